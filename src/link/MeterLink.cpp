@@ -25,6 +25,7 @@ void MeterLink::start() {
         return;
     m_stopRequested = false;
     m_clock->clearInterrupt();
+    m_port.reset();
     m_thread = QThread::create([this] { run(); });
     m_thread->setObjectName(QStringLiteral("meter link"));
     m_running = true;
@@ -75,7 +76,8 @@ void MeterLink::finishJob(const Job& job, JobOutcome outcome) {
 }
 
 void MeterLink::run() {
-    std::unique_ptr<Port> port = m_factory();
+    m_port = m_factory();
+    Port* port = m_port.get();
     const OpenResult result = port->open();
     emit opened(result);
     if (!result.ok()) {

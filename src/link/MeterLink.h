@@ -83,6 +83,8 @@ private:
     std::shared_ptr<Clock> m_clock;
     QString m_portCaption;
     QThread* m_thread = nullptr;
+    /// Made and used on the link thread; kept (closed) after it ends, until the next start.
+    std::unique_ptr<Port> m_port;
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_statusCheckRequested{false};

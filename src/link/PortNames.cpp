@@ -67,6 +67,8 @@ QString linkCaptionForDevice(const QString& device) {
     const int number = comNumberForDevice(device);
     if (number > 0)
         return QStringLiteral("COM%1").arg(number);
+    if (device.startsWith(QLatin1String("/dev/")))
+        return device.mid(5);
     return QFileInfo(device).fileName();
 }
 

@@ -1,0 +1,155 @@
+#include "link/MeterState.h"
+
+#include <QTest>
+
+using namespace nd::link;
+
+class MeterStateTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void statusByte_decodesCriterionExchangeAndResponse_data() {
+        QTest::addColumn<int>("byte");
+        QTest::addColumn<int>("criterion");
+        QTest::addColumn<int>("exchange");
+        QTest::addColumn<QString>("weighting");
+        QTest::addColumn<bool>("flags");
+        QTest::newRow("0x00") << 0x00 << 80 << 3 << "Slow" << false;
+        QTest::newRow("0x1F") << 0x1F << 90 << 6 << "Fast" << false;
+        QTest::newRow("0xE5") << 0xE5 << 84 << 4 << "Slow" << true;
+        QTest::newRow("0x0A") << 0x0A << 85 << 5 << "Slow" << false;
+    }
+    void statusByte_decodesCriterionExchangeAndResponse() {
+        QFETCH(int, byte);
+        QFETCH(int, criterion);
+        QFETCH(int, exchange);
+        QFETCH(QString, weighting);
+        QFETCH(bool, flags);
+        MeterState s;
+        DecodeStatusByte(s, byte);
+        QCOMPARE(s.CriterionLevel, criterion);
+        QCOMPARE(s.ExchangeRate, exchange);
+        QCOMPARE(s.TimeWeightingText, weighting);
+        QCOMPARE(s.FastResponse, s.TimeWeightingText == "Fast");
+        QCOMPARE(s.StatusFlag5, flags);
+        QCOMPARE(s.StatusFlag6, flags);
+        QCOMPARE(s.StatusFlag7, flags);
+    }
+
+    void modeAndFlagBytes_setOneFieldPerBit() {
+        MeterState s;
+        DecodeModeByte(s, 0x40 | 0x08 | 0x01);
+        QVERIFY(s.DbaMode && s.Running && s.ShowsTime);
+        QVERIFY(!s.DoseMode && !s.Paused && !s.ShowsDate && !s.GroupedDigits);
+        DecodeModeByte(s, 0xA6);
+        QVERIFY(s.GroupedDigits && s.DoseMode && s.Paused && s.ShowsDate);
+        QVERIFY(!s.DbaMode && !s.Running && !s.ShowsTime);
+
+        DecodeFlagByte(s, 0x80 | 0x40 | 0x10);
+        QVERIFY(s.KeyLocked && s.OverRange && s.DecimalAfter3);
+        QVERIFY(!s.DecimalAfter2 && !s.PeakIndicator && !s.MemoryIndicator && !s.FlagBit0);
+        DecodeFlagByte(s, 0x2F);
+        QVERIFY(s.DecimalAfter2 && s.PeakIndicator && s.LoudIndicator && s.MemoryIndicator);
+        QVERIFY(s.FlagBit0 && !s.KeyLocked);
+    }
+
+    void displayDigits_readPackedBcdWithBlankAndOverRangeMarkers_data() {
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("number");
+        QTest::newRow("plain") << 0x01 << 0x23 << "0123" << 123.0;
+        QTest::newRow("level") << 0x09 << 0x45 << "0945" << 945.0;
+        QTest::newRow("blank") << 0xBB << 0xBB << "----" << 67.9;
+        QTest::newRow("over range") << 0x0A << 0x00 << " OL " << 140.0;
+        QTest::newRow("blank wins over A") << 0xAB << 0x00 << "----" << 67.9;
+        QTest::newRow("B in low byte") << 0x00 << 0x0B << "----" << 67.9;
+        QTest::newRow("hex letters") << 0x0C << 0x12 << "0C12" << 0.0;
+    }
+    void displayDigits_readPackedBcdWithBlankAndOverRangeMarkers() {
+        QFETCH(int, high);
+        QFETCH(int, low);
+        QFETCH(QString, text);
+        QFETCH(double, number);
+        MeterState s;
+        DecodeDisplayDigits(s, high, low);
+        QCOMPARE(s.DisplayText, text);
+        QCOMPARE(s.DisplayNumber, number);
+        QCOMPARE(s.Digit1 + s.Digit2 + s.Digit3 + s.Digit4, s.DisplayText);
+    }
+
+    void extraByte_holdsBankAndBattery() {
+        MeterState s;
+        DecodeExtraByte(s, 0xEB);
+        QCOMPARE(s.BankNumber, 3);
+        QVERIFY(s.BankIndicator);
+        QCOMPARE(s.BatteryLevel, 7);
+        DecodeExtraByte(s, 0x15);
+        QCOMPARE(s.BankNumber, 5);
+        QVERIFY(!s.BankIndicator);
+        QCOMPARE(s.BatteryLevel, 0);
+    }
+
+    void twa_fromDoseCriterionAndExchange_data() {
+        QTest::addColumn<double>("dose");
+        QTest::addColumn<int>("criterion");
+        QTest::addColumn<int>("exchange");
+        QTest::addColumn<int>("tenths");
+        QTest::newRow("100% at 90/5") << 100.0 << 90 << 5 << 900;
+        QTest::newRow("200% at 90/3") << 200.0 << 90 << 3 << 930;
+        QTest::newRow("no dose") << 0.0 << 85 << 3 << 850;
+        QTest::newRow("50% at 90/5 rounds down") << 50.0 << 90 << 5 << 849;
+        QTest::newRow("12.5% at 85/3 is below criterion") << 12.5 << 85 << 3 << 759;
+        QTest::newRow("unknown exchange rate") << 400.0 << 80 << 7 << 800;
+    }
+    void twa_fromDoseCriterionAndExchange() {
+        QFETCH(double, dose);
+        QFETCH(int, criterion);
+        QFETCH(int, exchange);
+        QFETCH(int, tenths);
+        const Twa twa = ComputeTwa(dose, criterion, exchange);
+        QCOMPARE(twa.TwaTenths, tenths);
+        QCOMPARE(twa.TwaValue, tenths / 10.0);
+    }
+
+    void log10_isZeroForZero() {
+        QCOMPARE(Log10(0), 0.0);
+        QCOMPARE(Log10(1000), 3.0);
+    }
+
+    void displayRules_showTheMetersReadingAsText_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("dBA level") << 0x40 << 0x10 << 0x09 << 0x45 << "94.5";
+        QTest::newRow("dBA zero means top of range") << 0x40 << 0x10 << 0x00 << 0x00 << "142.0";
+        QTest::newRow("dBA over range") << 0x40 << 0x50 << 0x0A << 0x00 << "OL";
+        QTest::newRow("dBA blank") << 0x40 << 0x10 << 0xBB << 0xBB << "----";
+        QTest::newRow("dBA above 100") << 0x40 << 0x10 << 0x11 << 0x23 << "112.3";
+        QTest::newRow("grouped time") << 0x81 << 0x00 << 0x08 << 0x35 << "8:35";
+        QTest::newRow("grouped date") << 0x82 << 0x00 << 0x12 << 0x06 << "12-06";
+        QTest::newRow("grouped other") << 0x80 << 0x00 << 0x01 << 0x02 << "1 02";
+        QTest::newRow("time ungrouped") << 0x01 << 0x00 << 0x10 << 0x05 << "10:05";
+        QTest::newRow("date ungrouped") << 0x02 << 0x00 << 0x03 << 0x01 << "3-01";
+        QTest::newRow("dose ddd.d") << 0x20 << 0x10 << 0x01 << 0x25 << "12.5";
+        QTest::newRow("dose dd.dd") << 0x20 << 0x20 << 0x01 << 0x25 << "1.25";
+        QTest::newRow("dose whole") << 0x20 << 0x00 << 0x01 << 0x20 << "120";
+    }
+    void displayRules_showTheMetersReadingAsText() {
+        QFETCH(int, mode);
+        QFETCH(int, flags);
+        QFETCH(int, high);
+        QFETCH(int, low);
+        QFETCH(QString, text);
+        MeterState s;
+        DecodeModeByte(s, mode);
+        DecodeFlagByte(s, flags);
+        DecodeDisplayDigits(s, high, low);
+        QCOMPARE(DisplayValueText(s), text);
+    }
+};
+
+QTEST_APPLESS_MAIN(MeterStateTest)
+#include "test_meter_state.moc"
