@@ -91,6 +91,7 @@ public:
     Meter(Port& port, Clock& clock);
 
     MeterState& state() { return m_state; }
+    Clock& clock() { return m_clock; }
     const MeterState& state() const { return m_state; }
     /// Called with the state whenever the windows should see a change.
     void setPublisher(Publisher publisher) { m_publish = std::move(publisher); }

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace nd::cli {
+
+enum class Command { Status, Read, Write, Key, Watch, Dump };
+
+/// A command line that has been checked: nothing reaches the meter unless it parsed.
+struct Request {
+    Command command = Command::Status;
+    int address = 0;
+    int data = 0;
+    int keyCode = 0;
+    int count = 0; ///< watch: readings to show, 0 for no end
+    bool csv = false;
+    QString file;
+};
+
+struct ParseResult {
+    std::optional<Request> request;
+    QString error; ///< why the words were refused, when request is empty
+};
+
+/// Parses the words after the options: "status", "read ADDR", "write ADDR DATA",
+/// "key CODE", "watch", "dump FILE".
+ParseResult parseCommand(const QStringList& words, int count, bool csv);
+
+/// A whole decimal number within [low, high]; nothing for anything else.
+std::optional<int> parseNumber(const QString& text, int low, int high);
+
+/// The device for --port: a device path, "COM5", "COM  5" or a bare 1 to 16.
+QString deviceForPortOption(const QString& text);
+
+} // namespace nd::cli

@@ -1,0 +1,135 @@
+#include "CliRunner.h"
+
+#include "link/Clock.h"
+#include "link/MemoryMap.h"
+#include "link/Meter.h"
+
+#include <QDateTime>
+#include <QSaveFile>
+
+namespace nd::cli {
+
+namespace mem = link::memory;
+
+namespace {
+
+void armDeadline(RunContext& c) {
+    // The clock lives inside the meter's port pairing; the meter's own Delay reads it.
+    c.meter.setDeadline(c.meter.clock().now() + c.timeout);
+}
+
+QString unitText(const link::MeterState& s) {
+    if (s.DbaMode)
+        return QStringLiteral("dBA");
+    if (s.DoseMode)
+        return QStringLiteral("%DOSE");
+    return {};
+}
+
+int runStatus(RunContext& c) {
+    c.meter.StatusPoll();
+    const link::MeterState& s = c.meter.state();
+    c.out << "criterion level: " << s.CriterionLevel << " dB\n"
+          << "exchange rate: " << s.ExchangeRate << " dB\n"
+          << "response: " << s.TimeWeightingText << "\n"
+          << "threshold level: " << s.ThresholdText << " dB\n";
+    return kOk;
+}
+
+int runRead(RunContext& c, int address) {
+    if (!c.meter.ReadCell(address)) {
+        c.err << "cell " << address << " could not be read\n";
+        return kNoAnswer;
+    }
+    c.out << c.meter.state().CellValue << "\n";
+    return kOk;
+}
+
+int runWatch(RunContext& c, const Request& r) {
+    c.meter.state().StatusCheckPending = true;
+    if (r.csv)
+        c.out << "date,time,value,unit\n";
+    for (int shown = 0; (r.count == 0 || shown < r.count) && !c.interrupted; ++shown) {
+        armDeadline(c);
+        c.meter.PollCycle();
+        const link::MeterState& s = c.meter.state();
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString date = now.toString(QStringLiteral("yyyy/MM/dd"));
+        const QString time = now.toString(QStringLiteral("hh:mm:ss.z")).left(10);
+        const QString value = link::DisplayValueText(s);
+        if (r.csv)
+            c.out << date << ',' << time << ',' << value << ',' << unitText(s) << '\n';
+        else
+            c.out << date << "  " << time << "  " << value.rightJustified(6) << "  " << unitText(s)
+                  << '\n';
+        c.out.flush();
+    }
+    return kOk;
+}
+
+int runDump(RunContext& c, const QString& file) {
+    const int end = readDataEnd(c.meter);
+    if (end < 0) {
+        c.err << "the meter did not give the length of its memory\n";
+        return kNoAnswer;
+    }
+    c.meter.setDeadline(std::nullopt); // the dump has its own bound on silence
+    int shown = -1;
+    c.meter.setProgress([&](int percent) {
+        if (percent / 10 != shown / 10) {
+            c.err << "\rreceived " << percent << " %";
+            c.err.flush();
+            shown = percent;
+        }
+    });
+    const auto dump = c.meter.DumpMemory(end + mem::kDumpLeadBytes);
+    c.err << "\n";
+    if (!dump) {
+        c.err << "the meter stopped sending before the end of its memory\n";
+        return kNoAnswer;
+    }
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(dump->mid(mem::kDumpLeadBytes)) < 0 ||
+        !out.commit()) {
+        c.err << "could not write " << file << ": " << out.errorString() << "\n";
+        return kFileFailed;
+    }
+    c.out << "wrote " << end << " bytes to " << file << "\n";
+    return kOk;
+}
+
+} // namespace
+
+int readDataEnd(link::Meter& meter) {
+    if (!meter.ReadCell(mem::kSetCount))
+        return -1;
+    const int sets = meter.state().CellValue;
+    if (sets == 0)
+        return mem::kEmptyDataEnd;
+    return meter.ReadWord(mem::dataEndHigh(sets), mem::dataEndLow(sets));
+}
+
+int runRequest(const Request& request, RunContext& c) {
+    armDeadline(c);
+    switch (request.command) {
+    case Command::Status:
+        return runStatus(c);
+    case Command::Read:
+        return runRead(c, request.address);
+    case Command::Write:
+        c.meter.WriteCell(request.address, request.data);
+        c.out << "wrote " << request.data << " to cell " << request.address << "\n";
+        return kOk;
+    case Command::Key:
+        c.meter.PressKey(request.keyCode);
+        c.out << "pressed " << request.keyCode << "\n";
+        return kOk;
+    case Command::Watch:
+        return runWatch(c, request);
+    case Command::Dump:
+        return runDump(c, request.file);
+    }
+    return kUsage;
+}
+
+} // namespace nd::cli

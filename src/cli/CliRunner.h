@@ -1,0 +1,39 @@
+#pragma once
+
+#include "CliArgs.h"
+
+#include <QTextStream>
+
+#include <atomic>
+
+namespace nd::link {
+class Meter;
+}
+
+namespace nd::cli {
+
+/// Exit codes of noisedesk-cli.
+enum ExitCode {
+    kOk = 0,
+    kUsage = 1,
+    kNoAnswer = 2,
+    kPortFailed = 3,
+    kFileFailed = 4,
+};
+
+struct RunContext {
+    link::Meter& meter;
+    QTextStream& out;
+    QTextStream& err;
+    double timeout;                       ///< seconds the meter may stay silent
+    const std::atomic<bool>& interrupted; ///< set by Ctrl+C: watch ends cleanly
+};
+
+/// Carries out one checked request on an open link and returns the exit code.
+int runRequest(const Request& request, RunContext& context);
+
+/// The end of the logged data: 768 with no set stored, else the pointer table's word.
+/// -1 when the meter did not answer.
+int readDataEnd(link::Meter& meter);
+
+} // namespace nd::cli

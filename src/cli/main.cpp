@@ -1,0 +1,148 @@
+// noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
+
+#include "CliArgs.h"
+#include "CliRunner.h"
+#include "link/Clock.h"
+#include "link/Meter.h"
+#include "link/PortNames.h"
+#include "link/SerialPort.h"
+#include "sim/PtySimulator.h"
+#include "sim/VirtualMeter.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void onInterrupt(int) {
+    g_interrupted = true;
+}
+
+constexpr char kCommandsHelp[] =
+    "Commands:\n"
+    "  status            the meter's criterion level, exchange rate, response, threshold\n"
+    "  read ADDR         the value of memory cell ADDR (0 to 65535)\n"
+    "  write ADDR DATA   writes DATA (0 to 255) to cell ADDR\n"
+    "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
+    "  watch             one line per display read: date, time, reading, unit\n"
+    "  dump FILE         saves the meter's logged memory image to FILE\n";
+
+struct Options {
+    QString device;
+    bool simulate = false;
+    double timeout = 5.0;
+    int count = 0;
+    bool csv = false;
+    QStringList words;
+};
+
+int usage(QTextStream& err, const QString& why) {
+    err << "noisedesk-cli: " << why << "\n"
+        << "Usage: noisedesk-cli (--port DEVICE | --simulate) [--timeout S] COMMAND [ARGS]\n"
+        << kCommandsHelp;
+    return nd::cli::kUsage;
+}
+
+std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int& exitCode) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Talks to the noise meter over its serial port.\n\n") +
+        QString::fromLatin1(kCommandsHelp));
+    parser.addHelpOption();
+    parser.addOptions({
+        {"port", "Serial device of the meter: a path, or COM1 to COM16.", "DEVICE"},
+        {"simulate", "Talk to a virtual meter on a pseudo-terminal."},
+        {"timeout", "Seconds the meter may stay silent before giving up (default 5).", "S", "5"},
+        {"count", "watch: stop after N readings.", "N", "0"},
+        {"csv", "watch: comma-separated lines."},
+    });
+    parser.addPositionalArgument("command", "status, read, write, key, watch or dump.");
+    parser.process(app);
+
+    Options o;
+    o.simulate = parser.isSet("simulate");
+    o.device = nd::cli::deviceForPortOption(parser.value("port"));
+    o.words = parser.positionalArguments();
+    o.csv = parser.isSet("csv");
+    bool ok = false;
+    o.timeout = parser.value("timeout").toDouble(&ok);
+    if (!ok || o.timeout <= 0) {
+        exitCode = usage(err, "--timeout takes a number of seconds above 0");
+        return std::nullopt;
+    }
+    const auto count = nd::cli::parseNumber(parser.value("count"), 0, 1'000'000);
+    if (!count) {
+        exitCode = usage(err, "--count takes a whole number");
+        return std::nullopt;
+    }
+    o.count = *count;
+    if (o.simulate == !o.device.isEmpty()) {
+        exitCode = usage(err, "give either --port DEVICE or --simulate");
+        return std::nullopt;
+    }
+    return o;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("noisedesk-cli");
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    int exitCode = nd::cli::kOk;
+    const auto options = readOptions(app, err, exitCode);
+    if (!options)
+        return exitCode;
+    const auto parsed = nd::cli::parseCommand(options->words, options->count, options->csv);
+    if (!parsed.request)
+        return usage(err, parsed.error);
+
+    std::unique_ptr<nd::sim::PtySimulator> simulator;
+    QString device = options->device;
+    if (options->simulate) {
+        simulator =
+            std::make_unique<nd::sim::PtySimulator>(std::make_shared<nd::sim::VirtualMeter>());
+        if (!simulator->start()) {
+            err << "noisedesk-cli: the virtual meter could not start: " << simulator->errorString()
+                << "\n";
+            return nd::cli::kPortFailed;
+        }
+        device = simulator->devicePath();
+    }
+
+    nd::link::SerialPort port(device);
+    const nd::link::OpenResult opened = port.open();
+    if (!opened.ok()) {
+        err << "noisedesk-cli: " << opened.explanation() << "\n";
+        return nd::cli::kPortFailed;
+    }
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+
+    nd::link::RealClock clock;
+    nd::link::Meter meter(port, clock);
+    meter.setPortCaption(nd::link::linkCaptionForDevice(device));
+    nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
+    try {
+        exitCode = nd::cli::runRequest(*parsed.request, context);
+    } catch (const nd::link::LinkTimeout&) {
+        err << "noisedesk-cli: the meter on " << device << " did not answer within "
+            << options->timeout << " s\n";
+        exitCode = nd::cli::kNoAnswer;
+    } catch (const nd::link::PortLost&) {
+        err << "noisedesk-cli: " << device << " went away (was the cable unplugged?)\n";
+        exitCode = nd::cli::kPortFailed;
+    } catch (const nd::link::LinkInterrupted&) {
+        exitCode = nd::cli::kNoAnswer;
+    }
+    out.flush();
+    port.close();
+    return exitCode;
+}

@@ -1,0 +1,144 @@
+#include "../link/FakePort.h"
+#include "cli/CliArgs.h"
+#include "cli/CliRunner.h"
+#include "link/Clock.h"
+#include "link/Meter.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nd::cli;
+using nd::test::FakePort;
+using nd::test::frame;
+
+namespace {
+
+struct Rig {
+    nd::link::VirtualClock clock;
+    FakePort port{clock, nd::test::answerLikeAMeter};
+    nd::link::Meter meter{port, clock};
+    QString outText, errText;
+    QTextStream out{&outText}, err{&errText};
+    std::atomic<bool> interrupted{false};
+    RunContext context{meter, out, err, 5.0, interrupted};
+
+    Rig() { port.open(); }
+    int run(const QStringList& words, int count = 0, bool csv = false) {
+        const ParseResult parsed = parseCommand(words, count, csv);
+        if (!parsed.request)
+            return -1;
+        const int code = runRequest(*parsed.request, context);
+        out.flush();
+        err.flush();
+        return code;
+    }
+};
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void badArguments_areRefusedBeforeAnythingIsSent_data() {
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("address too big") << QStringList{"read", "65536"};
+        QTest::newRow("address not a number") << QStringList{"read", "12a"};
+        QTest::newRow("negative address") << QStringList{"write", "-1", "3"};
+        QTest::newRow("data too big") << QStringList{"write", "12", "256"};
+        QTest::newRow("data missing") << QStringList{"write", "12"};
+        QTest::newRow("key zero") << QStringList{"key", "0"};
+        QTest::newRow("key too big") << QStringList{"key", "256"};
+        QTest::newRow("unknown") << QStringList{"erase"};
+        QTest::newRow("nothing") << QStringList{};
+        QTest::newRow("dump without file") << QStringList{"dump"};
+        QTest::newRow("extra word") << QStringList{"status", "now"};
+    }
+    void badArguments_areRefusedBeforeAnythingIsSent() {
+        QFETCH(QStringList, words);
+        const ParseResult parsed = parseCommand(words, 0, false);
+        QVERIFY(!parsed.request);
+        QVERIFY(!parsed.error.isEmpty());
+    }
+
+    void goodArguments_parse() {
+        const auto write = parseCommand({"write", "65535", "255"}, 0, false).request;
+        QVERIFY(write);
+        QCOMPARE(write->address, 65535);
+        QCOMPARE(write->data, 255);
+        const auto watch = parseCommand({"watch"}, 3, true).request;
+        QVERIFY(watch && watch->count == 3 && watch->csv);
+    }
+
+    void portOption_acceptsPathsAndComNames() {
+        QCOMPARE(deviceForPortOption("/dev/ttyUSB0"), QString("/dev/ttyUSB0"));
+        QCOMPARE(deviceForPortOption("COM5"), QString("/dev/ttyUSB0"));
+        QCOMPARE(deviceForPortOption("com  2"), QString("/dev/ttyS1"));
+        QCOMPARE(deviceForPortOption("13"), QString("/dev/ttyACM0"));
+    }
+
+    void readAndStatus_printWhatTheMeterSays() {
+        Rig rig;
+        QCOMPARE(rig.run({"read", "59"}), int(kOk));
+        QCOMPARE(rig.outText, QString("80\n"));
+        rig.outText.clear();
+        QCOMPARE(rig.run({"status"}), int(kOk));
+        QVERIFY(rig.outText.contains("criterion level: 90 dB"));
+        QVERIFY(rig.outText.contains("threshold level: 80 dB"));
+    }
+
+    void aSilentMeter_endsWithTheTimeout() {
+        Rig rig;
+        rig.port.setResponder([](const QByteArray&) { return QByteArray(); });
+        QVERIFY_THROWS_EXCEPTION(nd::link::LinkTimeout, rig.run({"read", "7"}));
+        QVERIFY(rig.clock.now() <= 5.2);
+    }
+
+    void watch_printsOneLinePerReading() {
+        Rig rig;
+        QCOMPARE(rig.run({"watch"}, 3, true), int(kOk));
+        const QStringList lines = rig.outText.trimmed().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[0], QString("date,time,value,unit"));
+        QVERIFY(lines[1].endsWith(",94.5,dBA"));
+    }
+
+    void dump_readsTheLengthThenSavesTheImageWithoutTheLeadByte() {
+        Rig rig;
+        // Two sets stored; the end of the data (word at 516/517, low first) is 1000.
+        rig.port.setResponder([](const QByteArray& w) {
+            if (w.at(0) == 'R') {
+                const int address =
+                    static_cast<unsigned char>(w.at(1)) + 256 * static_cast<unsigned char>(w.at(2));
+                const int value = address == 22    ? 2
+                                  : address == 516 ? 1000 % 256
+                                  : address == 517 ? 1000 / 256
+                                                   : 0;
+                return frame({value});
+            }
+            if (w == "U")
+                return QByteArray(1, 'L') + QByteArray(1000, 'm');
+            return QByteArray();
+        });
+        QTemporaryDir dir;
+        const QString file = dir.filePath("image.bin");
+        QCOMPARE(rig.run({"dump", file}), int(kOk));
+        QFile saved(file);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), QByteArray(1000, 'm'));
+    }
+
+    void dump_intoAnUnwritablePlace_failsClearly() {
+        Rig rig;
+        rig.port.setResponder([](const QByteArray& w) {
+            if (w.at(0) == 'R')
+                return frame({0});
+            return w == "U" ? QByteArray(769, 'm') : QByteArray();
+        });
+        QCOMPARE(rig.run({"dump", "/nonexistent-folder/image.bin"}), int(kFileFailed));
+        QVERIFY(rig.errText.contains("could not write"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "test_cli.moc"
