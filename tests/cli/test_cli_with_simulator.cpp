@@ -1,0 +1,108 @@
+// noisedesk-cli against noisedesk-sim over a real pseudo-terminal: the whole serial path.
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString binary(const QString& name) {
+    return qEnvironmentVariable("NOISEDESK_BIN_DIR") + '/' + name;
+}
+
+struct CliResult {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliResult runCli(const QStringList& args, int waitMs = 30000) {
+    QProcess cli;
+    cli.start(binary("noisedesk-cli"), args);
+    CliResult result;
+    if (!cli.waitForFinished(waitMs)) {
+        cli.kill();
+        cli.waitForFinished();
+        return result;
+    }
+    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
+    result.out = QString::fromUtf8(cli.readAllStandardOutput());
+    result.err = QString::fromUtf8(cli.readAllStandardError());
+    return result;
+}
+
+} // namespace
+
+class CliWithSimulatorTest : public QObject {
+    Q_OBJECT
+
+    QProcess m_sim;
+    QTemporaryDir m_dir;
+    QString m_device;
+
+    bool command(const QByteArray& line) {
+        m_sim.write(line + '\n');
+        while (m_sim.waitForReadyRead(5000)) {
+            if (m_sim.canReadLine())
+                return m_sim.readLine().trimmed() == "ok";
+        }
+        return false;
+    }
+
+private slots:
+    void initTestCase() {
+        m_sim.start(binary("noisedesk-sim"),
+                    {"--link", m_dir.filePath("meter"), "--level", "94.5"});
+        QVERIFY(m_sim.waitForStarted(5000));
+        QVERIFY(m_sim.waitForReadyRead(5000));
+        m_device = QString::fromUtf8(m_sim.readLine()).trimmed();
+        QCOMPARE(m_device, m_dir.filePath("meter"));
+    }
+
+    void cleanupTestCase() {
+        m_sim.write("quit\n");
+        if (!m_sim.waitForFinished(5000))
+            m_sim.kill();
+    }
+
+    void readsACell_writesIt_andReadsItBack() {
+        CliResult read = runCli({"--port", m_device, "read", "59"});
+        QCOMPARE(read.exitCode, 0);
+        bool number = false;
+        QVERIFY(read.out.trimmed().toInt(&number) > 0 && number);
+
+        QCOMPARE(runCli({"--port", m_device, "write", "1000", "55"}).exitCode, 0);
+        read = runCli({"--port", m_device, "read", "1000"});
+        QCOMPARE(read.exitCode, 0);
+        QCOMPARE(read.out.trimmed(), QString("55"));
+    }
+
+    void watchesAFewReadings() {
+        const CliResult watch = runCli({"--port", m_device, "--csv", "--count", "3", "watch"});
+        QCOMPARE(watch.exitCode, 0);
+        const QStringList lines = watch.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QVERIFY2(lines[1].endsWith(",94.5,dBA"), qPrintable(lines[1]));
+    }
+
+    void aSilencedMeter_endsWithinTheBound() {
+        QVERIFY(command("silent on"));
+        QElapsedTimer timer;
+        timer.start();
+        const CliResult read = runCli({"--port", m_device, "--timeout", "2", "read", "59"});
+        QCOMPARE(read.exitCode, 2);
+        QVERIFY(read.err.contains("did not answer"));
+        QVERIFY(command("silent off"));
+        QCOMPARE(runCli({"--port", m_device, "read", "59"}).exitCode, 0);
+    }
+
+    void aMissingPort_isExplained() {
+        const CliResult read = runCli({"--port", m_dir.filePath("nothing"), "read", "59"});
+        QCOMPARE(read.exitCode, 3);
+        QVERIFY(read.err.contains("does not exist"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CliWithSimulatorTest)
+#include "test_cli_with_simulator.moc"
