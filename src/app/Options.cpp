@@ -1,0 +1,35 @@
+#include "Options.h"
+
+#include <QCommandLineParser>
+
+namespace nd::app {
+
+QString programVersion() {
+    return QStringLiteral("V 10.02");
+}
+
+Options parseOptions(const QStringList& arguments) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Desktop companion of a handheld noise dosimeter and sound level meter."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(
+        QStringLiteral("simulate"),
+        QStringLiteral("Start a virtual meter on a pseudo-terminal and offer it as the port."));
+    const QCommandLineOption port(QStringLiteral("port"),
+                                  QStringLiteral("Preselect DEVICE (a path or \"COM  n\")."),
+                                  QStringLiteral("DEVICE"));
+    const QCommandLineOption noPortWindow(
+        QStringLiteral("no-port-window"),
+        QStringLiteral("Skip the port window and open the preselected device."));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Print caption changes and timings to standard output."));
+    parser.addOptions({simulate, port, noPortWindow, trace});
+    parser.process(arguments);
+    return {parser.isSet(simulate), parser.value(port), parser.isSet(noPortWindow),
+            parser.isSet(trace)};
+}
+
+} // namespace nd::app

@@ -1,0 +1,90 @@
+#include "WidgetDialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace nd::dialogs {
+
+namespace {
+
+QMessageBox::Icon boxIcon(Icon icon) {
+    switch (icon) {
+    case Icon::Critical:
+        return QMessageBox::Critical;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString titleOrProgramName(const QString& title) {
+    return title.isEmpty() ? QApplication::applicationDisplayName() : title;
+}
+
+} // namespace
+
+QString displayLineBreaks(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+Answer WidgetDialogs::message(QWidget* parent, const Message& message) {
+    QMessageBox box(boxIcon(message.icon), titleOrProgramName(message.title),
+                    displayLineBreaks(message.text), QMessageBox::Ok, parent);
+    if (message.buttons == Buttons::OkCancel)
+        box.addButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+std::optional<QString> WidgetDialogs::input(QWidget* parent, const QString& prompt,
+                                            const QString& title, const QString& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, titleOrProgramName(title),
+                                               displayLineBreaks(prompt).trimmed(),
+                                               QLineEdit::Normal, defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+std::optional<QString> WidgetDialogs::openFile(QWidget* parent, const QString& title,
+                                               const QString& filter) {
+    const QString path =
+        QFileDialog::getOpenFileName(parent, titleOrProgramName(title), {}, qtFileFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+std::optional<QString> WidgetDialogs::saveFile(QWidget* parent, const QString& title,
+                                               const QString& filter) {
+    const QString path =
+        QFileDialog::getSaveFileName(parent, titleOrProgramName(title), {}, qtFileFilter(filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
+
+std::unique_ptr<QPrinter> WidgetDialogs::print(QWidget* parent) {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintDialog dialog(printer.get(), parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return nullptr;
+    return printer;
+}
+
+bool WidgetDialogs::openDocument(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+} // namespace nd::dialogs

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "dialogs/Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <deque>
+#include <optional>
+
+namespace nd::test {
+
+/// Answers the program's dialogs from queues filled by the test and records everything
+/// shown. An unscripted message box is answered OK; any other unscripted dialog is
+/// answered as cancelled. Either way it is counted in unscripted(), so a test notices.
+class ScriptedDialogs final : public dialogs::Dialogs {
+public:
+    enum class Kind { Message, Input, OpenFile, SaveFile, Print };
+    struct Shown {
+        Kind kind;
+        QString text; ///< message text, input prompt, or dialog title
+        QString title;
+        dialogs::Buttons buttons = dialogs::Buttons::Ok;
+        dialogs::Icon icon = dialogs::Icon::None;
+        QString filter;
+    };
+
+    void answerMessage(dialogs::Answer answer) { m_messageAnswers.push_back(answer); }
+    void answerInput(std::optional<QString> text) { m_inputAnswers.push_back(std::move(text)); }
+    void answerOpenFile(std::optional<QString> path) { m_openAnswers.push_back(std::move(path)); }
+    void answerSaveFile(std::optional<QString> path) { m_saveAnswers.push_back(std::move(path)); }
+    /// true: a printer writing to a PDF file in the temporary folder; false: cancelled.
+    void answerPrint(bool accept) { m_printAnswers.push_back(accept); }
+    void setOpenDocumentResult(bool result) { m_openDocumentResult = result; }
+
+    const QList<Shown>& shown() const { return m_shown; }
+    /// Texts of the message boxes shown, in order.
+    QStringList messages() const;
+    const QList<QUrl>& openedDocuments() const { return m_openedDocuments; }
+    int unscripted() const { return m_unscripted; }
+    /// Scripted answers nobody asked for yet.
+    int pendingAnswers() const;
+    void clear();
+
+    dialogs::Answer message(QWidget* parent, const dialogs::Message& message) override;
+    std::optional<QString> input(QWidget* parent, const QString& prompt, const QString& title,
+                                 const QString& defaultText) override;
+    std::optional<QString> openFile(QWidget* parent, const QString& title,
+                                    const QString& filter) override;
+    std::optional<QString> saveFile(QWidget* parent, const QString& title,
+                                    const QString& filter) override;
+    std::unique_ptr<QPrinter> print(QWidget* parent) override;
+    bool openDocument(const QUrl& url) override;
+
+private:
+    template <typename T> T take(std::deque<T>& answers, T fallback);
+
+    std::deque<dialogs::Answer> m_messageAnswers;
+    std::deque<std::optional<QString>> m_inputAnswers;
+    std::deque<std::optional<QString>> m_openAnswers;
+    std::deque<std::optional<QString>> m_saveAnswers;
+    std::deque<bool> m_printAnswers;
+    bool m_openDocumentResult = true;
+    QList<Shown> m_shown;
+    QList<QUrl> m_openedDocuments;
+    int m_unscripted = 0;
+};
+
+} // namespace nd::test
