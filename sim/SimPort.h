@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -43,7 +44,7 @@ public:
 
     /// Bytes to hand to the next reads, as if they had arrived on the line (tests).
     void inject(const QByteArray& bytes);
-    /// The next open fails with this error (OpenError::None: opens normally).
+    /// Opens fail with this error until it is set back to OpenError::None.
     void setOpenError(link::OpenError error);
     /// The device fails as an unplugged adapter does, until plugIn().
     void unplug();
@@ -61,7 +62,9 @@ private:
     bool m_unplugged = false;
     bool m_failed = false;
     link::OpenError m_openError = link::OpenError::None;
-    std::vector<Pending> m_pending;
+    void dropArrived(double now);
+
+    std::deque<Pending> m_pending; // in arrival order
     QByteArray m_injected;
     std::vector<Write> m_writes;
 };

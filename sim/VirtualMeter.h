@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace nd::sim {
@@ -44,6 +45,22 @@ public:
     /// times (reply latency plus 9600-baud pacing), possibly none.
     std::vector<TimedByte> receive(const QByteArray& bytes, double now);
 
+    /// What receive() returns, plus the one thing a transport must also know: a "U" that
+    /// stops a dump in flight means the dump bytes due after `cancelAfter` never come.
+    struct Answer {
+        std::vector<TimedByte> bytes;
+        std::optional<double> cancelAfter;
+    };
+    Answer answer(const QByteArray& bytes, double now);
+
+    /// Time from the end of a command to the first byte of its reply, before faults.
+    static constexpr double kReplyLatency = 0.005;
+    /// One byte on the line: start bit, eight data bits, stop bit at 9600 baud.
+    static constexpr double kByteTime = 10.0 / 9600.0;
+    /// After the last byte of a dump the meter still takes a "U" as the PC's "stop",
+    /// not as the start of another dump, for this long.
+    static constexpr double kDumpCloseGrace = 1.0;
+
     void setFaults(const Faults& faults);
     Faults faults() const;
 
@@ -60,6 +77,21 @@ public:
     void setFixedLevel(double dB);
     void setKeyLocked(bool locked);
     void setBatteryLevel(int level);
+
+    /// Criterion level (80, 84, 85, 90) and exchange rate (3 to 6 dB), as the status
+    /// byte reports them; false, with nothing changed, for other values.
+    bool setDoseSettings(int criterionLevel, int exchangeRate);
+    void setFastResponse(bool fast);
+    /// The sound level in dB the meter hears at `now`.
+    double level(double now) const;
+    /// The noise dose in percent accumulated up to `now`.
+    double dose(double now);
+    /// The meter's own calendar at `now`.
+    QDateTime calendarAt(double now) const;
+    /// End of the logged data (the first free address), from cell 22 and the pointer table.
+    int loggedDataEnd() const;
+    /// How often the setup key (128) was pressed on an unlocked meter.
+    int setupEntries() const;
 
 private:
     struct Impl;
