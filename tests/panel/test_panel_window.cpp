@@ -1,0 +1,436 @@
+// The main window against the in-process virtual meter, headless.
+#include "PanelRig.h"
+#include "panel/PanelTexts.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using nd::dialogs::Answer;
+using nd::dialogs::Buttons;
+using nd::dialogs::Icon;
+using nd::test::PanelRig;
+using Kind = nd::test::ScriptedDialogs::Kind;
+
+namespace nd::test {
+
+QString PanelRig::text(const QString& labelName) const {
+    if (auto* label = find<QLabel>(labelName))
+        return label->text();
+    if (auto* edit = find<QLineEdit>(labelName))
+        return edit->text();
+    return QStringLiteral("<no %1>").arg(labelName);
+}
+
+bool PanelRig::waitForReadings(int count, int timeoutMs) const {
+    const auto target = state().PollCount + static_cast<std::uint64_t>(count);
+    return QTest::qWaitFor([&] { return state().PollCount >= target; }, timeoutMs);
+}
+
+bool PanelRig::sentAny(char command) const {
+    for (const auto& write : port->writes()) {
+        if (!write.bytes.isEmpty() && write.bytes.front() == command)
+            return true;
+    }
+    return false;
+}
+
+} // namespace nd::test
+
+namespace {
+
+constexpr int kWait = 5000;
+const QString kNotDba = QStringLiteral("Not dBA mode, continue? ");
+
+void switchMeterToDose(PanelRig& rig) {
+    rig.meter->pressKeys(nd::link::keys::kMode, rig.clock->now());
+    QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblUnit"), QString("%DOSE"), kWait);
+}
+
+void loadOnline(PanelRig& rig) {
+    rig.load();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblCOM"), QString("COM3"), kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.text("LblValue").isEmpty(), kWait);
+}
+
+QAction* action(PanelRig& rig, const QString& name) {
+    return rig.panel->findChild<QAction*>(name);
+}
+
+void click(PanelRig& rig, const QString& buttonName) {
+    auto* button = rig.find<QPushButton>(buttonName);
+    QVERIFY(button);
+    button->click();
+}
+
+} // namespace
+
+class PanelWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void offline_whenThePortCannotOpen_saysWhyAndDisablesTheMeterCommands() {
+        PanelRig rig;
+        rig.load(nd::link::OpenError::Busy);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.messages().size(), 1, kWait);
+        const QString message = rig.dialogs.messages().front();
+        QVERIFY(message.startsWith("No device available !"));
+        QVERIFY2(message.contains("in use by another program"), qPrintable(message));
+        QCOMPARE(rig.dialogs.shown().front().buttons, Buttons::Ok);
+        QCOMPARE(rig.text("LblCOM"), QString("Offline Mode"));
+        for (const char* name : {"CmdSample", "CmdMemory", "CmdAvg", "CmdGraph", "CmdEvent",
+                                 "cmdList", "SSPanel3", "SSPanel22"})
+            QVERIFY2(!rig.find(name)->isEnabled(), name);
+        for (const char* name :
+             {"MnuOpen", "MnuDisplay", "MnuEvents", "MnuJob", "MnuOnes", "MnuSetmode"})
+            QVERIFY2(!action(rig, name)->isEnabled(), name);
+        // Files can still be opened and the cell boxes stay usable.
+        QVERIFY(action(rig, "MnuView")->isEnabled());
+        QVERIFY(rig.find("CmdRead")->isEnabled());
+        QVERIFY(!rig.panel->programState().Online);
+    }
+
+    void online_showsTheReadingAndTheMetersSettings() {
+        PanelRig rig;
+        rig.meter->setFixedLevel(94.5);
+        loadOnline(rig);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblValue"), QString("94.5"), kWait);
+        QCOMPARE(rig.text("LblUnit"), QString("dBA"));
+        QCOMPARE(rig.text("LblCriterion"), QString("90"));
+        QCOMPARE(rig.text("LblExchangeRate"), QString("5"));
+        QCOMPARE(rig.text("LblTimeWeighting"), QString("Slow"));
+        QCOMPARE(rig.text("LblThreshold"), QString::number(rig.meter->cell(59)));
+        QCOMPARE(rig.text("LblRange"), QString("70 - 140"));
+        QCOMPARE(rig.text("LblMax"), QString("94.5"));
+        QCOMPARE(rig.text("LblMin"), QString("94.5"));
+        QVERIFY(rig.dialogs.shown().isEmpty());
+    }
+
+    void firstSample_isTakenAtOnceAfterLoad() {
+        PanelRig rig;
+        QSignalSpy samples(rig.panel.get(), &nd::panel::Panel::sampleTaken);
+        rig.load();
+        QVERIFY(samples.wait(kWait));
+        QCOMPARE(rig.panel->sampleSchedule().TickCount(), 1);
+        const QStringList fields = samples.front().front().toString().split('\t');
+        QCOMPARE(fields.size(), 3);
+        QVERIFY(QDate::fromString(fields[0], "yyyy/MM/dd").isValid());
+        QVERIFY(QTime::fromString(fields[1], "hh:mm:ss.z").isValid());
+        QCOMPARE(rig.text("LblTime"), fields[1].left(8));
+    }
+
+    void maxMin_overloadAndBlankStickUntilReset() {
+        PanelRig rig;
+        rig.meter->setFixedLevel(95.0);
+        loadOnline(rig);
+        rig.meter->setFixedLevel(150.0);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblMax"), QString("OL"), kWait);
+        rig.meter->setFixedLevel(60.0);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblMin"), QString("----"), kWait);
+        rig.meter->setFixedLevel(90.0);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblValue"), QString("90.0"), kWait);
+        QVERIFY(rig.waitForReadings(2));
+        QCOMPARE(rig.text("LblMax"), QString("OL"));
+        QCOMPARE(rig.text("LblMin"), QString("----"));
+
+        click(rig, "CmdReset");
+        QCOMPARE(rig.text("LblMax"), QString("90.0"));
+        QCOMPARE(rig.text("LblMin"), QString("90.0"));
+    }
+
+    void reset_inDoseModeLeavesMaxAndMin() {
+        PanelRig rig;
+        rig.meter->setFixedLevel(88.0);
+        loadOnline(rig);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblMax"), QString("88.0"), kWait);
+        switchMeterToDose(rig);
+        click(rig, "CmdReset");
+        QCOMPARE(rig.text("LblMax"), QString("88.0"));
+        QCOMPARE(rig.text("LblMin"), QString("88.0"));
+        QVERIFY(rig.text("LblValue") != "88.0");
+    }
+
+    void dbaCheck_ok_switchesTheMeterThenOpens() {
+        PanelRig rig;
+        loadOnline(rig);
+        switchMeterToDose(rig);
+        rig.dialogs.answerMessage(Answer::Ok);
+        click(rig, "CmdGraph");
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+        const auto& question = rig.dialogs.shown().front();
+        QCOMPARE(question.text, kNotDba);
+        QCOMPARE(question.buttons, Buttons::OkCancel);
+        QCOMPARE(question.icon, Icon::Question);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().GraphOpen, kWait);
+        QVERIFY(rig.state().DbaMode);
+        QCOMPARE(rig.text("LblUnit"), QString("dBA"));
+    }
+
+    void dbaCheck_cancel_opensWithoutSwitching() {
+        PanelRig rig;
+        loadOnline(rig);
+        switchMeterToDose(rig);
+        rig.port->clearWrites();
+        rig.dialogs.answerMessage(Answer::Cancel);
+        action(rig, "MnuList")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().ListRecording, kWait);
+        QVERIFY(!rig.sentAny('F')); // no MODE key pressed
+        QVERIFY(rig.waitForReadings(2));
+        QVERIFY(!rig.state().DbaMode);
+        QCOMPARE(rig.text("LblUnit"), QString("%DOSE"));
+    }
+
+    void dbaCheck_inDbaModeAsksNothing() {
+        PanelRig rig;
+        loadOnline(rig);
+        action(rig, "MnuGraph")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().GraphOpen, kWait);
+        QVERIFY(rig.dialogs.shown().isEmpty());
+    }
+
+    void graphGuard_whileOpen_asksNothingTwice() {
+        PanelRig rig;
+        loadOnline(rig);
+        switchMeterToDose(rig);
+        rig.dialogs.answerMessage(Answer::Cancel);
+        click(rig, "CmdGraph");
+        click(rig, "CmdGraph"); // while the first check still runs
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().GraphOpen, kWait);
+        click(rig, "CmdGraph");
+        action(rig, "MnuGraph")->trigger();
+        QVERIFY(rig.waitForReadings(1));
+        QCOMPARE(rig.dialogs.shown().size(), 1);
+        QCOMPARE(rig.dialogs.unscripted(), 0);
+    }
+
+    void average_switchesToDbaWithoutAsking() {
+        PanelRig rig;
+        loadOnline(rig);
+        switchMeterToDose(rig);
+        click(rig, "CmdAvg");
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().AverageOpen, kWait);
+        QVERIFY(rig.dialogs.shown().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblUnit"), QString("dBA"), kWait);
+    }
+
+    void displays_openBesideThePanelOnceAndClearTheirFlagsOnClose() {
+        PanelRig rig;
+        loadOnline(rig);
+        action(rig, "MnuDigital")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().DigitalOpen, kWait);
+        action(rig, "MnuAnalog")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().AnalogOpen, kWait);
+        QWidget* digital = nullptr;
+        QWidget* analog = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->windowTitle() == "Digital" && w->isVisible())
+                digital = w;
+            if (w->windowTitle() == "Analog" && w->isVisible())
+                analog = w;
+        }
+        QVERIFY(digital && analog);
+        action(rig, "MnuDigital")->trigger(); // already open: nothing
+        QVERIFY(rig.waitForReadings(1));
+        digital->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.panel->programState().DigitalOpen, kWait);
+        QVERIFY(rig.panel->programState().AnalogOpen);
+        analog->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.panel->programState().AnalogOpen, kWait);
+    }
+
+    void event_whileKeysAreLocked_saysKeyLocked() {
+        PanelRig rig;
+        loadOnline(rig);
+        click(rig, "CmdEvent");
+        QVERIFY(rig.dialogs.shown().isEmpty());
+        rig.meter->setKeyLocked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().KeyLocked, kWait);
+        click(rig, "CmdEvent");
+        QCOMPARE(rig.dialogs.messages(), QStringList{"Key locked!"});
+        QCOMPARE(rig.dialogs.shown().front().icon, Icon::Critical);
+    }
+
+    void keyFilters_takeDigitsOnly() {
+        PanelRig rig;
+        for (const char* name : {"TxtRAdd", "TxtWAdd", "TxtWData"}) {
+            auto* box = rig.find<QLineEdit>(name);
+            QTest::keyClicks(box, "12a");
+            QCOMPARE(box->text(), QString("12"));
+            QTest::keyClicks(box, "-. 3");
+            QTest::keyClick(box, Qt::Key_Backspace);
+            QTest::keyClick(box, Qt::Key_Left);
+            QTest::keyClicks(box, "9");
+            QCOMPARE(box->text(), QString("129"));
+        }
+    }
+
+    void read_enterInTheAddressBoxReadsTheCell() {
+        PanelRig rig;
+        rig.meter->setCell(300, 42);
+        loadOnline(rig);
+        auto* address = rig.find<QLineEdit>("TxtRAdd");
+        QTest::keyClicks(address, "300");
+        QTest::keyClick(address, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("TxtRData"), QString("42"), kWait);
+    }
+
+    void read_emptyAddressReadsCellZero() {
+        PanelRig rig;
+        rig.meter->setCell(0, 17);
+        loadOnline(rig);
+        click(rig, "CmdRead");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("TxtRData"), QString("17"), kWait);
+    }
+
+    void write_enterInTheDataBoxWritesTheCell() {
+        PanelRig rig;
+        loadOnline(rig);
+        QTest::keyClicks(rig.find<QLineEdit>("TxtWAdd"), "513");
+        auto* data = rig.find<QLineEdit>("TxtWData");
+        QTest::keyClicks(data, "9");
+        QTest::keyClick(data, Qt::Key_Enter);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.meter->cell(513), 9, kWait);
+    }
+
+    void write_outOfRange_isRefusedAndNothingIsSent_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("address 65536") << "65536"
+                                       << "1"
+                                       << "0 to 65535";
+        QTest::newRow("data 256") << "100"
+                                  << "256"
+                                  << "0 to 255";
+    }
+    void write_outOfRange_isRefusedAndNothingIsSent() {
+        QFETCH(QString, address);
+        QFETCH(QString, value);
+        QFETCH(QString, said);
+        PanelRig rig;
+        loadOnline(rig);
+        rig.port->clearWrites();
+        QTest::keyClicks(rig.find<QLineEdit>("TxtWAdd"), address);
+        QTest::keyClicks(rig.find<QLineEdit>("TxtWData"), value);
+        click(rig, "CmdWrite");
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QVERIFY2(rig.dialogs.messages().front().contains(said),
+                 qPrintable(rig.dialogs.messages().front()));
+        QVERIFY(rig.waitForReadings(2));
+        QVERIFY(!rig.sentAny('W'));
+    }
+
+    void read_outOfRangeAddress_isRefused() {
+        PanelRig rig;
+        loadOnline(rig);
+        QTest::keyClicks(rig.find<QLineEdit>("TxtRAdd"), "70000");
+        click(rig, "CmdRead");
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QVERIFY(rig.dialogs.messages().front().contains("0 to 65535"));
+    }
+
+    void lblCom_clickTogglesTheCaption() {
+        PanelRig rig;
+        auto* com = rig.find<QLabel>("LblCOM");
+        QCOMPARE(rig.panel->windowTitle(), QString("Panel"));
+        QTest::mouseClick(com, Qt::LeftButton);
+        QCOMPARE(rig.panel->windowTitle(), QString("Panel   V10.02   2018-02-12.1"));
+        QTest::mouseClick(com, Qt::LeftButton);
+        QCOMPARE(rig.panel->windowTitle(), QString("Panel"));
+    }
+
+    void twa_showsTheNoteWithoutIcon() {
+        PanelRig rig;
+        action(rig, "MnuTwa")->trigger();
+        QCOMPARE(rig.dialogs.messages(), QStringList{nd::panel::twaNote()});
+        QCOMPARE(rig.dialogs.shown().front().icon, Icon::None);
+    }
+
+    void help_missingDocumentNamesThePathLookedFor() {
+        PanelRig rig;
+        QTemporaryDir folder;
+        rig.panel->setProgramFolder(folder.path());
+        action(rig, "MenuOpt(2)")->trigger();
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QVERIFY(
+            rig.dialogs.messages().front().contains(nd::panel::helpDocumentPath(folder.path(), 2)));
+        QVERIFY(rig.dialogs.openedDocuments().isEmpty());
+    }
+
+    void help_presentDocumentIsHandedToTheDesktop() {
+        PanelRig rig;
+        QTemporaryDir folder;
+        QVERIFY(QDir(folder.path()).mkdir("help"));
+        const QString document = nd::panel::helpDocumentPath(folder.path(), 0);
+        QFile file(document);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        rig.panel->setProgramFolder(folder.path());
+        action(rig, "MenuOpt(0)")->trigger();
+        QCOMPARE(rig.dialogs.openedDocuments(), QList<QUrl>{QUrl::fromLocalFile(document)});
+        QVERIFY(rig.dialogs.shown().isEmpty());
+    }
+
+    void menus_haveTheirCaptionsAndStartStates() {
+        PanelRig rig;
+        const QList<std::pair<const char*, const char*>> items = {
+            {"MnuFile", "File"},
+            {"MnuOpen", "Save as"},
+            {"MnuStartRecording", "Start Recording"},
+            {"MnuStopRecording", "Stop Recording"},
+            {"MnuView", "Open"},
+            {"MnuExit", "Exit"},
+            {"MnuDisplay", "Display"},
+            {"MnuList", "List"},
+            {"MnuGraph", "Graph"},
+            {"MnuAnalog", "Analog"},
+            {"MnuDigital", "Digital"},
+            {"MnuPanel", "Control Panel"},
+            {"MnuEvents", "Events"},
+            {"MnuJob", "Average"},
+            {"MnuOption", "Option"},
+            {"MnuTwa", "TWA"},
+            {"MnuOnes", "Occupational Noise Exposure Standard"},
+            {"MenuHelp", "Help"},
+            {"MenuOpt(0)", "English"},
+            {"MenuOpt(5)", "Spanish"},
+            {"MnuSetmode", "Set Mode"},
+            {"MnuVer", "V 10.02"},
+        };
+        for (const auto& [name, caption] : items) {
+            QAction* item = action(rig, name);
+            QVERIFY2(item, name);
+            QCOMPARE(item->text(), QString(caption));
+        }
+        QVERIFY(!action(rig, "MnuVer")->isEnabled());
+        QVERIFY(!action(rig, "MnuStartRecording")->isEnabled());
+        QVERIFY(!action(rig, "MnuStopRecording")->isEnabled());
+        for (const char* separator : {"No_op", "No_op2", "No_op3", "mnuno"})
+            QVERIFY2(action(rig, separator)->isSeparator(), separator);
+    }
+
+    void exit_stopsTheLinkAndEndsTheProgram() {
+        PanelRig rig;
+        loadOnline(rig);
+        action(rig, "MnuDigital")->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().DigitalOpen, kWait);
+        QSignalSpy ended(rig.panel.get(), &nd::panel::Panel::programEnded);
+        action(rig, "MnuExit")->trigger();
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(!rig.panel->meterLink()->isRunning());
+        QVERIFY(!rig.port->isOpen());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            QVERIFY2(!(w->windowTitle() == "Digital" && w->isVisible()), "Digital still open");
+    }
+};
+
+QTEST_MAIN(PanelWindow)
+#include "test_panel_window.moc"
