@@ -8,6 +8,17 @@ QString programVersion() {
     return QStringLiteral("V 10.02");
 }
 
+bool asksForInformationOnly(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const QLatin1String argument(argv[i]);
+        if (argument == QLatin1String("--help") || argument == QLatin1String("-h") ||
+            argument == QLatin1String("--help-all") || argument == QLatin1String("--version") ||
+            argument == QLatin1String("-v"))
+            return true;
+    }
+    return false;
+}
+
 Options parseOptions(const QStringList& arguments) {
     QCommandLineParser parser;
     parser.setApplicationDescription(

@@ -21,6 +21,9 @@ struct Options {
 /// The version text of the program.
 QString programVersion();
 
+/// True when the command line asks only for --help or --version.
+bool asksForInformationOnly(int argc, char* argv[]);
+
 /// Parses the command line; --help and --version print and end the program here.
 Options parseOptions(const QStringList& arguments);
 

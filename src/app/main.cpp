@@ -5,13 +5,28 @@
 #include <QApplication>
 #include <QElapsedTimer>
 
+namespace {
+
+void nameProgram() {
+    QCoreApplication::setApplicationName(QStringLiteral("noisedesk"));
+    QCoreApplication::setApplicationVersion(nd::app::programVersion());
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     QElapsedTimer sinceStart;
     sinceStart.start();
+    if (nd::app::asksForInformationOnly(argc, argv)) {
+        // --help and --version need no display.
+        QCoreApplication core(argc, argv);
+        nameProgram();
+        nd::app::parseOptions(QCoreApplication::arguments());
+        return 0;
+    }
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("noisedesk"));
+    nameProgram();
     QApplication::setApplicationDisplayName(QStringLiteral("NoiseDesk"));
-    QApplication::setApplicationVersion(nd::app::programVersion());
     // The program ends when the main window says so, not when the port window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 
