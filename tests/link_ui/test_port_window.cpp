@@ -300,6 +300,11 @@ void TestPortWindow::deviceViewDoubleClickChoosesThePort() {
     // A second click shows the same view instead of another one.
     button(port, "BtnDeviceManager")->click();
     QCOMPARE(port.findChildren<SerialDevices*>().size(), 1);
+
+    // OK takes the view away with the port window.
+    QVERIFY(view->isVisible());
+    confirm(port);
+    QVERIFY(!view->isVisible());
 }
 
 QTEST_MAIN(TestPortWindow)

@@ -112,6 +112,12 @@ void Port::confirm() {
     accept();
 }
 
+void Port::done(int result) {
+    if (m_deviceView)
+        m_deviceView->close();
+    QDialog::done(result);
+}
+
 void Port::appendExtraEntries() {
     for (const QString& entry : m_extraEntries) {
         if (m_TxtCOM->findText(entry, Qt::MatchExactly) < 0)

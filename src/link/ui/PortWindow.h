@@ -30,6 +30,9 @@ public:
     /// The device the current choice names, or empty when it names none.
     QString chosenDevice() const;
 
+    /// The device view goes with the port window, however it ends.
+    void done(int result) override;
+
 signals:
     /// OK. An empty device means the choice named no port: the program runs offline.
     void accepted(const QString& device, const QString& linkCaption);
