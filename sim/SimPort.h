@@ -55,6 +55,8 @@ private:
         double at;
         char byte;
     };
+    void dropArrived(double now);
+
     std::shared_ptr<VirtualMeter> m_meter;
     link::Clock& m_clock;
     mutable std::mutex m_mutex;
@@ -62,8 +64,6 @@ private:
     bool m_unplugged = false;
     bool m_failed = false;
     link::OpenError m_openError = link::OpenError::None;
-    void dropArrived(double now);
-
     std::deque<Pending> m_pending; // in arrival order
     QByteArray m_injected;
     std::vector<Write> m_writes;

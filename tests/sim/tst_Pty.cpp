@@ -1,0 +1,134 @@
+// The virtual meter on a real pseudo-terminal, reached through the program's own serial
+// port code, and the noisedesk-sim program driven the way integration tests drive it.
+
+#include "link/Clock.h"
+#include "link/MemoryMap.h"
+#include "link/Meter.h"
+#include "link/SerialPort.h"
+#include "sim/PtySimulator.h"
+#include "sim/VirtualMeter.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nd;
+namespace mem = link::memory;
+
+namespace {
+/// Time allowed for anything on the real line; a healthy exchange takes 0.1 s.
+constexpr double kPatience = 5.0;
+
+bool readThreshold(link::SerialPort& port, int expected) {
+    link::RealClock clock;
+    link::Meter meter(port, clock);
+    meter.setDeadline(clock.now() + kPatience);
+    return meter.ReadCell(mem::kThresholdLevel) && meter.state().CellValue == expected;
+}
+
+QString simulatorProgram() {
+    return qEnvironmentVariable("NOISEDESK_BIN_DIR") + QStringLiteral("/noisedesk-sim");
+}
+
+QString readLine(QProcess& process) {
+    while (!process.canReadLine()) {
+        if (!process.waitForReadyRead(int(kPatience * 1000)))
+            return QStringLiteral("(no answer)");
+    }
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
+}
+
+QString ask(QProcess& process, const char* command) {
+    process.write(QByteArray(command) + '\n');
+    return readLine(process);
+}
+} // namespace
+
+class PtyTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serialPortReachesTheMeterAndSurvivesUnplugging();
+    void commandLineProgramServesAndObeysItsConsole();
+    void commandLineProgramEndsCleanlyOnSigterm();
+};
+
+void PtyTest::serialPortReachesTheMeterAndSurvivesUnplugging() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("meter"));
+    auto meter = std::make_shared<sim::VirtualMeter>();
+    sim::PtySimulator simulator(meter, path);
+    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+    QCOMPARE(simulator.devicePath(), path);
+    QCOMPARE(QFileInfo(path).symLinkTarget(), simulator.terminalPath());
+
+    link::SerialPort port(path);
+    QVERIFY(port.open().ok());
+    QVERIFY(readThreshold(port, 80));
+
+    simulator.unplug();
+    QVERIFY(!QFileInfo::exists(path));
+    link::RealClock clock;
+    for (const double until = clock.now() + kPatience; !port.hasFailed() && clock.now() < until;) {
+        port.write("X");
+        port.readAll();
+        clock.sleepFor(0.05);
+    }
+    QVERIFY(port.hasFailed());
+    QCOMPARE(port.open().error, link::OpenError::NotFound);
+
+    simulator.replug();
+    QVERIFY(QFileInfo::exists(path));
+    meter->setCell(mem::kThresholdLevel, 85);
+    QVERIFY(port.open().ok());
+    QVERIFY(!port.hasFailed());
+    QVERIFY(readThreshold(port, 85));
+    simulator.stop();
+    QVERIFY(!QFileInfo(path).isSymLink());
+}
+
+void PtyTest::commandLineProgramServesAndObeysItsConsole() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("meter"));
+    QProcess sim;
+    sim.start(simulatorProgram(),
+              {QStringLiteral("--link"), path, QStringLiteral("--level"), QStringLiteral("94.5")});
+    QVERIFY2(sim.waitForStarted(), qPrintable(sim.errorString()));
+    QCOMPARE(readLine(sim), path);
+
+    link::SerialPort port(path);
+    QVERIFY(port.open().ok());
+    link::RealClock clock;
+    link::Meter meter(port, clock);
+    meter.setDeadline(clock.now() + kPatience);
+    meter.PollCycle();
+    QCOMPARE(meter.state().DisplayText, QStringLiteral("0945"));
+
+    QCOMPARE(ask(sim, "cell 59"), QStringLiteral("80"));
+    QCOMPARE(ask(sim, "set 59 72"), QStringLiteral("ok"));
+    QVERIFY(readThreshold(port, 72));
+    QCOMPARE(ask(sim, "bogus"), QStringLiteral("error: unknown command bogus"));
+    QCOMPARE(ask(sim, "quit"), QStringLiteral("ok"));
+    QVERIFY(sim.waitForFinished(int(kPatience * 1000)));
+    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo(path).isSymLink());
+}
+
+void PtyTest::commandLineProgramEndsCleanlyOnSigterm() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("meter"));
+    QProcess sim;
+    sim.start(simulatorProgram(), {QStringLiteral("--link"), path});
+    QVERIFY(sim.waitForStarted());
+    QCOMPARE(readLine(sim), path);
+    QVERIFY(QFileInfo(path).isSymLink());
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(int(kPatience * 1000)));
+    QCOMPARE(sim.exitCode(), 0);
+    QVERIFY(!QFileInfo(path).isSymLink());
+}
+
+QTEST_GUILESS_MAIN(PtyTest)
+#include "tst_Pty.moc"
