@@ -351,16 +351,8 @@ void Panel::connectControls() {
     connect(m_TxtWData, &QLineEdit::returnPressed, this, &Panel::writeCell);
     connect(m_MnuTwa, &QAction::triggered, this, &Panel::showTwaNote);
     connect(m_MnuExit, &QAction::triggered, this, &Panel::close);
-    // The memory download, events, recording, keypad, setup and standards windows come
-    // later; their commands exist and keep their guards.
-    connect(m_MnuView, &QAction::triggered, this, [this] {
-        if (m_programState.Recording)
-            return;
-    });
-    connect(m_CmdMemory, &QPushButton::clicked, this, [this] {
-        if (m_programState.TransferBusy)
-            return;
-    });
+    connect(m_MnuView, &QAction::triggered, this, &Panel::openSavedFile);
+    connect(m_CmdMemory, &QPushButton::clicked, this, &Panel::downloadMemory);
 }
 
 // ---------------------------------------------------------------- load and link
@@ -583,6 +575,17 @@ void Panel::resetMaxMin() {
         return;
     m_LblMax->setText(m_LblValue->text());
     m_LblMin->setText(m_LblValue->text());
+}
+
+// The saved-file list and the memory download windows come later; the guards are here.
+void Panel::openSavedFile() {
+    if (m_programState.Recording)
+        return;
+}
+
+void Panel::downloadMemory() {
+    if (m_programState.TransferBusy)
+        return;
 }
 
 void Panel::refuse(const QString& text) {

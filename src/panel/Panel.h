@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -103,6 +104,8 @@ private:
     void openDigital();
     void openAverage();
     void openEvents();
+    void openSavedFile();
+    void downloadMemory();
     void resetMaxMin();
     void readCell();
     void writeCell();

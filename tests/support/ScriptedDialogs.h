@@ -22,7 +22,7 @@ public:
         QString title;
         dialogs::Buttons buttons = dialogs::Buttons::Ok;
         dialogs::Icon icon = dialogs::Icon::None;
-        QString filter;
+        QString detail; ///< the input box's default text, or the file dialog's filter
     };
 
     void answerMessage(dialogs::Answer answer) { m_messageAnswers.push_back(answer); }
