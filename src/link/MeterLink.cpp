@@ -100,10 +100,10 @@ void MeterLink::run() {
             if (takeJob(job)) {
                 runJob(meter, job);
             } else if (m_pollingEnabled) {
+                // Cycles run back to back: their own 0.2 s of pauses set the pace.
                 meter.PollCycle();
-                meter.Delay(kPollGap);
             } else {
-                meter.Delay(kPollGap);
+                meter.Delay(kIdleWait);
             }
         } catch (const PortLost&) {
             reopen(*port, meter);

@@ -94,8 +94,8 @@ private:
     MeterState m_state;
 };
 
-/// Time between two poll cycles (the poll timer's tick).
-inline constexpr double kPollGap = 0.01;
+/// How often a link with polling switched off looks for new jobs.
+inline constexpr double kIdleWait = 0.02;
 /// Time between two attempts to reopen a failed device.
 inline constexpr double kReopenInterval = 1.0;
 
