@@ -6,7 +6,6 @@
 #include "link/Meter.h"
 #include "link/MeterLink.h"
 
-#include <QSignalSpy>
 #include <QTest>
 
 using namespace nd;
@@ -60,6 +59,7 @@ private slots:
     void dumpDeliversTheLoggedMemory_data();
     void dumpDeliversTheLoggedMemory();
     void dumpStopsWhereTheFaultSays();
+    void stoppingADumpDropsItsRestFromThePort();
     void eraseEmptiesTheMemory();
     void commandBytesMaySpanWrites();
     void unpluggedPortFailsUntilPluggedInAndReopened();
@@ -273,6 +273,14 @@ void MeterProtocolTest::dumpStopsWhereTheFaultSays() {
     QVERIFY(b.meter.ReadCell(mem::kThresholdLevel));
 }
 
+void MeterProtocolTest::stoppingADumpDropsItsRestFromThePort() {
+    Bench b;
+    const QByteArray start = b.exchange("U", 0.3);
+    QVERIFY(start.size() > 200 && start.size() < mem::kEmptyDataEnd);
+    QVERIFY(b.exchange("U", 2.0).isEmpty());
+    QCOMPARE(b.exchange("X", link::pause::kStatus), bytes({0x02, 0x0B, 0x03}));
+}
+
 void MeterProtocolTest::eraseEmptiesTheMemory() {
     Bench b;
     b.sim.meter().setCell(mem::kSetCount, 3);
@@ -347,13 +355,14 @@ void MeterProtocolTest::linkThreadReachesTheMeterThroughTheFixture() {
     test::SimFixture sim;
     sim.sharedClock()->setPace(0.01); // a hundred times faster than life, without spinning
     link::MeterLink link(sim.portFactory(), sim.sharedClock(), QStringLiteral("SIM"));
-    QSignalSpy lost(&link, &link::MeterLink::portLost);
+    int lost = 0; // counted on this thread: the signal comes from the link thread, queued
+    connect(&link, &link::MeterLink::portLost, this, [&lost] { ++lost; });
     link.start();
     QTRY_VERIFY(link.state().PollCount > 0);
     QCOMPARE(link.state().CriterionLevel, 90);
     QVERIFY(sim.lastPort());
     sim.lastPort()->unplug();
-    QTRY_COMPARE(lost.count(), 1);
+    QTRY_COMPARE(lost, 1);
     link.stop();
 }
 
