@@ -15,6 +15,13 @@ bool FrameOk(const QByteArray& reply, int n) {
     return frame.front() == kStx && frame.back() == kEtx;
 }
 
+QByteArray Bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values)
+        out.append(static_cast<char>(v & 0xFF));
+    return out;
+}
+
 QByteArray LastBytes(const QByteArray& reply, int n) {
     return reply.size() <= n ? reply : reply.right(n);
 }
@@ -22,12 +29,6 @@ QByteArray LastBytes(const QByteArray& reply, int n) {
 namespace {
 int byteAt(const QByteArray& bytes, int position) {
     return static_cast<unsigned char>(bytes.at(position));
-}
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v & 0xFF));
-    return out;
 }
 } // namespace
 
@@ -102,7 +103,7 @@ bool Meter::ReadCell(int address) {
 }
 
 bool Meter::ReadCell(int address, bool fallBack) {
-    const QByteArray command = bytes({'R', address % 256, address / 256});
+    const QByteArray command = Bytes({'R', address % 256, address / 256});
     int shortReplies = 0;
     int badFrames = 0;
     for (;;) {
@@ -127,7 +128,7 @@ bool Meter::ReadCell(int address, bool fallBack) {
 }
 
 bool Meter::ReadCellRaw(int address) {
-    WriteRaw(bytes({'R', address % 256, address / 256}));
+    WriteRaw(Bytes({'R', address % 256, address / 256}));
     Delay(pause::kReadCell);
     const QByteArray reply = ReadRaw();
     if (FrameOk(reply, kCellReplyLength)) {
@@ -142,20 +143,20 @@ bool Meter::WriteCell(double address, int data) {
     const long a = std::lround(address);
     if (a < 0 || a > memory::kLastAddress || data < 0 || data > 255)
         return false;
-    WriteRaw(bytes({'W', static_cast<int>(a % 256), static_cast<int>(a / 256), data}));
+    WriteRaw(Bytes({'W', static_cast<int>(a % 256), static_cast<int>(a / 256), data}));
     Delay(pause::kWriteCell);
     return true;
 }
 
 void Meter::PressKey(int code) {
-    WriteRaw(bytes({'F', code}));
+    WriteRaw(Bytes({'F', code}));
     Delay(pause::kKey);
     if (m_state.SettingUp)
         Delay(pause::kKeySettingUp);
 }
 
 void Meter::PressKeyQuick(int code) {
-    WriteRaw(bytes({'F', code}));
+    WriteRaw(Bytes({'F', code}));
     Delay(pause::kKeyQuick);
     if (m_state.SettingUp)
         Delay(pause::kKeyQuick);

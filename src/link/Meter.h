@@ -149,6 +149,8 @@ private:
     std::optional<double> m_deadline;
 };
 
+/// Raw bytes from values 0 to 255, as the "R", "W" and "F" commands are written.
+QByteArray Bytes(std::initializer_list<int> values);
 /// True when the last n bytes of a reply start with STX and end with ETX.
 bool FrameOk(const QByteArray& reply, int n);
 /// The last n bytes of a reply.

@@ -609,6 +609,8 @@ void Panel::readCell() {
     auto done = [this, value](link::JobOutcome outcome) {
         if (outcome == link::JobOutcome::Done)
             m_TxtRData->setText(QString::number(*value));
+        else
+            reportUnsent(outcome);
     };
     m_link->submit({QStringLiteral("read cell"), work, done});
 }
@@ -629,7 +631,17 @@ void Panel::writeCell() {
     auto work = [address = *address, cellData = *value](link::Meter& meter) {
         meter.WriteCell(address, cellData);
     };
-    m_link->submit({QStringLiteral("write cell"), work, {}});
+    m_link->submit({QStringLiteral("write cell"), work,
+                    [this](link::JobOutcome outcome) { reportUnsent(outcome); }});
+}
+
+void Panel::reportUnsent(link::JobOutcome outcome) {
+    if (outcome == link::JobOutcome::Done || m_shutDown)
+        return;
+    // Offline, or the port went away meanwhile: say so rather than leave the box as it was.
+    refuse(m_programState.Online
+               ? QStringLiteral("The meter's port was lost; the command did not reach the meter.")
+               : QStringLiteral("No device available !"));
 }
 
 void Panel::showTwaNote() {

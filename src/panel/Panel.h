@@ -110,6 +110,7 @@ private:
     void readCell();
     void writeCell();
     void refuse(const QString& text);
+    void reportUnsent(link::JobOutcome outcome);
     void showTwaNote();
     void openHelp(int index);
     const link::MeterState& meterState() const;

@@ -1,4 +1,4 @@
-#include "../link/FakePort.h"
+#include "FakePort.h"
 #include "cli/CliArgs.h"
 #include "cli/CliRunner.h"
 #include "link/Clock.h"

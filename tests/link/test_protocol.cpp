@@ -11,12 +11,7 @@ using nd::test::frame;
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
+using nd::link::Bytes;
 
 /// A meter scripted command by command; anything unscripted gets the normal answer.
 struct ScriptedMeter {
@@ -73,18 +68,18 @@ class ProtocolTest : public QObject {
 
 private slots:
     void frameCheck_judgesOnlyTheLastBytes() {
-        QVERIFY(FrameOk(bytes({0x41, 0x42, 0x02, 7, 0x03}), 3));
-        QVERIFY(!FrameOk(bytes({0x02, 7, 0x04}), 3));
-        QVERIFY(!FrameOk(bytes({0x02, 0x03}), 3));
-        QVERIFY(FrameOk(bytes({0x02, 0x03, 0x02, 1, 2, 3, 4, 5, 0x03}), 7));
+        QVERIFY(FrameOk(Bytes({0x41, 0x42, 0x02, 7, 0x03}), 3));
+        QVERIFY(!FrameOk(Bytes({0x02, 7, 0x04}), 3));
+        QVERIFY(!FrameOk(Bytes({0x02, 0x03}), 3));
+        QVERIFY(FrameOk(Bytes({0x02, 0x03, 0x02, 1, 2, 3, 4, 5, 0x03}), 7));
     }
 
     void readCell_takesDataFromTheLastThreeBytes() {
         Rig rig;
-        rig.script.onRead = [](const QByteArray&) { return bytes({0x41, 0x42, 0x02, 0x99, 0x03}); };
+        rig.script.onRead = [](const QByteArray&) { return Bytes({0x41, 0x42, 0x02, 0x99, 0x03}); };
         QVERIFY(rig.meter.ReadCell(513));
         QCOMPARE(rig.meter.state().CellValue, 0x99);
-        QCOMPARE(rig.port.writes().back().bytes, bytes({'R', 0x01, 0x02}));
+        QCOMPARE(rig.port.writes().back().bytes, Bytes({'R', 0x01, 0x02}));
         QCOMPARE(rig.clock.now(), 0.1);
     }
 
@@ -96,7 +91,7 @@ private slots:
         rig.script.onRead = [&](const QByteArray&) {
             ++attempt;
             if (attempt <= 100)
-                return attempt % 2 ? QByteArray() : bytes({0x02, 5, 0x04});
+                return attempt % 2 ? QByteArray() : Bytes({0x02, 5, 0x04});
             if (attempt <= 149)
                 return QByteArray();
             return frame({42});
@@ -114,7 +109,7 @@ private slots:
                                                                                   : QByteArray();
         };
         QVERIFY(!rig.meter.ReadCell(300));
-        QCOMPARE(rig.port.countWrites(bytes({'R', 300 % 256, 1})), 100);
+        QCOMPARE(rig.port.countWrites(Bytes({'R', 300 % 256, 1})), 100);
         QCOMPARE(rig.port.countWrites("X"), 1);
         QCOMPARE(rig.meter.state().CellValue, 80); // the status poll read the threshold
         QCOMPARE(rig.meter.state().ThresholdText, QString("80"));
@@ -127,7 +122,7 @@ private slots:
             if (static_cast<unsigned char>(w.at(1)) == memory::kThresholdLevel)
                 return frame({80});
             ++badReads;
-            return bytes({0x02, 1, 0x07});
+            return Bytes({0x02, 1, 0x07});
         };
         QVERIFY(!rig.meter.ReadCell(5));
         QCOMPARE(badReads, bound::kReadCellBadFrames);
@@ -146,7 +141,7 @@ private slots:
         };
         QVERIFY(!rig.meter.ReadCellRaw(62));
         QCOMPARE(rig.meter.state().CellChar, QString(QChar(0xC4)));
-        QCOMPARE(rig.port.countWrites(bytes({'R', 62, 0})), 1);
+        QCOMPARE(rig.port.countWrites(Bytes({'R', 62, 0})), 1);
         QCOMPARE(rig.port.countWrites("X"), 1);
     }
 
@@ -159,8 +154,8 @@ private slots:
         QVERIFY(!rig.meter.WriteCell(5, 256));
         const auto w = rig.port.writes();
         QCOMPARE(w.size(), size_t(2));
-        QCOMPARE(w[0].bytes, bytes({0x57, 0x01, 0x02, 0x09}));
-        QCOMPARE(w[1].bytes, bytes({0x57, 0x02, 0x02, 0x09}));
+        QCOMPARE(w[0].bytes, Bytes({0x57, 0x01, 0x02, 0x09}));
+        QCOMPARE(w[1].bytes, Bytes({0x57, 0x02, 0x02, 0x09}));
         QVERIFY(qFuzzyCompare(w[1].at - w[0].at, 0.02));
     }
 
@@ -176,7 +171,7 @@ private slots:
         rig.meter.state().SettingUp = false;
         rig.meter.PressKeyQuick(keys::kEvent);
         QVERIFY(qFuzzyCompare(rig.clock.now(), 1.83));
-        QCOMPARE(rig.port.writes().at(1).bytes, bytes({'F', 8}));
+        QCOMPARE(rig.port.writes().at(1).bytes, Bytes({'F', 8}));
     }
 
     void statusPoll_retriesASilentMeterUntilItAnswers() {
@@ -222,7 +217,7 @@ private slots:
         };
         QVERIFY(!rig.meter.EnsureDbaMode());
         QCOMPARE(reads, 22);
-        QCOMPARE(rig.port.countWrites(bytes({'F', 1})), 22);
+        QCOMPARE(rig.port.countWrites(Bytes({'F', 1})), 22);
         QCOMPARE(rig.port.countWrites("X"), 1);
     }
 
@@ -230,7 +225,7 @@ private slots:
         Rig rig;
         int presses = 0;
         rig.port.setResponder([&](const QByteArray& w) {
-            if (w == bytes({'F', 1}))
+            if (w == Bytes({'F', 1}))
                 ++presses;
             if (w.at(0) == ' ')
                 return frame({presses >= 3 ? 0x40 : 0x20, 0, 0, 0, 0});
@@ -289,7 +284,7 @@ private slots:
 
     void pollCycle_oneBadFrameFallsBackToTheStatusPoll() {
         Rig rig;
-        rig.script.onDisplay = [](const QByteArray&) { return bytes({2, 0x40, 0, 9, 0x45, 0, 4}); };
+        rig.script.onDisplay = [](const QByteArray&) { return Bytes({2, 0x40, 0, 9, 0x45, 0, 4}); };
         rig.meter.PollCycle();
         QCOMPARE(rig.port.countWrites(" "), 1);
         QCOMPARE(rig.port.countWrites("X"), 1);

@@ -96,6 +96,13 @@ private slots:
         QVERIFY(action(rig, "MnuView")->isEnabled());
         QVERIFY(rig.find("CmdRead")->isEnabled());
         QVERIFY(!rig.panel->programState().Online);
+
+        // A cell read on the closed port says so rather than failing silently.
+        rig.find<QLineEdit>("TxtRAdd")->setText("5");
+        click(rig, "CmdRead");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.messages().size(), 2, kWait);
+        QCOMPARE(rig.dialogs.messages().back(), QString("No device available !"));
+        QVERIFY(rig.text("TxtRData").isEmpty());
     }
 
     void online_showsTheReadingAndTheMetersSettings() {

@@ -2,6 +2,7 @@
 // timing, faults and the memory dump, driven through VirtualMeter's public API.
 
 #include "link/MemoryMap.h"
+#include "link/Meter.h"
 #include "sim/CommandParser.h"
 #include "sim/DisplayFrame.h"
 #include "sim/VirtualMeter.h"
@@ -19,12 +20,7 @@ Q_DECLARE_METATYPE(nd::sim::Faults)
 namespace {
 using Kind = MeterCommand::Kind;
 
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
+using nd::link::Bytes;
 
 QByteArray payload(const std::vector<VirtualMeter::TimedByte>& timed) {
     QByteArray out;
@@ -98,9 +94,9 @@ private slots:
 
 void MeterModelTest::parserFindsTheSameCommandsHoweverTheBytesAreSplit() {
     // Raw address and data bytes that look like command letters must stay raw.
-    const QByteArray stream = QByteArray("X ") + bytes({'R', 0x3B, 0x00}) +
-                              bytes({'W', 'X', 'U', 'F'}) + bytes({'F', 0x10}) + "U" + "EEE" +
-                              bytes({'R', 'E', 'E'});
+    const QByteArray stream = QByteArray("X ") + Bytes({'R', 0x3B, 0x00}) +
+                              Bytes({'W', 'X', 'U', 'F'}) + Bytes({'F', 0x10}) + "U" + "EEE" +
+                              Bytes({'R', 'E', 'E'});
     const std::vector<MeterCommand> expected = {
         {Kind::Status},      {Kind::Display}, {Kind::ReadCell, 59}, {Kind::WriteCell, 0x5558, 'F'},
         {Kind::Keys, 0, 16}, {Kind::Dump},    {Kind::Erase},        {Kind::ReadCell, 0x4545}};
@@ -123,7 +119,7 @@ void MeterModelTest::parserSkipsBytesThatStartNoCommand_data() {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<int>("commands");
     QTest::addColumn<int>("pending");
-    QTest::newRow("stray bytes before X") << bytes({'Q', 0x00, 0xFF, 'X'}) << 1 << 0;
+    QTest::newRow("stray bytes before X") << Bytes({'Q', 0x00, 0xFF, 'X'}) << 1 << 0;
     QTest::newRow("two E's broken by X") << QByteArray("EEX") << 1 << 0;
     QTest::newRow("four E's: an erase and a start") << QByteArray("EEEE") << 1 << 1;
     QTest::newRow("lower-case letters") << QByteArray("xruw") << 0 << 0;
@@ -145,7 +141,7 @@ void MeterModelTest::parserDropsAHalfCommandAfterTheReceiveTimeout() {
     QCOMPARE(late, (std::vector<MeterCommand>{{Kind::Status}, {Kind::Status}}));
 
     QVERIFY(parser.feed("R", 10.0).empty());
-    const auto inTime = parser.feed(bytes({0x3B, 0x00}), 10.0 + CommandParser::kReceiveTimeout / 2);
+    const auto inTime = parser.feed(Bytes({0x3B, 0x00}), 10.0 + CommandParser::kReceiveTimeout / 2);
     QCOMPARE(inTime, (std::vector<MeterCommand>{{Kind::ReadCell, 59}}));
 }
 
@@ -278,11 +274,11 @@ void MeterModelTest::timeAndDateFollowTheCalendar() {
     const double origin = 500.0;
     VirtualMeter meter(optionsAt(QDateTime(QDate(2024, 2, 29), QTime(23, 58, 30)), origin));
     meter.pressKeys(kClock, origin);
-    QCOMPARE(digits(meter, origin), bytes({0x23, 0x58}));
-    QCOMPARE(digits(meter, origin + 95.0), bytes({0x00, 0x00}));
+    QCOMPARE(digits(meter, origin), Bytes({0x23, 0x58}));
+    QCOMPARE(digits(meter, origin + 95.0), Bytes({0x00, 0x00}));
     meter.pressKeys(kMode, origin); // date
-    QCOMPARE(digits(meter, origin), bytes({0x02, 0x29}));
-    QCOMPARE(digits(meter, origin + 95.0), bytes({0x03, 0x01}));
+    QCOMPARE(digits(meter, origin), Bytes({0x02, 0x29}));
+    QCOMPARE(digits(meter, origin + 95.0), Bytes({0x03, 0x01}));
     QCOMPARE(meter.calendarAt(origin + 95.0), QDateTime(QDate(2024, 3, 1), QTime(0, 0, 5)));
 }
 
@@ -389,11 +385,11 @@ void MeterModelTest::faultsShapeFramedReplies_data() {
         f.*member = true;
         return f;
     };
-    QTest::newRow("none") << Faults{} << bytes({0x02, 80, 0x03});
+    QTest::newRow("none") << Faults{} << Bytes({0x02, 80, 0x03});
     QTest::newRow("silent") << with(&Faults::silent) << QByteArray();
-    QTest::newRow("bad frames") << with(&Faults::badFrames) << bytes({0x02, 80, 0x04});
-    QTest::newRow("short replies") << with(&Faults::shortReplies) << bytes({0x02, 80});
-    QTest::newRow("junk") << with(&Faults::junkBeforeFrame) << bytes({'A', 'B', 0x02, 80, 0x03});
+    QTest::newRow("bad frames") << with(&Faults::badFrames) << Bytes({0x02, 80, 0x04});
+    QTest::newRow("short replies") << with(&Faults::shortReplies) << Bytes({0x02, 80});
+    QTest::newRow("junk") << with(&Faults::junkBeforeFrame) << Bytes({'A', 'B', 0x02, 80, 0x03});
 }
 
 void MeterModelTest::faultsShapeFramedReplies() {
@@ -401,7 +397,7 @@ void MeterModelTest::faultsShapeFramedReplies() {
     QFETCH(QByteArray, reply);
     VirtualMeter meter;
     meter.setFaults(faults);
-    QCOMPARE(payload(meter.receive(bytes({'R', 59, 0}), 0.0)), reply);
+    QCOMPARE(payload(meter.receive(Bytes({'R', 59, 0}), 0.0)), reply);
     const auto display = meter.receive(" ", 1.0);
     QCOMPARE(display.size(), reply.isEmpty() ? 0 : reply.size() + 4);
 }

@@ -14,12 +14,7 @@ namespace mem = link::memory;
 Q_DECLARE_METATYPE(nd::sim::Faults)
 
 namespace {
-QByteArray bytes(std::initializer_list<int> values) {
-    QByteArray out;
-    for (int v : values)
-        out.append(static_cast<char>(v));
-    return out;
-}
+using nd::link::Bytes;
 
 /// The fixture with one open port and the program's protocol routines on it.
 struct Bench {
@@ -201,7 +196,7 @@ void MeterProtocolTest::faultsAsTheProgramSeesThem() {
     QFETCH(bool, frameOk);
     Bench b;
     b.sim.meter().setFaults(faults);
-    const QByteArray reply = b.exchange(bytes({'R', mem::kThresholdLevel, 0}));
+    const QByteArray reply = b.exchange(Bytes({'R', mem::kThresholdLevel, 0}));
     QCOMPARE(reply.size(), length);
     QCOMPARE(link::FrameOk(reply, link::kCellReplyLength), frameOk);
 }
@@ -278,7 +273,7 @@ void MeterProtocolTest::stoppingADumpDropsItsRestFromThePort() {
     const QByteArray start = b.exchange("U", 0.3);
     QVERIFY(start.size() > 200 && start.size() < mem::kEmptyDataEnd);
     QVERIFY(b.exchange("U", 2.0).isEmpty());
-    QCOMPARE(b.exchange("X", link::pause::kStatus), bytes({0x02, 0x0B, 0x03}));
+    QCOMPARE(b.exchange("X", link::pause::kStatus), Bytes({0x02, 0x0B, 0x03}));
 }
 
 void MeterProtocolTest::eraseEmptiesTheMemory() {
@@ -293,16 +288,16 @@ void MeterProtocolTest::eraseEmptiesTheMemory() {
 void MeterProtocolTest::commandBytesMaySpanWrites() {
     Bench b;
     b.port->write("R");
-    b.port->write(bytes({mem::kThresholdLevel}));
-    QCOMPARE(b.exchange(bytes({0})), bytes({0x02, 80, 0x03}));
+    b.port->write(Bytes({mem::kThresholdLevel}));
+    QCOMPARE(b.exchange(Bytes({0})), Bytes({0x02, 80, 0x03}));
 
-    b.port->write(bytes({'W', 0x01}));
-    b.port->write(bytes({0x02, 0x09}));
+    b.port->write(Bytes({'W', 0x01}));
+    b.port->write(Bytes({0x02, 0x09}));
     QCOMPARE(b.sim.meter().cell(513), 9);
 
     // A status command and half of a read in one write, the rest in the next.
-    b.port->write(bytes({'X', 'R', 0x01}));
-    QCOMPARE(b.exchange(bytes({0x02})), bytes({0x02, 0x0B, 0x03, 0x02, 9, 0x03}));
+    b.port->write(Bytes({'X', 'R', 0x01}));
+    QCOMPARE(b.exchange(Bytes({0x02})), Bytes({0x02, 0x0B, 0x03, 0x02, 9, 0x03}));
 }
 
 void MeterProtocolTest::unpluggedPortFailsUntilPluggedInAndReopened() {
@@ -338,7 +333,7 @@ void MeterProtocolTest::injectedBytesComeFirstAndClearInputKeepsWhatIsOnTheWay()
     b.port->write("X");
     b.sim.clock().advance(link::pause::kStatus);
     b.port->inject("Z");
-    QCOMPARE(b.port->readAll(), bytes({'Z', 0x02, 0x0B, 0x03}));
+    QCOMPARE(b.port->readAll(), Bytes({'Z', 0x02, 0x0B, 0x03}));
 
     b.port->write("X");
     b.port->clearInput(); // nothing has arrived yet
