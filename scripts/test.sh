@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds NoiseDesk with warnings as errors and runs every test, then builds again under
-# AddressSanitizer and UndefinedBehaviorSanitizer and runs every test once more.
+# AddressSanitizer (with leak checks) and UndefinedBehaviorSanitizer and runs every test
+# once more.
 # --quick skips the sanitizer pass.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,5 +21,5 @@ echo "== build and test"
 run_pass build-test
 if [ "${1:-}" != "--quick" ]; then
     echo "== build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
-    ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_pass build-asan -DNOISEDESK_SANITIZE=ON
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_pass build-asan -DNOISEDESK_SANITIZE=ON
 fi
