@@ -41,7 +41,8 @@ bool Startup::startSimulator() {
     sim::VirtualMeter::Options meterOptions;
     meterOptions.seed = static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
     auto meter = std::make_shared<sim::VirtualMeter>(meterOptions);
-    m_simulator = std::make_unique<sim::PtySimulator>(meter);
+    m_simulator = std::make_unique<sim::PtySimulator>(
+        meter, m_simulatorDir.filePath(QStringLiteral("virtual-meter")));
     if (!m_simulator->start()) {
         std::fprintf(stderr, "noisedesk: cannot start the virtual meter: %s\n",
                      qPrintable(m_simulator->errorString()));

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -45,6 +46,8 @@ private:
     dialogs::Dialogs& m_dialogs;
     Trace m_trace;
     QString m_preselected;
+    /// Holds the virtual meter's stable device name, so it reads as what it is.
+    QTemporaryDir m_simulatorDir;
     std::unique_ptr<sim::PtySimulator> m_simulator;
     QPointer<link::ui::Port> m_portWindow;
     std::unique_ptr<panel::Panel> m_panel;
