@@ -85,8 +85,9 @@ private:
     QStringList m_lines;
 };
 
-bool startsWith(const QString& line, const char* prefix) {
-    return line.startsWith(QLatin1String(prefix));
+/// Matches a trace line that begins with `prefix`.
+std::function<bool(const QString&)> startingWith(const char* prefix) {
+    return [prefix](const QString& line) { return line.startsWith(QLatin1String(prefix)); };
 }
 
 } // namespace
@@ -106,14 +107,10 @@ private slots:
         m_program = std::make_unique<Child>(
             binary("noisedesk"), QStringList{"--port", m_device, "--no-port-window", "--trace"});
         QVERIFY(m_program->started());
-        const qsizetype reading = m_program->waitForLine(
-            [](const QString& line) { return startsWith(line, "value "); }, kStartWait);
-        QVERIFY2(reading >= 0, qPrintable(m_program->transcript()));
-        QVERIFY(m_program->waitForLine(
-                    [](const QString& line) { return startsWith(line, "started "); }, 0) >= 0);
-        QVERIFY(m_program->waitForLine(
-                    [](const QString& line) { return startsWith(line, "first-reading "); },
-                    kWait) >= 0);
+        QVERIFY2(m_program->waitForLine(startingWith("value "), kStartWait) >= 0,
+                 qPrintable(m_program->transcript()));
+        QVERIFY(m_program->waitForLine(startingWith("started "), 0) >= 0);
+        QVERIFY(m_program->waitForLine(startingWith("first-reading "), kWait) >= 0);
         QVERIFY2(m_program->waitForLine("com meter", 0) >= 0, qPrintable(m_program->transcript()));
     }
 
@@ -125,33 +122,28 @@ private slots:
     }
 
     void silentMeter_showsNoComThenRecovers() {
-        const qsizetype before = m_program->lineCount();
-        QVERIFY(m_simulator->command("silent on"));
-        const qsizetype lost = m_program->waitForLine("com No COM", kWait, before);
-        QVERIFY2(lost >= 0, qPrintable(m_program->transcript()));
-        QVERIFY(m_simulator->command("silent off"));
-        QVERIFY2(m_program->waitForLine("com meter", kWait, lost) >= 0,
-                 qPrintable(m_program->transcript()));
-        QVERIFY(
-            m_program->waitForLine([](const QString& line) { return startsWith(line, "value "); },
-                                   kWait, lost) >= 0);
+        loseAndRecover("silent on", "silent off", "value ");
     }
 
     void unpluggedAdapter_linkComesBackAfterReplug() {
-        const qsizetype before = m_program->lineCount();
-        QVERIFY(m_simulator->command("unplug"));
-        const qsizetype lost = m_program->waitForLine("com No COM", kWait, before);
-        QVERIFY2(lost >= 0, qPrintable(m_program->transcript()));
-        QVERIFY(m_simulator->command("replug"));
-        const qsizetype back = m_program->waitForLine("com meter", kWait, lost);
-        QVERIFY2(back >= 0, qPrintable(m_program->transcript()));
         // Readings flow again: the poll count goes on after the link is back.
-        QVERIFY(
-            m_program->waitForLine([](const QString& line) { return startsWith(line, "poll "); },
-                                   kWait, back) >= 0);
+        loseAndRecover("unplug", "replug", "poll ");
     }
 
 private:
+    /// The window says "No COM" after `lose`, and after `recover` names the meter again
+    /// and goes on tracing lines that start with `afterwards`.
+    void loseAndRecover(const char* lose, const char* recover, const char* afterwards) {
+        const qsizetype before = m_program->lineCount();
+        QVERIFY(m_simulator->command(lose));
+        const qsizetype lost = m_program->waitForLine("com No COM", kWait, before);
+        QVERIFY2(lost >= 0, qPrintable(m_program->transcript()));
+        QVERIFY(m_simulator->command(recover));
+        const qsizetype back = m_program->waitForLine("com meter", kWait, lost);
+        QVERIFY2(back >= 0, qPrintable(m_program->transcript()));
+        QVERIFY(m_program->waitForLine(startingWith(afterwards), kWait, back) >= 0);
+    }
+
     QTemporaryDir m_folder;
     QString m_device;
     std::unique_ptr<Child> m_simulator;

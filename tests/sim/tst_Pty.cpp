@@ -49,90 +49,83 @@ class PtyTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void serialPortReachesTheMeterAndSurvivesUnplugging();
-    void commandLineProgramServesAndObeysItsConsole();
-    void commandLineProgramEndsCleanlyOnSigterm();
-};
+    void serialPortReachesTheMeterAndSurvivesUnplugging() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("meter"));
+        auto meter = std::make_shared<sim::VirtualMeter>();
+        sim::PtySimulator simulator(meter, path);
+        QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
+        QCOMPARE(simulator.devicePath(), path);
+        QCOMPARE(QFileInfo(path).symLinkTarget(), simulator.terminalPath());
 
-void PtyTest::serialPortReachesTheMeterAndSurvivesUnplugging() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("meter"));
-    auto meter = std::make_shared<sim::VirtualMeter>();
-    sim::PtySimulator simulator(meter, path);
-    QVERIFY2(simulator.start(), qPrintable(simulator.errorString()));
-    QCOMPARE(simulator.devicePath(), path);
-    QCOMPARE(QFileInfo(path).symLinkTarget(), simulator.terminalPath());
+        link::SerialPort port(path);
+        QVERIFY(port.open().ok());
+        QVERIFY(readThreshold(port, 80));
+        // The program closing and reopening its side is no hang-up for the meter.
+        port.close();
+        QVERIFY(port.open().ok());
+        QVERIFY(readThreshold(port, 80));
 
-    link::SerialPort port(path);
-    QVERIFY(port.open().ok());
-    QVERIFY(readThreshold(port, 80));
-    // The program closing and reopening its side is no hang-up for the meter.
-    port.close();
-    QVERIFY(port.open().ok());
-    QVERIFY(readThreshold(port, 80));
+        simulator.unplug();
+        QVERIFY(!QFileInfo::exists(path));
+        link::RealClock clock;
+        for (const double until = clock.now() + kPatience;
+             !port.hasFailed() && clock.now() < until;) {
+            port.write("X");
+            port.readAll();
+            clock.sleepFor(0.05);
+        }
+        QVERIFY(port.hasFailed());
+        QCOMPARE(port.open().error, link::OpenError::NotFound);
 
-    simulator.unplug();
-    QVERIFY(!QFileInfo::exists(path));
-    link::RealClock clock;
-    for (const double until = clock.now() + kPatience; !port.hasFailed() && clock.now() < until;) {
-        port.write("X");
-        port.readAll();
-        clock.sleepFor(0.05);
+        simulator.replug();
+        QVERIFY(QFileInfo::exists(path));
+        meter->setCell(mem::kThresholdLevel, 85);
+        QVERIFY(port.open().ok());
+        QVERIFY(!port.hasFailed());
+        QVERIFY(readThreshold(port, 85));
+        simulator.stop();
+        QVERIFY(!QFileInfo(path).isSymLink());
     }
-    QVERIFY(port.hasFailed());
-    QCOMPARE(port.open().error, link::OpenError::NotFound);
 
-    simulator.replug();
-    QVERIFY(QFileInfo::exists(path));
-    meter->setCell(mem::kThresholdLevel, 85);
-    QVERIFY(port.open().ok());
-    QVERIFY(!port.hasFailed());
-    QVERIFY(readThreshold(port, 85));
-    simulator.stop();
-    QVERIFY(!QFileInfo(path).isSymLink());
-}
+    void commandLineProgramServesObeysItsConsoleAndEndsCleanly_data() {
+        QTest::addColumn<bool>("quit");
+        QTest::newRow("quit command") << true;
+        QTest::newRow("SIGTERM") << false;
+    }
+    void commandLineProgramServesObeysItsConsoleAndEndsCleanly() {
+        QFETCH(bool, quit);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("meter"));
+        QProcess sim;
+        sim.start(simulatorProgram(), {QStringLiteral("--link"), path, QStringLiteral("--level"),
+                                       QStringLiteral("94.5")});
+        QVERIFY2(sim.waitForStarted(), qPrintable(sim.errorString()));
+        QCOMPARE(readLine(sim), path);
+        QVERIFY(QFileInfo(path).isSymLink());
 
-void PtyTest::commandLineProgramServesAndObeysItsConsole() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("meter"));
-    QProcess sim;
-    sim.start(simulatorProgram(),
-              {QStringLiteral("--link"), path, QStringLiteral("--level"), QStringLiteral("94.5")});
-    QVERIFY2(sim.waitForStarted(), qPrintable(sim.errorString()));
-    QCOMPARE(readLine(sim), path);
+        link::SerialPort port(path);
+        QVERIFY(port.open().ok());
+        link::RealClock clock;
+        link::Meter meter(port, clock);
+        meter.setDeadline(clock.now() + kPatience);
+        meter.PollCycle();
+        QCOMPARE(meter.state().DisplayText, QStringLiteral("0945"));
 
-    link::SerialPort port(path);
-    QVERIFY(port.open().ok());
-    link::RealClock clock;
-    link::Meter meter(port, clock);
-    meter.setDeadline(clock.now() + kPatience);
-    meter.PollCycle();
-    QCOMPARE(meter.state().DisplayText, QStringLiteral("0945"));
-
-    QCOMPARE(ask(sim, "cell 59"), QStringLiteral("80"));
-    QCOMPARE(ask(sim, "set 59 72"), QStringLiteral("ok"));
-    QVERIFY(readThreshold(port, 72));
-    QCOMPARE(ask(sim, "bogus"), QStringLiteral("error: unknown command bogus"));
-    QCOMPARE(ask(sim, "quit"), QStringLiteral("ok"));
-    QVERIFY(sim.waitForFinished(int(kPatience * 1000)));
-    QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(sim.exitCode(), 0);
-    QVERIFY(!QFileInfo(path).isSymLink());
-}
-
-void PtyTest::commandLineProgramEndsCleanlyOnSigterm() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("meter"));
-    QProcess sim;
-    sim.start(simulatorProgram(), {QStringLiteral("--link"), path});
-    QVERIFY(sim.waitForStarted());
-    QCOMPARE(readLine(sim), path);
-    QVERIFY(QFileInfo(path).isSymLink());
-    sim.terminate();
-    QVERIFY(sim.waitForFinished(int(kPatience * 1000)));
-    QCOMPARE(sim.exitCode(), 0);
-    QVERIFY(!QFileInfo(path).isSymLink());
-}
+        QCOMPARE(ask(sim, "cell 59"), QStringLiteral("80"));
+        QCOMPARE(ask(sim, "set 59 72"), QStringLiteral("ok"));
+        QVERIFY(readThreshold(port, 72));
+        QCOMPARE(ask(sim, "bogus"), QStringLiteral("error: unknown command bogus"));
+        if (quit)
+            QCOMPARE(ask(sim, "quit"), QStringLiteral("ok"));
+        else
+            sim.terminate();
+        QVERIFY(sim.waitForFinished(int(kPatience * 1000)));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY(!QFileInfo(path).isSymLink());
+    }
+};
 
 QTEST_GUILESS_MAIN(PtyTest)
 #include "tst_Pty.moc"
