@@ -1,4 +1,5 @@
 // The analog and digital display windows.
+#include "ReadingState.h"
 #include "link/Clock.h"
 #include "link/MeterLink.h"
 #include "panel/Analog.h"
@@ -26,14 +27,7 @@ std::unique_ptr<MeterLink> idleLink() {
 }
 
 MeterState reading(const QString& digits, double number) {
-    MeterState state;
-    state.Digit1 = digits.mid(0, 1);
-    state.Digit2 = digits.mid(1, 1);
-    state.Digit3 = digits.mid(2, 1);
-    state.Digit4 = digits.mid(3, 1);
-    state.DisplayText = digits;
-    state.DisplayNumber = number;
-    return state;
+    return nd::test::readingState(digits, number);
 }
 
 /// A main window somewhere on the screen, shown so it has a frame.

@@ -1,4 +1,5 @@
 // The needle's angle and reading, and the value the analog display gives the needle.
+#include "ReadingState.h"
 #include "panel/Analog.h"
 #include "panel/NeedleMeter.h"
 
@@ -65,14 +66,7 @@ private slots:
         QFETCH(QString, digits);
         QFETCH(double, number);
         QFETCH(double, needle);
-        MeterState state;
-        state.Digit1 = digits.mid(0, 1);
-        state.Digit2 = digits.mid(1, 1);
-        state.Digit3 = digits.mid(2, 1);
-        state.Digit4 = digits.mid(3, 1);
-        state.DisplayText = digits;
-        state.DisplayNumber = number;
-        QCOMPARE(AnalogNeedleValue(state), needle);
+        QCOMPARE(AnalogNeedleValue(nd::test::readingState(digits, number)), needle);
     }
 };
 
