@@ -113,11 +113,13 @@ double MeterModel::dose(double now) {
 void MeterModel::advance(double now) {
     if (now <= m_measuredUntil)
         return;
-    if (m_run == Run::Running) {
+    if (m_run == Run::Running && std::isfinite(m_measuredUntil)) {
         if (m_fixedLevel > 0.0) {
             expose(m_fixedLevel, now - m_measuredUntil);
         } else {
-            for (double t = m_measuredUntil; t < now; t += kDoseStep) {
+            const auto steps = static_cast<long>(std::ceil((now - m_measuredUntil) / kDoseStep));
+            for (long i = 0; i < steps; ++i) {
+                const double t = m_measuredUntil + static_cast<double>(i) * kDoseStep;
                 const double step = std::min(kDoseStep, now - t);
                 expose(level(t + step / 2), step);
             }

@@ -59,7 +59,8 @@ double SoundField::peak(double t) const {
         return 0.0;
     const double length =
         kPeakMinLength + (kPeakMaxLength - kPeakMinLength) * random(slot, kPeakSalt + 1);
-    const double start = slot * kPeakSlot + (kPeakSlot - length) * random(slot, kPeakSalt + 2);
+    const double start =
+        static_cast<double>(slot) * kPeakSlot + (kPeakSlot - length) * random(slot, kPeakSalt + 2);
     if (t < start || t > start + length)
         return 0.0;
     const double height =

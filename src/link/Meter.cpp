@@ -255,7 +255,7 @@ std::optional<QByteArray> Meter::DumpMemory(int expected) {
             buffer.truncate(expected);
         }
         if (m_progress && expected > 0)
-            m_progress(static_cast<int>(100.0 * buffer.size() / expected));
+            m_progress(static_cast<int>(100.0 * static_cast<double>(buffer.size()) / expected));
         if (buffer.size() == expected)
             return buffer;
         if (m_clock.now() - lastArrival >= bound::kDumpSilence)

@@ -12,7 +12,7 @@
 
 namespace nd::link::ui {
 
-Port::Port(QString preselectedText, QStringList extraEntries, QWidget* parent)
+Port::Port(const QString& preselectedText, QStringList extraEntries, QWidget* parent)
     : QDialog(parent), m_extraEntries(std::move(extraEntries)), m_probe(ProbeByOpening),
       m_deviceSource(SystemSerialDevices) {
     setObjectName(QStringLiteral("Port"));
@@ -79,7 +79,7 @@ void Port::connectControls() {
 }
 
 QString Port::chosenDevice() const {
-    const QString text = m_TxtCOM->currentText();
+    QString text = m_TxtCOM->currentText();
     if (m_extraEntries.contains(text))
         return text;
     return link::deviceForChoice(text);

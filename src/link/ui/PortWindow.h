@@ -21,7 +21,7 @@ class Port final : public QDialog {
 public:
     /// extraEntries (such as a virtual meter's device) join the list after every Reset
     /// and scan; preselectedText, a list text or a device path, is chosen when given.
-    Port(QString preselectedText, QStringList extraEntries, QWidget* parent = nullptr);
+    Port(const QString& preselectedText, QStringList extraEntries, QWidget* parent = nullptr);
 
     /// Stands in for opening real ports, for the scan and the device view.
     void setOpenProbe(OpenProbe probe) { m_probe = std::move(probe); }
