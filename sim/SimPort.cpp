@@ -37,28 +37,26 @@ bool SimPort::isOpen() const {
     return m_open;
 }
 
-void SimPort::dropArrived(double now) {
-    while (!m_pending.empty() && m_pending.front().at <= now)
+QByteArray SimPort::takeArrived(double now) {
+    QByteArray arrived;
+    while (!m_pending.empty() && m_pending.front().at <= now) {
+        arrived.append(m_pending.front().byte);
         m_pending.pop_front();
+    }
+    return arrived;
 }
 
 void SimPort::clearInput() {
     std::lock_guard lock(m_mutex);
     m_injected.clear();
-    dropArrived(m_clock.now());
+    takeArrived(m_clock.now());
 }
 
 QByteArray SimPort::readAll() {
     std::lock_guard lock(m_mutex);
     if (!m_open || m_failed)
         return {};
-    QByteArray out = std::exchange(m_injected, {});
-    const double now = m_clock.now();
-    while (!m_pending.empty() && m_pending.front().at <= now) {
-        out.append(m_pending.front().byte);
-        m_pending.pop_front();
-    }
-    return out;
+    return std::exchange(m_injected, {}) + takeArrived(m_clock.now());
 }
 
 bool SimPort::write(const QByteArray& bytes) {

@@ -55,7 +55,8 @@ private:
         double at;
         char byte;
     };
-    void dropArrived(double now);
+    /// Takes the bytes that have arrived by `now` off the line.
+    QByteArray takeArrived(double now);
 
     std::shared_ptr<VirtualMeter> m_meter;
     link::Clock& m_clock;

@@ -14,7 +14,7 @@ namespace mem = link::memory;
 namespace {
 
 void armDeadline(RunContext& c) {
-    // The clock lives inside the meter's port pairing; the meter's own Delay reads it.
+    // Every wait of the routines checks this, so a silent meter ends the command in time.
     c.meter.setDeadline(c.meter.clock().now() + c.timeout);
 }
 

@@ -1,6 +1,5 @@
 // noisedesk-cli against noisedesk-sim over a real pseudo-terminal: the whole serial path.
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -88,8 +87,6 @@ private slots:
 
     void aSilencedMeter_endsWithinTheBound() {
         QVERIFY(command("silent on"));
-        QElapsedTimer timer;
-        timer.start();
         const CliResult read = runCli({"--port", m_device, "--timeout", "2", "read", "59"});
         QCOMPARE(read.exitCode, 2);
         QVERIFY(read.err.contains("did not answer"));
