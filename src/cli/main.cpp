@@ -2,6 +2,7 @@
 
 #include "CliArgs.h"
 #include "CliRunner.h"
+#include "StoredVerbs.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 #include "link/PortNames.h"
@@ -30,7 +31,15 @@ constexpr char kCommandsHelp[] =
     "  write ADDR DATA   writes DATA (0 to 255) to cell ADDR\n"
     "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
     "  watch             one line per display read: date, time, reading, unit\n"
-    "  dump FILE         saves the meter's logged memory image to FILE\n";
+    "  dump FILE         saves the meter's logged memory image to FILE\n"
+    "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
+    "                    also keeps the memory image)\n"
+    "  erase --yes       erases the meter's logged memory\n"
+    "  id [VALUE]        reads, or writes and reads back, the ID code (1 to 65535)\n"
+    "  interval [S]      reads, or writes and reads back, the logging interval (0.1 to 6553.5)\n"
+    "  export FILE.dat   prints a .dat file as a listing, or as CSV with --csv (no meter needed)\n"
+    "  record FILE --interval S [--count N]\n"
+    "                    records the reading every S seconds to FILE, as the main window does\n";
 
 struct Options {
     QString device;
@@ -39,6 +48,7 @@ struct Options {
     int count = 0;
     bool csv = false;
     QStringList words;
+    nd::cli::StoredOptions stored;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -59,7 +69,10 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"simulate", "Talk to a virtual meter on a pseudo-terminal."},
         {"timeout", "Seconds the meter may stay silent before giving up (default 5).", "S", "5"},
         {"count", "watch: stop after N readings.", "N", "0"},
-        {"csv", "watch: comma-separated lines."},
+        {"csv", "watch, export: comma-separated lines."},
+        {"raw", "download: also save the memory image to FILE.", "FILE"},
+        {"yes", "erase: yes, erase the meter's logged memory."},
+        {"interval", "record: seconds between samples (0.2 to 3600).", "S"},
     });
     parser.addPositionalArgument("command", "status, read, write, key, watch or dump.");
     parser.process(app);
@@ -81,7 +94,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         return std::nullopt;
     }
     o.count = *count;
-    if (o.simulate == !o.device.isEmpty()) {
+    o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
+    const bool needsMeter = o.words.value(0) != QLatin1String("export");
+    if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
     }
@@ -100,7 +115,17 @@ int main(int argc, char* argv[]) {
     const auto options = readOptions(app, err, exitCode);
     if (!options)
         return exitCode;
-    const auto parsed = nd::cli::parseCommand(options->words, options->count, options->csv);
+    std::optional<nd::cli::StoredRequest> stored;
+    if (nd::cli::isStoredVerb(options->words.value(0))) {
+        QString why;
+        stored = nd::cli::parseStoredCommand(options->words, options->stored, why);
+        if (!stored)
+            return usage(err, why);
+        if (stored->verb == nd::cli::StoredVerb::Export)
+            return nd::cli::runExport(*stored, out, err);
+    }
+    const auto parsed = stored ? nd::cli::ParseResult{nd::cli::Request{}, {}}
+                               : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
         return usage(err, parsed.error);
 
@@ -131,7 +156,8 @@ int main(int argc, char* argv[]) {
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
     nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
     try {
-        exitCode = nd::cli::runRequest(*parsed.request, context);
+        exitCode = stored ? nd::cli::runStoredRequest(*stored, context, port)
+                          : nd::cli::runRequest(*parsed.request, context);
     } catch (const nd::link::LinkTimeout&) {
         err << "noisedesk-cli: the meter on " << device << " did not answer within "
             << options->timeout << " s\n";

@@ -39,7 +39,9 @@ Recorder::Step Recorder::add(const QString& dateStamp, const QString& timeStamp,
         return Step::LeftDba;
     }
     LevelRow row;
-    row.number = QString::number(m_recordCount + 1);
+    // Numbered by sample, missed ones included: a gap in the numbers shows where the
+    // meter did not answer.
+    row.number = QString::number(m_recordCount + m_missed + 1);
     row.date = dateStamp;
     row.time = timeStamp;
     row.value = reading.text;

@@ -13,7 +13,8 @@ namespace nd::stored {
 /// main window and `noisedesk-cli record` alike. The file is created and its header
 /// written before recording counts as started; each line goes to the system in one
 /// unbuffered write as it is made, so a program killed mid-recording leaves every line
-/// but at most the last one whole. Plain value object, no timers: the caller decides
+/// but at most the last one whole. Lines are numbered by sample, so a sample missed for
+/// want of a fresh reading leaves a gap in the numbers. Plain value object, no timers: the caller decides
 /// when a sample is due.
 class Recorder {
 public:
