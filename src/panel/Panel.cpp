@@ -10,6 +10,8 @@
 #include "dialogs/Dialogs.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
+#include "stored/ui/DataFileView.h"
+#include "stored/ui/Memory.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -577,15 +579,23 @@ void Panel::resetMaxMin() {
     m_LblMin->setText(m_LblValue->text());
 }
 
-// The saved-file list and the memory download windows come later; the guards are here.
+// The Saved File window comes later; until then Open shows the file read-only.
 void Panel::openSavedFile() {
     if (m_programState.Recording)
         return;
+    stored::ui::DataFileView::open(m_dialogs, this);
 }
 
 void Panel::downloadMemory() {
-    if (m_programState.TransferBusy)
+    if (m_programState.TransferBusy || !m_link)
         return;
+    if (!m_memory) {
+        m_memory = new stored::ui::Memory(*m_link, m_dialogs, this);
+        m_memory->move(frameGeometry().topRight());
+        connect(m_memory, &stored::ui::Memory::transferBusyChanged, this,
+                [this](bool busy) { m_programState.TransferBusy = busy; });
+    }
+    m_memory->download();
 }
 
 void Panel::refuse(const QString& text) {
@@ -677,6 +687,7 @@ void Panel::shutDown() {
     // Deleted at once: their timers must not outlive the state they read.
     delete m_analog.data();
     delete m_digital.data();
+    delete m_memory.data();
     emit programEnded();
 }
 

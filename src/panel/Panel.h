@@ -22,6 +22,9 @@ class QPushButton;
 namespace nd::dialogs {
 class Dialogs;
 }
+namespace nd::stored::ui {
+class Memory;
+}
 
 namespace nd::panel {
 
@@ -128,6 +131,7 @@ private:
     QString m_programFolder;
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
+    QPointer<stored::ui::Memory> m_memory;
     DigitKeyFilter* m_digitFilter = nullptr;
 
     CaptionPanel* m_SSPanel7 = nullptr;
