@@ -1,6 +1,7 @@
 #include "SampleSchedule.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace nd::panel {
 
@@ -24,8 +25,16 @@ std::optional<SampleStamp> SampleSchedule::tick(double monotonicNow, const QDate
         ++m_tickCount;
         return std::nullopt;
     }
+    // Booked from the due time, not from this (possibly late) tick, so samples do not
+    // drift by the timer's lateness; slots missed altogether are skipped.
+    const double interval = m_sampleInterval / 10.0;
+    if (m_tickCount == 0 || interval <= 0.0) {
+        m_nextSampleTime = monotonicNow + interval;
+    } else {
+        const double steps = std::floor((monotonicNow - m_nextSampleTime) / interval) + 1.0;
+        m_nextSampleTime += steps * interval;
+    }
     m_tickCount = 1;
-    m_nextSampleTime = monotonicNow + m_sampleInterval / 10.0;
     return StampFor(wallNow);
 }
 

@@ -1,0 +1,204 @@
+#include "AverageFile.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace nd::realtime {
+
+namespace {
+
+const QString kRowHeader = QStringLiteral("No.s\tDate\tTime\tdBA\t");
+
+QString decodeText(const QByteArray& bytes) {
+    // Written in UTF-8 like the .dat files; files from an 8-bit code page read as Latin-1.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    return text;
+}
+
+QStringList splitLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        lines << text.mid(start, i - start);
+        if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        lines << text.mid(start);
+    return lines;
+}
+
+bool isQuoted(const QString& line) {
+    return line.size() >= 2 && line.front() == u'"' && line.back() == u'"';
+}
+
+bool allDigits(const QString& text) {
+    if (text.isEmpty())
+        return false;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+QString csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
+        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QString padded(const QString& text, int width) {
+    return text.leftJustified(width, QLatin1Char(' '), false);
+}
+
+AverageFileRead refuse(int line, const QString& why) {
+    AverageFileRead r;
+    r.error = {line, why};
+    return r;
+}
+
+} // namespace
+
+bool refusedFieldChar(QChar c) {
+    return c == u'"' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+QString cleanField(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        if (!refusedFieldChar(c))
+            out += c;
+    }
+    return out;
+}
+
+QByteArray averageFileBytes(const AverageFile& file) {
+    QString text;
+    auto quoted = [&text](const QString& line) {
+        text += QLatin1Char('"') + line + QLatin1String("\"\r\n");
+    };
+    for (int i = 0; i < kAverageFieldCount; ++i)
+        quoted(kAverageLabels[i] + QLatin1String(": ") + cleanField(file.fields[i]));
+    text += kAsteriskLine + QLatin1String("\r\n");
+    quoted(kRowHeader);
+    for (const stored::LevelRow& row : file.rows) {
+        QString line;
+        for (const QString& cell : row.cells())
+            line += cleanField(cell) + QLatin1Char('\t');
+        quoted(line);
+    }
+    return text.toUtf8();
+}
+
+AverageFileRead readAverageFile(const QByteArray& bytes) {
+    const QStringList lines = splitLines(decodeText(bytes));
+    AverageFile file;
+    for (int i = 0; i < kAverageFieldCount; ++i) {
+        const int number = i + 1;
+        if (i >= lines.size())
+            return refuse(number, QStringLiteral("the file ends inside its header; this is not "
+                                                 "an interval average file"));
+        const QString& line = lines[i];
+        const QString label = kAverageLabels[i] + QLatin1Char(':');
+        if (!isQuoted(line) || !line.mid(1).startsWith(label))
+            return refuse(number, QStringLiteral("\"%1\" was expected here; this is not an "
+                                                 "interval average file")
+                                      .arg(kAverageLabels[i]));
+        // Exactly the ": " the writer puts after the label comes off, so a file saved
+        // again is the same file.
+        QString value = line.mid(1 + label.size(), line.size() - 2 - label.size());
+        if (value.startsWith(QLatin1Char(' ')))
+            value.remove(0, 1);
+        file.fields[i] = value;
+    }
+    if (lines.size() <= kAverageFieldCount || lines[kAverageFieldCount] != kAsteriskLine)
+        return refuse(kAverageFieldCount + 1,
+                      QStringLiteral("this line should be twelve asterisks; this is not an "
+                                     "interval average file"));
+    for (int i = kAverageFieldCount + 1; i < lines.size(); ++i) {
+        const int number = i + 1;
+        const QString& line = lines[i];
+        if (line.trimmed().isEmpty())
+            continue;
+        if (!isQuoted(line))
+            return refuse(number, QStringLiteral("a row must be written between double quotes"));
+        if (!line.contains(QLatin1Char(':')))
+            continue; // the grid's header row
+        QStringList cells = line.mid(1, line.size() - 2).split(QLatin1Char('\t'));
+        if (cells.size() == 5 && cells.back().isEmpty())
+            cells.removeLast();
+        if (cells.size() != 4)
+            return refuse(number, QStringLiteral("a row must hold four cells (number, date, "
+                                                 "time, dBA), not %1")
+                                      .arg(cells.size()));
+        stored::LevelRow row = stored::makeRow(cells[0], cells[1], cells[2], cells[3]);
+        if (!allDigits(row.number))
+            return refuse(number, QStringLiteral("\"%1\" is not a row number").arg(row.number));
+        if (!row.stamp || row.time.size() != 8)
+            return refuse(number, QStringLiteral("\"%1 %2\" is not a date (yyyy/mm/dd) and a "
+                                                 "time (hh:mm:ss)")
+                                      .arg(row.date, row.time));
+        if (!row.level.isSound())
+            return refuse(number, QStringLiteral("\"%1\" is not a level").arg(row.value));
+        file.rows.push_back(std::move(row));
+    }
+    AverageFileRead result;
+    result.content = std::move(file);
+    return result;
+}
+
+AverageFileRead readAverageFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(0,
+                      QStringLiteral("%1 could not be opened: %2").arg(path, file.errorString()));
+    return readAverageFile(file.readAll());
+}
+
+QStringList averageListingLines(const AverageFile& file) {
+    const QString lead = QLatin1Char('-') + QString(20, QLatin1Char(' '));
+    QStringList lines(4, QStringLiteral(" "));
+    for (int i = 0; i < kAverageFieldCount; ++i)
+        lines << lead + kAverageLabels[i] + QLatin1String(": ") + file.fields[i];
+    lines << lead + QStringLiteral("            Date      Time         dBA");
+    lines << lead + QStringLiteral("        ----------  --------      -----");
+    for (const stored::LevelRow& row : file.rows) {
+        lines << lead + padded(row.number, 8) + padded(row.date, 12) + padded(row.time, 14) +
+                     padded(row.value, 12);
+    }
+    return lines;
+}
+
+QByteArray averageCsvBytes(const AverageFile& file,
+                           const std::vector<std::optional<double>>& laeq) {
+    QStringList out;
+    for (int i = 0; i < kAverageFieldCount; ++i)
+        out << csvField(kAverageLabels[i]) + QLatin1Char(',') + csvField(file.fields[i]);
+    out << QString();
+    out << QStringLiteral("No.s,Date,Time,dBA,LAeq");
+    for (std::size_t r = 0; r < file.rows.size(); ++r) {
+        const stored::LevelRow& row = file.rows[r];
+        const QString date =
+            row.stamp ? stored::stampDateTime(*row.stamp).date().toString(Qt::ISODate) : row.date;
+        const std::optional<double> energyMean = r < laeq.size() ? laeq[r] : std::nullopt;
+        out << QStringList{csvField(row.number), csvField(date), csvField(row.time),
+                           csvField(row.value),
+                           energyMean ? QString::number(*energyMean, 'f', 1) : QString()}
+                   .join(QLatin1Char(','));
+    }
+    return (out.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+}
+
+} // namespace nd::realtime

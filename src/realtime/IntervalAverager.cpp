@@ -1,0 +1,133 @@
+#include "IntervalAverager.h"
+
+#include "IntervalInput.h"
+
+#include <cmath>
+#include <limits>
+
+namespace nd::realtime {
+
+namespace {
+
+std::int64_t tenthsOf(const stored::Level& level) {
+    return std::llround(level.dB * 10.0);
+}
+
+QString tenthsText(std::int64_t tenths) {
+    return QStringLiteral("%1.%2").arg(tenths / 10).arg(tenths % 10);
+}
+
+} // namespace
+
+QString IntervalAverage::meanText() const {
+    if (samples == 0 || underRange == samples)
+        return QStringLiteral("----");
+    if (overRange == samples)
+        return QStringLiteral("OL");
+    // Rounded half up in whole tenths: no floating point between the readings and the text.
+    const std::int64_t mean = (2 * sumTenths + samples) / (2 * std::int64_t{samples});
+    if (mean < 700)
+        return QStringLiteral("----");
+    return tenthsText(mean);
+}
+
+std::optional<double> IntervalAverage::laeq() const {
+    if (samples == 0)
+        return std::nullopt;
+    return 10.0 * std::log10(energy / samples);
+}
+
+void RunMaximum::take(const stored::Level& reading) {
+    if (!reading.isSound())
+        return;
+    if (!level || reading.dB > level->dB)
+        level = reading;
+}
+
+QString RunMaximum::text() const {
+    if (!level || level->kind == stored::LevelKind::UnderRange || level->dB < 70.0)
+        return QStringLiteral("----");
+    if (level->kind == stored::LevelKind::OverRange)
+        return QStringLiteral("OL");
+    return tenthsText(tenthsOf(*level));
+}
+
+void IntervalAverager::start(Tenths t0, Tenths intervalTenths) {
+    *this = {};
+    m_interval = intervalTenths;
+    m_current.start = t0;
+    m_current.end = t0 + intervalTenths;
+}
+
+void IntervalAverager::restartInterval(Tenths t) {
+    const long long index = m_current.index;
+    m_current = {};
+    m_current.index = index;
+    m_current.start = t;
+    m_current.end = t + m_interval;
+}
+
+std::vector<IntervalAverage> IntervalAverager::advanceTo(Tenths t) {
+    std::vector<IntervalAverage> closed;
+    if (m_interval <= 0)
+        return closed;
+    while (m_current.end <= t) {
+        closed.push_back(m_current);
+        ++m_closed;
+        const IntervalAverage previous = m_current;
+        m_current = {};
+        m_current.index = previous.index + 1;
+        m_current.start = previous.end;
+        m_current.end = previous.end + m_interval;
+    }
+    return closed;
+}
+
+std::vector<IntervalAverage> IntervalAverager::add(Tenths t, const stored::Level& level) {
+    std::vector<IntervalAverage> closed = advanceTo(t);
+    if (!level.isSound() || t < m_current.start)
+        return closed;
+    ++m_current.samples;
+    m_current.sumTenths += tenthsOf(level);
+    m_current.energy += std::pow(10.0, level.dB / 10.0);
+    if (level.kind == stored::LevelKind::OverRange) {
+        ++m_current.overRange;
+        ++m_clamped;
+        m_overloadSeen = true;
+    } else if (level.kind == stored::LevelKind::UnderRange) {
+        ++m_current.underRange;
+        ++m_clamped;
+    }
+    m_max.take(level);
+    return closed;
+}
+
+QString runTimeText(long long intervals, int intervalSeconds) {
+    return clockText(intervals * intervalSeconds);
+}
+
+std::vector<IntervalAverage> averageList(const stored::LevelList& list, int intervalSeconds) {
+    std::vector<IntervalAverage> out;
+    std::optional<stored::StampTenths> previous;
+    stored::StampTenths spacing = std::numeric_limits<stored::StampTenths>::max();
+    IntervalAverager averager;
+    for (const stored::LevelRow& row : list.rows) {
+        if (!row.stamp)
+            continue;
+        if (!previous) {
+            averager.start(*row.stamp, Tenths{intervalSeconds} * 10);
+        } else if (*row.stamp > *previous) {
+            spacing = std::min(spacing, *row.stamp - *previous);
+        }
+        previous = row.stamp;
+        for (const IntervalAverage& a : averager.add(*row.stamp, row.level))
+            out.push_back(a);
+    }
+    if (previous && spacing != std::numeric_limits<stored::StampTenths>::max()) {
+        for (const IntervalAverage& a : averager.advanceTo(*previous + spacing))
+            out.push_back(a);
+    }
+    return out;
+}
+
+} // namespace nd::realtime

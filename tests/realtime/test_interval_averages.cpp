@@ -1,0 +1,220 @@
+// Interval averages: classification of readings, the mean's text, LAeq, the run's
+// maximum and over-range flag, interval boundaries, pauses, the interval answers and the
+// averages of a level list.
+
+#include "Fetch.h"
+#include "realtime/IntervalAverager.h"
+#include "realtime/IntervalInput.h"
+
+#include <QTest>
+
+#include <cmath>
+
+using namespace nd::realtime;
+using nd::stored::parseLevel;
+
+namespace {
+
+/// "n*text" expands to n readings of text: {"5*90.0", "5*OL"}.
+QStringList expand(const QStringList& spec) {
+    QStringList out;
+    for (const QString& item : spec) {
+        const auto star = item.indexOf(QLatin1Char('*'));
+        const int n = star < 0 ? 1 : item.left(star).toInt();
+        for (int i = 0; i < n; ++i)
+            out << item.mid(star + 1);
+    }
+    return out;
+}
+
+/// The readings fed as the Average window feeds them: one a second from the run's start,
+/// the interval closing at the tick that completes it.
+std::vector<IntervalAverage> feedTicks(IntervalAverager& averager, const QStringList& readings) {
+    std::vector<IntervalAverage> closed;
+    for (qsizetype k = 1; k <= readings.size(); ++k) {
+        averager.add((k - 1) * 10, parseLevel(readings[k - 1]));
+        for (const IntervalAverage& a : averager.advanceTo(k * 10))
+            closed.push_back(a);
+    }
+    return closed;
+}
+
+} // namespace
+
+class IntervalAveragesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void oneInterval_data() {
+        QTest::addColumn<QStringList>("readings");
+        QTest::addColumn<QString>("mean");
+        QTest::addColumn<int>("samples");
+        QTest::addColumn<double>("laeq"); // -1: none
+        QTest::addColumn<int>("clamped");
+        QTest::newRow("ten of 99.0") << QStringList{"10*99.0"} << "99.0" << 10 << 99.0 << 0;
+        QTest::newRow("mean 85.327")
+            << QStringList{"27*85.4", "73*85.3"} << "85.3" << 100 << 85.3 << 0;
+        QTest::newRow("OL counts as 140.0, never among tenths")
+            << QStringList{"5*90.0", "5*OL"} << "115.0" << 10 << 137.0 << 5;
+        QTest::newRow("all OL") << QStringList{"10*OL"} << "OL" << 10 << 140.0 << 10;
+        QTest::newRow("all blank") << QStringList{"10*----"} << "----" << 10 << 70.0 << 10;
+        QTest::newRow("blank counts as 70.0")
+            << QStringList{"5*80.0", "5*----"} << "75.0" << 10 << 77.4 << 5;
+        QTest::newRow("0000 display is 142.0, not 0")
+            << QStringList{"10*142.0"} << "142.0" << 10 << 142.0 << 0;
+        QTest::newRow("link lost mid-interval: not counted")
+            << QStringList{"4*80.0", "6*"} << "80.0" << 4 << 80.0 << 0;
+        QTest::newRow("no real sample") << QStringList{"10*"} << "----" << 0 << -1.0 << 0;
+        QTest::newRow("a clock is no level")
+            << QStringList{"9*80.0", "8:35"} << "80.0" << 9 << 80.0 << 0;
+        QTest::newRow("energy mean of 90 and 80")
+            << QStringList{"5*90.0", "5*80.0"} << "85.0" << 10 << 87.4 << 0;
+        QTest::newRow("rounded half up")
+            << QStringList{"5*85.3", "5*85.4"} << "85.4" << 10 << 85.4 << 0;
+        QTest::newRow("mean below 70") << QStringList{"10*65.0"} << "----" << 10 << 65.0 << 0;
+    }
+    void oneInterval() {
+        QFETCH(QStringList, readings);
+        const QStringList all = expand(readings);
+        IntervalAverager averager;
+        averager.start(0, all.size() * 10);
+        const auto closed = feedTicks(averager, all);
+        QCOMPARE(closed.size(), std::size_t{1});
+        QCOMPARE(closed[0].meanText(), QFETCH_TYPE(QString, mean));
+        QCOMPARE(closed[0].samples, QFETCH_TYPE(int, samples));
+        const auto laeq = closed[0].laeq();
+        QCOMPARE(laeq ? std::round(*laeq * 10) / 10 : -1.0, QFETCH_TYPE(double, laeq));
+        QCOMPARE(averager.clampedCount(), QFETCH_TYPE(int, clamped));
+    }
+
+    void runMaximum_data() {
+        QTest::addColumn<QStringList>("readings");
+        QTest::addColumn<QString>("max");
+        QTest::addColumn<bool>("peak");
+        QTest::newRow("highest level") << QStringList{"80.0", "105.3", "----"} << "105.3" << false;
+        QTest::newRow("over range") << QStringList{"OL", "90.0"} << "OL" << true;
+        QTest::newRow("only blanks") << QStringList{"----", "----"} << "----" << false;
+        QTest::newRow("0000 display beats OL") << QStringList{"OL", "142.0"} << "142.0" << true;
+        QTest::newRow("140.0 typed is no over-range flag")
+            << QStringList{"140.0"} << "140.0" << false;
+        QTest::newRow("nothing") << QStringList{""} << "----" << false;
+    }
+    void runMaximum() {
+        QFETCH(QStringList, readings);
+        IntervalAverager averager;
+        averager.start(0, 100);
+        feedTicks(averager, readings);
+        QCOMPARE(averager.maximum().text(), QFETCH_TYPE(QString, max));
+        QCOMPARE(averager.overloadSeen(), QFETCH_TYPE(bool, peak));
+    }
+
+    void intervalsCloseOnTime() {
+        // Three ticks are missed (the program was held up): the interval still closes when
+        // its time is up, on the readings it got, and a stretch with none gives "----".
+        IntervalAverager averager;
+        averager.start(0, 50);
+        averager.add(0, parseLevel(u"80.0"));
+        averager.add(10, parseLevel(u"80.0"));
+        auto closed = averager.advanceTo(60);
+        QCOMPARE(closed.size(), std::size_t{1});
+        QCOMPARE(closed[0].samples, 2);
+        closed = averager.advanceTo(200);
+        QCOMPARE(closed.size(), std::size_t{3});
+        QCOMPARE(closed[1].meanText(), QStringLiteral("----"));
+        QCOMPARE(averager.closedCount(), 4LL);
+    }
+
+    void pauseDropsThePartialInterval() {
+        IntervalAverager averager;
+        averager.start(0, 100);
+        feedTicks(averager, expand({"4*60.0"})); // would pull the mean down
+        averager.restartInterval(400);           // resumed at 40 s
+        std::vector<IntervalAverage> closed;
+        for (int k = 1; k <= 10; ++k) {
+            averager.add(400 + (k - 1) * 10, parseLevel(u"90.0"));
+            for (const auto& a : averager.advanceTo(400 + k * 10))
+                closed.push_back(a);
+        }
+        QCOMPARE(closed.size(), std::size_t{1});
+        QCOMPARE(closed[0].meanText(), QStringLiteral("90.0"));
+        QCOMPARE(closed[0].start, 400);
+        QCOMPARE(runTimeText(averager.closedCount(), 10), QStringLiteral("00:00:10"));
+    }
+
+    void listAverages_data() {
+        QTest::addColumn<QList<int>>("seconds"); // stamps of the rows, from 12:00:00
+        QTest::addColumn<QStringList>("means");
+        QTest::addColumn<QList<int>>("samples");
+        QTest::newRow("incomplete last interval dropped")
+            << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14} << QStringList{"80.0"}
+            << QList<int>{10};
+        QTest::newRow("last row completes it")
+            << QList<int>{0, 2, 4, 6, 8} << QStringList{"80.0"} << QList<int>{5};
+        QTest::newRow("gap gives empty intervals")
+            << QList<int>{0, 5, 35, 40, 45} << QStringList{"80.0", "----", "----", "80.0", "80.0"}
+            << QList<int>{2, 0, 0, 1, 2};
+        QTest::newRow("one row") << QList<int>{0} << QStringList{} << QList<int>{};
+    }
+    void listAverages() {
+        QFETCH(QList<int>, seconds);
+        nd::stored::LevelList list;
+        for (int s : seconds) {
+            list.rows.push_back(nd::stored::makeRow(
+                QString::number(list.rows.size() + 1), "2026/12/05",
+                QStringLiteral("12:00:%1.0").arg(s, 2, 10, QLatin1Char('0')), "80.0"));
+        }
+        const auto averages = averageList(list, 10);
+        QStringList means;
+        QList<int> samples;
+        for (const IntervalAverage& a : averages) {
+            means << a.meanText();
+            samples << a.samples;
+        }
+        QCOMPARE(means, QFETCH_TYPE(QStringList, means));
+        QCOMPARE(samples, QFETCH_TYPE(QList<int>, samples));
+    }
+
+    void intervalAnswer_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("text"); // empty: "Invalid, try again!"
+        QTest::addColumn<int>("seconds");
+        QTest::newRow("1:2:3") << "1:2:3"
+                               << "01:02:03" << 3723;
+        QTest::newRow("blanks around fields") << " 0 : 0 : 10 "
+                                              << "00:00:10" << 10;
+        QTest::newRow("one colon: hours and seconds") << "10:20"
+                                                      << "10:00:20" << 36020;
+        QTest::newRow("longest") << "23:59:59"
+                                 << "23:59:59" << 86399;
+        QTest::newRow("minutes 90 refused, not wrapped") << "0:90:0"
+                                                         << "" << 0;
+        QTest::newRow("hours 48 refused, not wrapped") << "48:0:0"
+                                                       << "" << 0;
+        QTest::newRow("25:70:75") << "25:70:75"
+                                  << "" << 0;
+        QTest::newRow("zero") << "0:0:0"
+                              << "" << 0;
+        QTest::newRow("negative") << "-1:0:0"
+                                  << "" << 0;
+        QTest::newRow("letters") << "a:b:c"
+                                 << "" << 0;
+        QTest::newRow("no colon") << "10"
+                                  << "" << 0;
+        QTest::newRow("four fields") << "1:2:3:4"
+                                     << "" << 0;
+        QTest::newRow("empty field") << "1::3"
+                                     << "" << 0;
+        QTest::newRow("three digits") << "1:2:345"
+                                      << "" << 0;
+        QTest::newRow("decimal") << "0:0:1.5"
+                                 << "" << 0;
+    }
+    void intervalAnswer() {
+        const auto interval = parseIntervalAnswer(QFETCH_TYPE(QString, answer));
+        QCOMPARE(interval ? interval->text : QString(), QFETCH_TYPE(QString, text));
+        QCOMPARE(interval ? interval->seconds : 0, QFETCH_TYPE(int, seconds));
+    }
+};
+
+QTEST_GUILESS_MAIN(IntervalAveragesTest)
+#include "test_interval_averages.moc"
