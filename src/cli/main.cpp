@@ -1,5 +1,6 @@
 // noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
 
+#include "AverageVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
 #include "StoredVerbs.h"
@@ -40,7 +41,10 @@ constexpr char kCommandsHelp[] =
     "  interval [S]      reads, or writes and reads back, the logging interval (0.1 to 6553.5)\n"
     "  export FILE.dat   prints a .dat file as a listing, or as CSV with --csv (no meter needed)\n"
     "  record FILE --interval S [--count N]\n"
-    "                    records the reading every S seconds to FILE, as the main window does\n";
+    "                    records the reading every S seconds to FILE, as the main window does\n"
+    "  average FILE.dat --interval HH:MM:SS [--json] [--out FILE.avg]\n"
+    "                    the interval averages of a recording (no meter needed)\n"
+    "  export FILE.avg   prints an interval average file, or CSV with --csv\n";
 
 struct Options {
     QString device;
@@ -50,6 +54,7 @@ struct Options {
     bool csv = false;
     QStringList words;
     nd::cli::StoredOptions stored;
+    nd::cli::AverageOptions average;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -73,7 +78,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"csv", "watch, export: comma-separated lines."},
         {"raw", "download: also save the memory image to FILE.", "FILE"},
         {"yes", "erase: yes, erase the meter's logged memory."},
-        {"interval", "record: seconds between samples (0.2 to 3600).", "S"},
+        {"interval", "record: seconds between samples (0.2 to 3600); average: HH:MM:SS.", "S"},
+        {"json", "average: a JSON list of the intervals."},
+        {"out", "average: also save the averages to FILE.avg.", "FILE"},
     });
     parser.addPositionalArgument("command", "status, read, write, key, watch or dump.");
     parser.process(app);
@@ -96,7 +103,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     }
     o.count = *count;
     o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
-    const bool needsMeter = o.words.value(0) != QLatin1String("export");
+    o.average = {parser.value("interval"), parser.value("out"), parser.isSet("json"), o.csv};
+    const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
+                            !nd::cli::isAverageCommand(o.words);
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -116,6 +125,8 @@ int main(int argc, char* argv[]) {
     const auto options = readOptions(app, err, exitCode);
     if (!options)
         return exitCode;
+    if (nd::cli::isAverageCommand(options->words))
+        return nd::cli::runAverageCommand(options->words, options->average, out, err);
     std::optional<nd::cli::StoredRequest> stored;
     if (nd::cli::isStoredVerb(options->words.value(0))) {
         QString why;

@@ -106,8 +106,8 @@ QString runTimeText(long long intervals, int intervalSeconds) {
     return clockText(intervals * intervalSeconds);
 }
 
-std::vector<IntervalAverage> averageList(const stored::LevelList& list, int intervalSeconds) {
-    std::vector<IntervalAverage> out;
+ListAverages averageList(const stored::LevelList& list, int intervalSeconds) {
+    ListAverages out;
     std::optional<stored::StampTenths> previous;
     stored::StampTenths spacing = std::numeric_limits<stored::StampTenths>::max();
     IntervalAverager averager;
@@ -116,17 +116,21 @@ std::vector<IntervalAverage> averageList(const stored::LevelList& list, int inte
             continue;
         if (!previous) {
             averager.start(*row.stamp, Tenths{intervalSeconds} * 10);
+            out.start = row.stamp;
         } else if (*row.stamp > *previous) {
             spacing = std::min(spacing, *row.stamp - *previous);
         }
         previous = row.stamp;
         for (const IntervalAverage& a : averager.add(*row.stamp, row.level))
-            out.push_back(a);
+            out.intervals.push_back(a);
     }
     if (previous && spacing != std::numeric_limits<stored::StampTenths>::max()) {
         for (const IntervalAverage& a : averager.advanceTo(*previous + spacing))
-            out.push_back(a);
+            out.intervals.push_back(a);
     }
+    out.maximum = averager.maximum();
+    out.overloadSeen = averager.overloadSeen();
+    out.clamped = averager.clampedCount();
     return out;
 }
 

@@ -81,10 +81,19 @@ private:
 /// The run time of whole intervals, "hh:mm:ss".
 QString runTimeText(long long intervals, int intervalSeconds);
 
+/// The interval averages of a level list with what the run saw overall.
+struct ListAverages {
+    std::vector<IntervalAverage> intervals;
+    std::optional<stored::StampTenths> start; ///< the first stamped row
+    RunMaximum maximum;
+    bool overloadSeen = false;
+    int clamped = 0;
+};
+
 /// The interval averages of a level list, as `noisedesk-cli average` gives them: the
 /// intervals start at the first stamped row; a row without a stamp is skipped. The last
 /// interval counts as complete when the rows reach its end, taking each row to last as
 /// long as the closest spacing of the rows; an incomplete one is dropped, as Stop drops it.
-std::vector<IntervalAverage> averageList(const stored::LevelList& list, int intervalSeconds);
+ListAverages averageList(const stored::LevelList& list, int intervalSeconds);
 
 } // namespace nd::realtime

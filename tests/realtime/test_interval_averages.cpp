@@ -166,7 +166,7 @@ private slots:
         const auto averages = averageList(list, 10);
         QStringList means;
         QList<int> samples;
-        for (const IntervalAverage& a : averages) {
+        for (const IntervalAverage& a : averages.intervals) {
             means << a.meanText();
             samples << a.samples;
         }

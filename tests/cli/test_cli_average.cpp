@@ -1,0 +1,132 @@
+// noisedesk-cli average and export of .avg files: no meter involved.
+
+#include "realtime/AverageFile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+CliResult runCli(const QStringList& args) {
+    QProcess cli;
+    cli.start(qEnvironmentVariable("NOISEDESK_BIN_DIR") + "/noisedesk-cli", args);
+    CliResult r;
+    if (!cli.waitForFinished(30000)) {
+        cli.kill();
+        cli.waitForFinished();
+        return r;
+    }
+    r.exitCode = cli.exitCode();
+    r.out = cli.readAllStandardOutput();
+    r.err = cli.readAllStandardError();
+    return r;
+}
+
+/// A recording: one sample a second from 14:50:00 for 25 s; the first ten 99.0, then
+/// an "OL", a link loss (no lines for 3 s), then 80.0.
+QByteArray recording() {
+    QByteArray out = "No.s\tDate\tTime\tdBA\r\n";
+    for (int s = 0; s < 25; ++s) {
+        if (s >= 11 && s < 14)
+            continue;
+        const char* value = s < 10 ? "99.0" : s == 10 ? "OL" : "80.0";
+        out += QStringLiteral("%1\t2026/12/05\t14:50:%2.0\t%3\r\n")
+                   .arg(s + 1)
+                   .arg(s, 2, 10, QLatin1Char('0'))
+                   .arg(value)
+                   .toUtf8();
+    }
+    return out;
+}
+
+} // namespace
+
+class CliAverageTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_dat;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_dat = path("run.dat");
+        QFile f(m_dat);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(recording());
+    }
+
+    void jsonListsCompleteIntervals() {
+        const CliResult r = runCli({"average", m_dat, "--interval", "00:00:10", "--json"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonArray list = QJsonDocument::fromJson(r.out).array();
+        // 00-09 and 10-19 complete; 20-24 is dropped as Stop drops it.
+        QCOMPARE(list.size(), 2);
+        const QJsonObject first = list[0].toObject();
+        QCOMPARE(first["end"].toString(), QStringLiteral("2026/12/05 14:50:10"));
+        QCOMPARE(first["mean"].toString(), QStringLiteral("99.0"));
+        QCOMPARE(first["laeq"].toDouble(), 99.0);
+        QCOMPARE(first["samples"].toInt(), 10);
+        const QJsonObject second = list[1].toObject();
+        // OL at 140.0 and six of 80.0; the three lost seconds are not counted.
+        QCOMPARE(second["samples"].toInt(), 7);
+        QCOMPARE(second["mean"].toString(), QStringLiteral("88.6"));
+        QVERIFY(r.err.contains("1 readings were counted at a bound"));
+    }
+
+    void outWritesAnAvgFileThatExportReads() {
+        const CliResult r = runCli(
+            {"average", m_dat, "--interval", "0:0:10", "--out", path("run")}); // ".avg" added
+        QCOMPARE(r.exitCode, 0);
+        const auto read = nd::realtime::readAverageFile(path("run.avg"));
+        QVERIFY2(read.ok(), qPrintable(read.error.text()));
+        QCOMPARE(read.content->rows.size(), std::size_t{2});
+        QCOMPARE(read.content->fields[nd::realtime::kRunTime], QStringLiteral("00:00:20"));
+        QCOMPARE(read.content->fields[nd::realtime::kMax], QStringLiteral("OL"));
+        QCOMPARE(read.content->fields[nd::realtime::kPeak], QStringLiteral("Yes"));
+        const CliResult listing = runCli({"export", path("run.avg")});
+        QCOMPARE(listing.exitCode, 0);
+        QVERIFY(listing.out.contains("Start time: 14:50:00"));
+        QVERIFY(listing.out.contains("2       2026/12/05  14:50:20      88.6"));
+        const CliResult csv = runCli({"export", path("run.avg"), "--csv"});
+        QVERIFY(csv.out.contains("1,2026-12-05,14:50:10,99.0,\r\n"));
+    }
+
+    void refused_data() {
+        // %1 stands for the recording, %2 for the test folder.
+        QTest::addColumn<QStringList>("words");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("interval wraps no more")
+            << QStringList{"average", "%1", "--interval", "0:90:0"} << 1;
+        QTest::newRow("zero interval") << QStringList{"average", "%1", "--interval", "0:0:0"} << 1;
+        QTest::newRow("no interval") << QStringList{"average", "%1"} << 1;
+        QTest::newRow("missing file")
+            << QStringList{"average", "%2/none.dat", "--interval", "0:0:10"} << 4;
+        QTest::newRow("a .dat named .avg") << QStringList{"export", "%2/fake.avg"} << 4;
+    }
+    void refused() {
+        QFile::copy(m_dat, path("fake.avg"));
+        QStringList words;
+        for (const QString& w :
+             *static_cast<QStringList*>(QTest::qData("words", qMetaTypeId<QStringList>())))
+            words << QString(w).replace("%1", m_dat).replace("%2", m_dir.path());
+        const CliResult r = runCli(words);
+        QTEST(r.exitCode, "exitCode");
+        QVERIFY(!r.err.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(CliAverageTest)
+#include "test_cli_average.moc"
