@@ -7,9 +7,13 @@
 #include "Digital.h"
 #include "MaxMin.h"
 #include "PanelTexts.h"
+#include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
+#include "realtime/LiveFeed.h"
+#include "realtime/ui/Average.h"
+#include "realtime/ui/RealTimeSLM.h"
 #include "stored/ui/DataFileView.h"
 #include "stored/ui/Memory.h"
 
@@ -555,8 +559,13 @@ void Panel::openPendingWindows() {
 }
 
 void Panel::openGraph() {
-    // The real-time graph window is not built yet; the check and the flag are.
-    openWithDbaCheck(&ProgramState::GraphOpen, kGraphCheckPause, {});
+    // A stopped chart is raised as it is; a new one opens after the dBA check.
+    if (m_graph) {
+        m_graph->raise();
+        m_graph->activateWindow();
+        return;
+    }
+    openWithDbaCheck(&ProgramState::GraphOpen, kGraphCheckPause, [this] { showGraph(); });
 }
 
 void Panel::openList() {
@@ -587,7 +596,7 @@ void Panel::openAverage() {
     if (m_programState.AverageOpen || m_averageSwitchRunning || !m_link)
         return;
     if (meterState().DbaMode) {
-        m_programState.AverageOpen = true;
+        showAverage();
         return;
     }
     // A second click while the switch runs must not press MODE round the cycle again.
@@ -595,9 +604,33 @@ void Panel::openAverage() {
     auto work = [](link::Meter& meter) { meter.EnsureDbaMode(); };
     auto done = [this](link::JobOutcome) {
         m_averageSwitchRunning = false;
-        m_programState.AverageOpen = true;
+        if (!m_shutDown)
+            showAverage();
     };
     m_link->submit({QStringLiteral("dBA for averages"), work, done, kDbaCheckTimeLimit});
+}
+
+realtime::LiveFeed* Panel::liveFeed() {
+    if (!m_liveFeed)
+        m_liveFeed = new realtime::LiveFeed(*m_link, this);
+    return m_liveFeed;
+}
+
+void Panel::showAverage() {
+    m_average = new realtime::ui::Average(liveFeed()->source(), m_dialogs, this);
+    connect(m_average, &realtime::ui::Average::closed, this,
+            [this] { m_programState.AverageOpen = false; });
+    PlaceWindow(*m_average, this);
+    m_average->show();
+    m_programState.AverageOpen = true;
+}
+
+void Panel::showGraph() {
+    m_graph = new realtime::ui::RealTimeSLM(liveFeed()->source(), m_dialogs, this);
+    connect(m_graph, &realtime::ui::RealTimeSLM::closed, this,
+            [this] { m_programState.GraphOpen = false; });
+    PlaceWindow(*m_graph, this);
+    m_graph->show();
 }
 
 void Panel::openEvents() {
@@ -733,6 +766,8 @@ void Panel::shutDown() {
     delete m_analog.data();
     delete m_digital.data();
     delete m_memory.data();
+    delete m_average.data();
+    delete m_graph.data();
     emit programEnded();
 }
 

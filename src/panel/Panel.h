@@ -26,6 +26,13 @@ class Dialogs;
 namespace nd::stored::ui {
 class Memory;
 }
+namespace nd::realtime {
+class LiveFeed;
+}
+namespace nd::realtime::ui {
+class Average;
+class RealTimeSLM;
+} // namespace nd::realtime::ui
 
 namespace nd::panel {
 
@@ -143,6 +150,13 @@ private:
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
     QPointer<stored::ui::Memory> m_memory;
+    // The real-time windows and the live feed they read.
+    realtime::LiveFeed* liveFeed();
+    void showAverage();
+    void showGraph();
+    realtime::LiveFeed* m_liveFeed = nullptr;
+    QPointer<realtime::ui::Average> m_average;
+    QPointer<realtime::ui::RealTimeSLM> m_graph;
     DigitKeyFilter* m_digitFilter = nullptr;
 
     CaptionPanel* m_SSPanel7 = nullptr;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+#include <vector>
+
+namespace nd::realtime::ui {
+
+/// A small strip chart of the interval averages: levels 68 to 140 dB, the last points
+/// from the left; a NaN point is a gap (an interval with no real sample).
+class StripGraph final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr double kBottom = 68.0;
+    static constexpr double kTop = 140.0;
+    static constexpr int kShownPoints = 20;
+
+    explicit StripGraph(QWidget* parent = nullptr);
+
+    void clear();
+    void append(double level);
+    void setPoints(std::vector<double> levels);
+    const std::vector<double>& points() const { return m_points; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::vector<double> m_points;
+};
+
+} // namespace nd::realtime::ui
