@@ -1,0 +1,176 @@
+// The Plot window: the axes and boxes after plotting, the boxes, the track modes and
+// the cursor, panning, Reset Scale, thinning of a long series and printing.
+
+#include "ScriptedDialogs.h"
+#include "realtime/ui/Plot.h"
+#include "realtime/ui/PlotView.h"
+
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPlainTextEdit>
+#include <QTest>
+
+using namespace nd::realtime;
+using nd::realtime::ui::Plot;
+
+namespace {
+
+nd::stored::LevelList levels(int n, const QString& value = QStringLiteral("85.0")) {
+    nd::stored::LevelList list;
+    for (int i = 0; i < n; ++i) {
+        const int s = i % 86400;
+        list.rows.push_back(nd::stored::makeRow(QString::number(i + 1), "2026/12/05",
+                                                QStringLiteral("%1:%2:%3.0")
+                                                    .arg(s / 3600, 2, 10, QLatin1Char('0'))
+                                                    .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
+                                                    .arg(s % 60, 2, 10, QLatin1Char('0')),
+                                                value));
+    }
+    return list;
+}
+
+struct Rig {
+    nd::test::ScriptedDialogs dialogs;
+    Plot window{dialogs};
+
+    explicit Rig(const nd::stored::LevelList& list) {
+        window.resize(1000, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.plot(list, "test.dat");
+    }
+    QDoubleSpinBox* box(const char* name) { return window.findChild<QDoubleSpinBox*>(name); }
+    QString text(const char* name) { return window.findChild<QLabel*>(name)->text(); }
+};
+
+} // namespace
+
+class PlotWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void plottedFile() {
+        Rig rig(levels(120));
+        QCOMPARE(rig.window.xRange().min, 1.0);
+        QCOMPARE(rig.window.xRange().max, 120.0);
+        QCOMPARE(rig.window.yRange().min, 70.0);
+        QCOMPARE(rig.window.yRange().max, 140.0);
+        QCOMPARE(rig.box("AxisMin1")->value(), 1.0);
+        QCOMPARE(rig.box("AxisMax1")->value(), 120.0);
+        QCOMPARE(rig.box("AxisMin2")->text(), QStringLiteral("70.0"));
+        QCOMPARE(rig.box("AxisMax2")->text(), QStringLiteral("140.0"));
+    }
+
+    void boxes_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("yMin");
+        QTest::addColumn<double>("xMax");
+        QTest::newRow("y from 100") << "AxisMin2" << 100.0 << 100.0 << 120.0;
+        QTest::newRow("y min at max keeps the range") << "AxisMin2" << 140.0 << 70.0 << 120.0;
+        QTest::newRow("x max below min keeps the range") << "AxisMax1" << 0.0 << 70.0 << 120.0;
+        QTest::newRow("x to 60") << "AxisMax1" << 60.0 << 70.0 << 60.0;
+    }
+    void boxes() {
+        QFETCH(QString, box);
+        QFETCH(double, value);
+        Rig rig(levels(120));
+        rig.box(qPrintable(box))->setValue(value);
+        QTEST(rig.window.yRange().min, "yMin");
+        QTEST(rig.window.xRange().max, "xMax");
+    }
+
+    void cursorMode() {
+        Rig rig(levels(120));
+        rig.window.setTrackMode(1);
+        auto* view = rig.window.view();
+        QVERIFY(view->cursorShown());
+        QCOMPARE(view->cursorValue(), QPointF(60.5, 105.0));
+        QCOMPARE(rig.window.findChild<QPlainTextEdit*>("txtDescription")->toPlainText(),
+                 trackModes()[1].description);
+        // A drag moves it and the readout follows.
+        const QPointF at = view->chart()->mapToPosition(QPointF(30.0, 85.3));
+        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->mapFromScene(at));
+        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, view->mapFromScene(at));
+        QCOMPARE(std::round(rig.text("XPosition").toDouble()), 30.0);
+        QVERIFY(std::abs(rig.text("YPosition").toDouble() - 85.3) < 0.2);
+        QCOMPARE(rig.text("YPosition").section('.', 1).size(), 3);
+        const QString x = rig.text("XPosition");
+        rig.window.setTrackMode(2);
+        QVERIFY(!view->cursorShown());
+        QCOMPARE(rig.text("XPosition"), x); // the readout keeps its last values
+    }
+
+    void panning_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("xMoves");
+        QTest::addColumn<bool>("yMoves");
+        QTest::newRow("PanXY") << 2 << true << true;
+        QTest::newRow("PanX") << 3 << true << false;
+        QTest::newRow("PanY") << 4 << false << true;
+        QTest::newRow("Normal") << 0 << false << false;
+    }
+    void panning() {
+        QFETCH(int, mode);
+        Rig rig(levels(1000));
+        rig.window.setTrackMode(mode);
+        rig.window.view()->panBy({-100.0, 50.0});
+        QTEST(rig.window.xRange().min != 1.0, "xMoves");
+        QTEST(rig.window.yRange().min != 70.0, "yMoves");
+    }
+
+    void resetScale_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<double>("xMax");
+        QTest::newRow("120 rows") << 120 << 120.0;
+        QTest::newRow("1 row") << 1 << 2.0;
+        QTest::newRow("no rows") << 0 << 2.0;
+    }
+    void resetScale() {
+        QFETCH(int, rows);
+        Rig rig(levels(rows));
+        rig.window.setTrackMode(2);
+        rig.window.view()->panBy({-100.0, 50.0});
+        rig.window.resetScale();
+        QCOMPARE(rig.window.xRange().min, 1.0);
+        QTEST(rig.window.xRange().max, "xMax");
+        QCOMPARE(rig.window.yRange().min, 70.0);
+        QCOMPARE(rig.box("AxisMin2")->value(), 70.0); // the boxes are not changed
+    }
+
+    void dayOfSamplesIsThinnedAndKeepsASpike() {
+        nd::stored::LevelList list = levels(86400);
+        list.rows[50000] = nd::stored::makeRow("50001", "2026/12/05", "13:53:20.0", "OL");
+        Rig rig(list);
+        const qsizetype width =
+            static_cast<qsizetype>(rig.window.view()->chart()->plotArea().width());
+        QVERIFY(rig.window.seriesPoints() <= 2 * width + 2);
+        auto* series = rig.window.view()->chart()->findChild<QLineSeries*>();
+        if (!series)
+            series = qobject_cast<QLineSeries*>(rig.window.view()->chart()->series().value(0));
+        double top = 0;
+        for (const QPointF& p : series->points())
+            top = std::max(top, p.y());
+        QCOMPARE(top, 140.0);
+        // Zoomed in to 100 rows, every point is there.
+        rig.box("AxisMin1")->setValue(1000);
+        rig.box("AxisMax1")->setValue(1099);
+        QCOMPARE(rig.window.seriesPoints(), 102);
+    }
+
+    void printing() {
+        Rig rig(levels(120));
+        rig.dialogs.answerPrint(false);
+        rig.window.print();
+        rig.dialogs.answerPrint(true);
+        rig.window.print();
+        QVERIFY(rig.window.findChild<QWidget*>("FrmGraphic")->isVisible());
+        QCOMPARE(rig.dialogs.unscripted(), 0);
+        QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+};
+
+QTEST_MAIN(PlotWindowTest)
+#include "test_plot_window.moc"
