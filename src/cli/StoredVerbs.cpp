@@ -75,7 +75,9 @@ int runDownload(const StoredRequest& r, RunContext& c) {
         c.out << set.number << "\t" << set.dateText << "\t" << set.timeText << "\t"
               << set.intervalText << "\t" << set.recordsText << "\t" << name << "\n";
     }
-    c.out << "ID code: " << m.idCodeText() << "\n"
+    c.out << "dump: " << d.cells.size() + 1 << " bytes in "
+          << QString::number(d.dumpSeconds, 'f', 2) << " s\n"
+          << "ID code: " << m.idCodeText() << "\n"
           << "interval: " << m.intervalSecondsText().trimmed() << " s\n"
           << "memory remaining: " << m.remainingText().trimmed() << "\n";
     return failed > 0 ? kFileFailed : kOk;
