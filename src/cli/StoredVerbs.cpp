@@ -144,6 +144,9 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
         meter.setDeadline(clock.now() + c.timeout);
         meter.PollCycle();
     } catch (const link::LinkTimeout&) {
+    } catch (const link::LinkStopped&) {
+        if (!c.interrupted)
+            throw;
     }
     meter.setDeadline(std::nullopt);
     fresh.observe(meter.state(), clock.now());
@@ -195,6 +198,10 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
         } catch (const link::LinkTimeout&) {
         } catch (const link::PortLost&) {
             meter.state().LinkCaption = QStringLiteral("No COM");
+        } catch (const link::LinkStopped&) {
+            if (!c.interrupted)
+                throw;
+            break; // Ctrl+C: the file keeps every line written, and is closed below
         }
         meter.setDeadline(std::nullopt);
         fresh.observe(meter.state(), clock.now());
