@@ -7,6 +7,7 @@
 #include "Digital.h"
 #include "MaxMin.h"
 #include "PanelTexts.h"
+#include "RecordingControls.h"
 #include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
 #include "link/Clock.h"
@@ -361,6 +362,11 @@ void Panel::connectControls() {
     connect(m_MnuExit, &QAction::triggered, this, &Panel::close);
     connect(m_MnuView, &QAction::triggered, this, &Panel::openSavedFile);
     connect(m_CmdMemory, &QPushButton::clicked, this, &Panel::downloadMemory);
+    m_recording = new RecordingControls({m_CmdSample, m_LblSample, m_LblPC, m_SSPanel22,
+                                         m_LblRecording, m_LblCount, m_MnuOpen,
+                                         m_MnuStartRecording, m_MnuStopRecording},
+                                        m_programState, m_dialogs, this);
+    connect(m_SSPanel3, &CaptionPanel::clicked, m_recording, &RecordingControls::chooseFile);
 }
 
 // ---------------------------------------------------------------- load and link
@@ -381,6 +387,7 @@ void Panel::load(link::MeterLink::PortFactory factory, std::shared_ptr<link::Clo
             });
     connect(m_link.get(), &link::MeterLink::stateChanged, this, &Panel::showState);
     m_programState = {};
+    m_recording->attach(m_link.get());
     m_link->start();
 }
 
@@ -481,6 +488,7 @@ void Panel::sampleTick() {
     if (const auto stamp = m_schedule.tick(monotonicSeconds(), QDateTime::currentDateTime())) {
         m_LblTime->setText(stamp->LblTime);
         emit sampleTaken(SampleLine(*stamp, m_LblValue->text()));
+        m_recording->sample(*stamp);
     }
     armSampleTimer();
 }
@@ -663,6 +671,7 @@ void Panel::downloadMemory() {
         m_memory->move(frameGeometry().topRight());
         connect(m_memory, &stored::ui::Memory::transferBusyChanged, this,
                 [this](bool busy) { m_programState.TransferBusy = busy; });
+        m_memory->setRecordingFile([this] { return m_recording->activeFile(); });
     }
     m_memory->download();
 }
@@ -737,13 +746,15 @@ void Panel::showTwaNote() {
 }
 
 void Panel::openHelp(int index) {
-    const QString path = helpDocumentPath(m_programFolder, index);
-    if (!QFileInfo::exists(path)) {
-        refuse(QStringLiteral("The help document was not found. It was looked for here:\r\n%1")
-                   .arg(path));
-        return;
+    const QStringList candidates = helpDocumentCandidates(m_programFolder, index);
+    for (const QString& path : candidates) {
+        if (QFileInfo::exists(path)) {
+            m_dialogs.openDocument(QUrl::fromLocalFile(path));
+            return;
+        }
     }
-    m_dialogs.openDocument(QUrl::fromLocalFile(path));
+    refuse(QStringLiteral("The help document was not found. It was looked for here:\r\n%1")
+               .arg(candidates.join(QStringLiteral("\r\n"))));
 }
 
 // ---------------------------------------------------------------- shutdown

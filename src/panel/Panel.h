@@ -41,6 +41,7 @@ class CaptionPanel;
 class ClickableLabel;
 class Digital;
 class DigitKeyFilter;
+class RecordingControls;
 
 /// The main window: the live reading and the meter's settings, the PC-side maximum and
 /// minimum, the PC sample schedule, and the commands that open the other windows.
@@ -62,6 +63,7 @@ public:
     ProgramState& programState() { return m_programState; }
     const SampleSchedule& sampleSchedule() const { return m_schedule; }
     link::MeterLink* meterLink() const { return m_link.get(); }
+    RecordingControls* recording() const { return m_recording; }
     /// Where the help folder is looked for (the program's own folder by default).
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
 
@@ -150,6 +152,7 @@ private:
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
     QPointer<stored::ui::Memory> m_memory;
+    RecordingControls* m_recording = nullptr;
     // The real-time windows and the live feed they read.
     realtime::LiveFeed* liveFeed();
     void showAverage();

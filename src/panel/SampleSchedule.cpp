@@ -25,16 +25,17 @@ std::optional<SampleStamp> SampleSchedule::tick(double monotonicNow, const QDate
         ++m_tickCount;
         return std::nullopt;
     }
-    // Booked from the due time, not from this (possibly late) tick, so samples do not
-    // drift by the timer's lateness; slots missed altogether are skipped.
+    // The next sample is booked from this one's due time, not from when the tick came,
+    // so a long recording does not drift later by each tick's lateness; slots passed
+    // while the program was held up are skipped.
     const double interval = m_sampleInterval / 10.0;
-    if (m_tickCount == 0 || interval <= 0.0) {
-        m_nextSampleTime = monotonicNow + interval;
-    } else {
-        const double steps = std::floor((monotonicNow - m_nextSampleTime) / interval) + 1.0;
-        m_nextSampleTime += steps * interval;
-    }
+    if (m_tickCount == 0)
+        m_nextSampleTime = monotonicNow;
     m_tickCount = 1;
+    m_nextSampleTime += interval;
+    if (m_nextSampleTime <= monotonicNow)
+        m_nextSampleTime +=
+            std::floor((monotonicNow - m_nextSampleTime) / interval + 1.0) * interval;
     return StampFor(wallNow);
 }
 

@@ -102,16 +102,6 @@ private slots:
         QCOMPARE(schedule.NextSampleTime(), 103.0);
     }
 
-    void schedule_booksFromTheDueTime() {
-        // A late tick does not push the next sample back; a long hold-up skips slots.
-        nd::panel::SampleSchedule schedule;
-        QVERIFY(schedule.tick(10.0, at("2024-05-06 10:00:00.000")));
-        QVERIFY(schedule.tick(12.3, at("2024-05-06 10:00:02.300")));
-        QCOMPARE(schedule.NextSampleTime(), 14.0);
-        QVERIFY(schedule.tick(19.1, at("2024-05-06 10:00:09.100")));
-        QCOMPARE(schedule.NextSampleTime(), 20.0);
-    }
-
     void schedule_runsOnAcrossMidnight() {
         // The monotonic clock does not wrap; the stamps take the new day.
         nd::panel::SampleSchedule schedule;
