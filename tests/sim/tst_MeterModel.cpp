@@ -160,43 +160,34 @@ private slots:
         QVERIFY(near(meter.dose(10.0 + c.hours * kHour), c.percent, 1e-6));
     }
 
-    void doseGrowsOnlyWhileRunningAndResetNeedsAStoppedMeter() {
-        VirtualMeter meter; // 90 dB criterion, 5 dB exchange rate
+    // RUN/PAUSE starts, then pauses; a paused run stays a run and only resume leaves the
+    // pause; the dose grows only while running, and only a stopped meter resets it.
+    void runKeysSetTheModeBitsAndTheDoseGrowsOnlyWhileRunning() {
+        VirtualMeter meter; // 90 dB criterion, 5 dB exchange rate: 50 % an hour at 100 dB
         meter.setFixedLevel(100.0);
-        auto doseAt = [&](double hours) { return meter.dose(hours * kHour); };
-        auto press = [&](int code, double hours) { meter.pressKeys(code, hours * kHour); };
-
-        QCOMPARE(doseAt(1.0), 0.0);
-        press(kRunPause, 1.0);
-        QVERIFY(near(doseAt(1.5), 25.0));
-        press(kRunPause, 1.5); // pause
-        QVERIFY(near(doseAt(2.5), 25.0));
-        press(kResume, 2.5);
-        press(kReset, 2.75); // ignored during a run
-        QVERIFY(near(doseAt(3.0), 50.0));
-        press(kEndRun, 3.0);
-        QVERIFY(near(doseAt(4.0), 50.0));
-        press(kReset, 4.0);
-        QCOMPARE(doseAt(4.0), 0.0);
-    }
-
-    void runKeysSetTheModeBits() {
-        VirtualMeter meter;
         const int run = frame::kRunning;
         const int pause = frame::kPaused;
         struct Step {
-            int key;
-            int runBits;
+            double hours;
+            int key, runBits;
+            double dose;
         };
-        // RUN/PAUSE starts, then pauses; a paused run stays a run; only resume leaves the pause.
-        const Step steps[] = {
-            {kResume, 0},   {kRunPause, run}, {kRunPause, run | pause}, {kRunPause, run | pause},
-            {kResume, run}, {kEndRun, 0},     {kRunPause, run},         {kRunPause, run | pause},
-            {kEndRun, 0}};
-        double now = 0.0;
+        const Step steps[] = {{0.5, kResume, 0, 0.0},
+                              {1.0, kRunPause, run, 0.0},
+                              {1.5, kRunPause, run | pause, 25.0},
+                              {2.0, kRunPause, run | pause, 25.0},
+                              {2.5, kResume, run, 25.0},
+                              {2.75, kReset, run, 37.5},
+                              {3.0, kEndRun, 0, 50.0},
+                              {4.0, kReset, 0, 0.0},
+                              {5.0, kRunPause, run, 0.0},
+                              {5.5, kRunPause, run | pause, 25.0},
+                              {6.0, kEndRun, 0, 25.0}};
         for (const Step& step : steps) {
-            meter.pressKeys(step.key, now += 1.0);
+            const double now = step.hours * kHour;
+            meter.pressKeys(step.key, now);
             QCOMPARE(frameByte(meter, 1, now) & (run | pause), step.runBits);
+            QVERIFY2(near(meter.dose(now), step.dose), qPrintable(QString::number(step.hours)));
         }
     }
 
