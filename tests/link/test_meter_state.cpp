@@ -9,39 +9,37 @@ namespace {
 struct Shown {
     int mode, flags, high, low;
 };
+/// A status byte and what it means.
+struct Status {
+    int byte, criterion, exchange;
+    bool fast, flags;
+};
 } // namespace
 
 Q_DECLARE_METATYPE(Shown)
+Q_DECLARE_METATYPE(Status)
 
 class MeterStateTest : public QObject {
     Q_OBJECT
 
 private slots:
     void statusByte_decodesCriterionExchangeAndResponse_data() {
-        QTest::addColumn<int>("byte");
-        QTest::addColumn<int>("criterion");
-        QTest::addColumn<int>("exchange");
-        QTest::addColumn<bool>("fast");
-        QTest::addColumn<bool>("flags");
-        QTest::newRow("0x00") << 0x00 << 80 << 3 << false << false;
-        QTest::newRow("0x1F") << 0x1F << 90 << 6 << true << false;
-        QTest::newRow("0xE5") << 0xE5 << 84 << 4 << false << true;
-        QTest::newRow("0x0A") << 0x0A << 85 << 5 << false << false;
+        QTest::addColumn<Status>("expected");
+        QTest::newRow("0x00") << Status{0x00, 80, 3, false, false};
+        QTest::newRow("0x1F") << Status{0x1F, 90, 6, true, false};
+        QTest::newRow("0xE5") << Status{0xE5, 84, 4, false, true};
+        QTest::newRow("0x0A") << Status{0x0A, 85, 5, false, false};
     }
     void statusByte_decodesCriterionExchangeAndResponse() {
-        QFETCH(int, byte);
-        QFETCH(int, criterion);
-        QFETCH(int, exchange);
-        QFETCH(bool, fast);
-        QFETCH(bool, flags);
+        QFETCH(Status, expected);
         MeterState s;
-        DecodeStatusByte(s, byte);
-        QCOMPARE(s.CriterionLevel, criterion);
-        QCOMPARE(s.ExchangeRate, exchange);
-        QCOMPARE(s.TimeWeightingText, QString(fast ? "Fast" : "Slow"));
-        QCOMPARE(s.FastResponse, fast);
-        QCOMPARE(s.StatusFlag5 && s.StatusFlag6 && s.StatusFlag7, flags);
-        QCOMPARE(s.StatusFlag5 || s.StatusFlag6 || s.StatusFlag7, flags);
+        DecodeStatusByte(s, expected.byte);
+        QCOMPARE(s.CriterionLevel, expected.criterion);
+        QCOMPARE(s.ExchangeRate, expected.exchange);
+        QCOMPARE(s.TimeWeightingText, QString(expected.fast ? "Fast" : "Slow"));
+        QCOMPARE(s.FastResponse, expected.fast);
+        QCOMPARE(s.StatusFlag5 && s.StatusFlag6 && s.StatusFlag7, expected.flags);
+        QCOMPARE(s.StatusFlag5 || s.StatusFlag6 || s.StatusFlag7, expected.flags);
     }
 
     void modeFlagAndExtraBytes_setOneFieldPerBit() {
