@@ -83,11 +83,23 @@ QWidget* shownWindow(const QString& title) {
     return nullptr;
 }
 
-using Flag = bool nd::panel::ProgramState::*;
+/// A way to open a window and the flag that tells it is open; the meter in dose mode or
+/// not, and the answer to the dBA question (-1: none is asked).
+struct Opening {
+    const char* opener;
+    bool nd::panel::ProgramState::*opened;
+    bool dose;
+    int answer;
+};
+/// A cell command with the texts typed and what the refusal must say.
+struct CellEntry {
+    const char *button, *address, *value, *said;
+};
 
 } // namespace
 
-Q_DECLARE_METATYPE(Flag)
+Q_DECLARE_METATYPE(Opening)
+Q_DECLARE_METATYPE(CellEntry)
 
 class PanelWindow : public QObject {
     Q_OBJECT
@@ -171,43 +183,37 @@ private slots:
 
     // Graph and List ask before leaving dose mode; Average switches without asking.
     void dbaCheck_asksOnlyOutsideDbaAndSwitchesUnlessCancelled_data() {
-        QTest::addColumn<QString>("opener");
-        QTest::addColumn<Flag>("opened");
-        QTest::addColumn<bool>("dose");
-        QTest::addColumn<int>("answer"); // -1: nothing is asked
-        QTest::newRow("in dose, OK")
-            << "CmdGraph" << &nd::panel::ProgramState::GraphOpen << true << int(Answer::Ok);
+        using S = nd::panel::ProgramState;
+        QTest::addColumn<Opening>("c");
+        QTest::newRow("in dose, OK") << Opening{"CmdGraph", &S::GraphOpen, true, int(Answer::Ok)};
         QTest::newRow("in dose, Cancel")
-            << "MnuList" << &nd::panel::ProgramState::ListRecording << true << int(Answer::Cancel);
-        QTest::newRow("in dBA") << "MnuGraph" << &nd::panel::ProgramState::GraphOpen << false << -1;
-        QTest::newRow("Average") << "CmdAvg" << &nd::panel::ProgramState::AverageOpen << true << -1;
+            << Opening{"MnuList", &S::ListRecording, true, int(Answer::Cancel)};
+        QTest::newRow("in dBA") << Opening{"MnuGraph", &S::GraphOpen, false, -1};
+        QTest::newRow("Average") << Opening{"CmdAvg", &S::AverageOpen, true, -1};
     }
     void dbaCheck_asksOnlyOutsideDbaAndSwitchesUnlessCancelled() {
-        QFETCH(QString, opener);
-        QFETCH(Flag, opened);
-        QFETCH(bool, dose);
-        QFETCH(int, answer);
+        QFETCH(Opening, c);
         PanelRig rig;
         loadOnline(rig);
-        if (dose)
+        if (c.dose)
             switchMeterToDose(rig);
         rig.port->clearWrites();
-        if (answer >= 0)
-            rig.dialogs.answerMessage(Answer(answer));
-        activate(rig, opener);
-        QTRY_VERIFY_WITH_TIMEOUT(program(rig).*opened, kWait);
-        QCOMPARE(rig.dialogs.shown().size(), answer >= 0 ? 1 : 0);
-        if (answer >= 0) {
+        if (c.answer >= 0)
+            rig.dialogs.answerMessage(Answer(c.answer));
+        activate(rig, c.opener);
+        QTRY_VERIFY_WITH_TIMEOUT(program(rig).*c.opened, kWait);
+        QCOMPARE(rig.dialogs.shown().size(), c.answer >= 0 ? 1 : 0);
+        if (c.answer >= 0) {
             const auto& question = rig.dialogs.shown().front();
             QCOMPARE(question.text, QString("Not dBA mode, continue? "));
             QCOMPARE(question.buttons, Buttons::OkCancel);
             QCOMPARE(question.icon, Icon::Question);
         }
-        const bool switched = dose && answer != int(Answer::Cancel);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblUnit"), QString(dose && !switched ? "%DOSE" : "dBA"),
-                                  kWait);
+        const bool switched = c.dose && c.answer != int(Answer::Cancel);
+        const bool dba = !c.dose || switched;
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblUnit"), QString(dba ? "dBA" : "%DOSE"), kWait);
         QVERIFY(rig.waitForReadings(2));
-        QCOMPARE(rig.state().DbaMode, !dose || switched);
+        QCOMPARE(rig.state().DbaMode, dba);
         QCOMPARE(rig.sentAny('F'), switched); // the MODE key
     }
 
@@ -361,36 +367,23 @@ private slots:
     }
 
     void cells_outOfRange_isRefusedAndNothingIsSent_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("read address 70000") << "CmdRead"
-                                            << "70000"
-                                            << ""
-                                            << "0 to 65535";
-        QTest::newRow("write address 65536") << "CmdWrite"
-                                             << "65536"
-                                             << "1"
-                                             << "0 to 65535";
-        QTest::newRow("write data 256") << "CmdWrite"
-                                        << "100"
-                                        << "256"
-                                        << "0 to 255";
+        QTest::addColumn<CellEntry>("c");
+        QTest::newRow("read address 70000") << CellEntry{"CmdRead", "70000", "", "0 to 65535"};
+        QTest::newRow("write address 65536") << CellEntry{"CmdWrite", "65536", "1", "0 to 65535"};
+        QTest::newRow("write data 256") << CellEntry{"CmdWrite", "100", "256", "0 to 255"};
     }
     void cells_outOfRange_isRefusedAndNothingIsSent() {
-        QFETCH(QString, button);
-        QFETCH(QString, address);
-        QFETCH(QString, value);
-        QFETCH(QString, said);
+        QFETCH(CellEntry, c);
+        const QString button = c.button;
         PanelRig rig;
         loadOnline(rig);
         rig.port->clearWrites();
-        QTest::keyClicks(rig.find<QLineEdit>(button == "CmdRead" ? "TxtRAdd" : "TxtWAdd"), address);
-        QTest::keyClicks(rig.find<QLineEdit>("TxtWData"), value);
+        QTest::keyClicks(rig.find<QLineEdit>(button == "CmdRead" ? "TxtRAdd" : "TxtWAdd"),
+                         c.address);
+        QTest::keyClicks(rig.find<QLineEdit>("TxtWData"), c.value);
         activate(rig, button);
         QCOMPARE(rig.dialogs.messages().size(), 1);
-        QVERIFY2(rig.dialogs.messages().front().contains(said),
+        QVERIFY2(rig.dialogs.messages().front().contains(c.said),
                  qPrintable(rig.dialogs.messages().front()));
         QVERIFY(rig.waitForReadings(2));
         QVERIFY(!rig.sentAny('W'));
