@@ -4,7 +4,6 @@
 #include "SimFixture.h"
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
-#include "link/MeterLink.h"
 
 #include <QTest>
 
@@ -183,21 +182,6 @@ private slots:
         b.sim.clock().advance(link::pause::kStatus);
         b.port->clearInput();
         QVERIFY(b.port->readAll().isEmpty());
-    }
-
-    void linkThreadReachesTheMeterThroughTheFixture() {
-        test::SimFixture sim;
-        sim.sharedClock()->setPace(0.01); // a hundred times faster than life, without spinning
-        link::MeterLink link(sim.portFactory(), sim.sharedClock(), QStringLiteral("SIM"));
-        int lost = 0; // counted on this thread: the signal comes from the link thread, queued
-        connect(&link, &link::MeterLink::portLost, this, [&lost] { ++lost; });
-        link.start();
-        QTRY_VERIFY(link.state().PollCount > 0);
-        QCOMPARE(link.state().CriterionLevel, 90);
-        QVERIFY(sim.lastPort());
-        sim.lastPort()->unplug();
-        QTRY_COMPARE(lost, 1);
-        link.stop();
     }
 };
 
