@@ -107,13 +107,6 @@ private slots:
         QVERIFY(rig.outText.contains("threshold level: 80 dB"));
     }
 
-    void aSilentMeter_endsWithTheTimeout() {
-        Rig rig;
-        rig.port.setResponder([](const QByteArray&) { return QByteArray(); });
-        QVERIFY_THROWS_EXCEPTION(nd::link::LinkTimeout, rig.run({"read", "7"}));
-        QVERIFY(rig.clock.now() <= 5.2);
-    }
-
     void watch_printsOnlyReadingsActuallyDecoded() {
         Rig rig;
         int displayReads = 0;
