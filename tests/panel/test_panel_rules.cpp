@@ -100,11 +100,6 @@ private slots:
         QCOMPARE(schedule.NextSampleTime(), 86402.0);
     }
 
-    void sampleLine_isTabSeparated() {
-        const nd::panel::SampleStamp stamp{"2024/05/06", "10:11:12.3", "10:11:12"};
-        QCOMPARE(nd::panel::SampleLine(stamp, "94.5"), QString("2024/05/06\t10:11:12.3\t94.5"));
-    }
-
     void helpDocuments_oneFilePerLanguageInTheHelpFolder() {
         const QString folder = "/opt/noisedesk/bin";
         QStringList files;
