@@ -91,20 +91,14 @@ private slots:
         QTest::addColumn<sim::Faults>("faults");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("frameOk");
-        auto with = [](auto member, auto value) {
-            sim::Faults f;
-            f.*member = value;
-            return f;
-        };
-        QTest::newRow("healthy") << sim::Faults{} << Bytes({0x02, 80, 0x03}) << true;
-        QTest::newRow("silent") << with(&sim::Faults::silent, true) << QByteArray() << false;
-        QTest::newRow("bad frames")
-            << with(&sim::Faults::badFrames, true) << Bytes({0x02, 80, 0x04}) << false;
-        QTest::newRow("short replies")
-            << with(&sim::Faults::shortReplies, true) << Bytes({0x02, 80}) << false;
-        QTest::newRow("junk") << with(&sim::Faults::junkBeforeFrame, true)
-                              << Bytes({'A', 'B', 0x02, 80, 0x03}) << true;
-        QTest::newRow("too slow") << with(&sim::Faults::extraLatency, 0.2) << QByteArray() << false;
+        using F = sim::Faults;
+        QTest::newRow("healthy") << F{} << Bytes({0x02, 80, 0x03}) << true;
+        QTest::newRow("silent") << F{.silent = true} << QByteArray() << false;
+        QTest::newRow("bad frames") << F{.badFrames = true} << Bytes({0x02, 80, 0x04}) << false;
+        QTest::newRow("short replies") << F{.shortReplies = true} << Bytes({0x02, 80}) << false;
+        QTest::newRow("junk") << F{.junkBeforeFrame = true} << Bytes({'A', 'B', 0x02, 80, 0x03})
+                              << true;
+        QTest::newRow("too slow") << F{.extraLatency = 0.2} << QByteArray() << false;
     }
     void faultsAsTheProgramSeesThem() {
         QFETCH(sim::Faults, faults);
