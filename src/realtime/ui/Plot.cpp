@@ -52,10 +52,15 @@ Plot::Plot(dialogs::Dialogs& dialogs, QWidget* parent)
 
 Plot* Plot::showList(const stored::LevelList& list, const QString& title, dialogs::Dialogs& dialogs,
                      QWidget* parent) {
-    auto* window = new Plot(dialogs, parent);
-    window->setAttribute(Qt::WA_DeleteOnClose);
+    Plot* window = parent ? parent->findChild<Plot*>(QString(), Qt::FindDirectChildrenOnly)
+                          : nullptr;
+    if (!window) {
+        window = new Plot(dialogs, parent);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+    }
     window->plot(list, title);
     window->show();
+    window->raise();
     return window;
 }
 

@@ -36,8 +36,9 @@ class Plot final : public QWidget {
 public:
     Plot(dialogs::Dialogs& dialogs, QWidget* parent = nullptr);
 
-    /// Opens a Plot window on a list (the "Saved File" window's "Plot"): row i at x = i,
-    /// the boxes at 1, N, 70.0 and 140.0. The window deletes itself when closed.
+    /// Shows a list in the Plot window of `parent` (the "Saved File" window's "Plot"):
+    /// row i at x = i, the boxes at 1, N, 70.0 and 140.0. A Plot window the parent already
+    /// has is reused and its contents replaced; a new one deletes itself when closed.
     static Plot* showList(const stored::LevelList& list, const QString& title,
                           dialogs::Dialogs& dialogs, QWidget* parent = nullptr);
     /// Replaces what the window plots.

@@ -160,6 +160,15 @@ private slots:
         QCOMPARE(rig.window.seriesPoints(), 102);
     }
 
+    void laterPlotReusesTheWindow() {
+        nd::test::ScriptedDialogs dialogs;
+        QWidget owner;
+        Plot* first = Plot::showList(levels(10), "a.dat", dialogs, &owner);
+        Plot* second = Plot::showList(levels(20), "b.dat", dialogs, &owner);
+        QCOMPARE(second, first);
+        QCOMPARE(second->xRange().max, 20.0);
+    }
+
     void printing() {
         Rig rig(levels(120));
         rig.dialogs.answerPrint(false);
