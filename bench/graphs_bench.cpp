@@ -5,6 +5,7 @@
 //      run, and the share of one core at two ticks a second;
 //   3. resident memory with the main window (on the in-process virtual meter), Analog,
 //      Digital, an 86,400-row file view, Plot, Real Time Graph and Average open.
+// With "--show FILE.dat" it only shows that file in a Plot window, to look at.
 #include "dialogs/WidgetDialogs.h"
 #include "link/Clock.h"
 #include "panel/Analog.h"
@@ -17,6 +18,7 @@
 #include "realtime/ui/RealTimeSLM.h"
 #include "sim/SimPort.h"
 #include "sim/VirtualMeter.h"
+#include "stored/DataFile.h"
 #include "stored/ui/DataFileView.h"
 
 #include <QApplication>
@@ -92,6 +94,17 @@ long residentKb() {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     nd::dialogs::WidgetDialogs dialogs;
+    if (argc == 3 && QByteArray(argv[1]) == "--show") {
+        const nd::stored::DataFileRead read =
+            nd::stored::readDataFile(QString::fromLocal8Bit(argv[2]));
+        if (!read.ok()) {
+            std::fprintf(stderr, "%s\n", qPrintable(read.error.text()));
+            return 1;
+        }
+        nd::realtime::ui::Plot::showList(read.content->list, QString::fromLocal8Bit(argv[2]),
+                                         dialogs);
+        return QApplication::exec();
+    }
     const nd::stored::LevelList list = dayOfSamples();
 
     // 1. Plot.

@@ -77,6 +77,7 @@ void Plot::buildControls() {
     m_axisX->setTitleText(QStringLiteral("No.s"));
     m_axisY = new QValueAxis;
     m_axisY->setLabelFormat(QStringLiteral("%.1f"));
+    m_axisY->setTickCount(8); // every 10 dB on 70 to 140
     m_axisY->setTitleText(QStringLiteral("dB"));
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);

@@ -112,7 +112,9 @@ void RealTimeSLM::redraw() {
     m_PMessage->hide();
     m_geometry = GraphGeometry::forClient(width(), height());
     m_image = QImage(size(), QImage::Format_RGB32);
-    m_image.fill(palette().color(QPalette::Window));
+    // White throughout: the erase ahead and the marks outside the plot area then leave
+    // no traces on a grey margin.
+    m_image.fill(Qt::white);
     QPainter p(&m_image);
     drawFrame(p);
     p.end();
@@ -165,8 +167,7 @@ void RealTimeSLM::drawTimeMark(QPainter& p, double x) {
     const QFontMetrics metrics(p.font());
     const int w = metrics.horizontalAdvance(label);
     // The old label under this mark goes first; labels never pile up.
-    p.fillRect(QRectF(at - w / 2.0 - 6, g.baseY + 10, w + 12, metrics.height()),
-               palette().color(QPalette::Window));
+    p.fillRect(QRectF(at - w / 2.0 - 6, g.baseY + 10, w + 12, metrics.height()), Qt::white);
     p.setPen(Qt::black);
     p.drawText(QPointF(at - 5 - w / 2.0, g.baseY + 10 + metrics.ascent()), label);
 }
