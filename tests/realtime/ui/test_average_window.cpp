@@ -232,6 +232,28 @@ private slots:
         QCOMPARE(other.rows().size(), 2);
     }
 
+    void saveFailureIsReported() {
+        Rig rig;
+        rig.window->start();
+        rig.feed(times(10, "85.0"));
+        rig.dialogs.answerSaveFile(QStringLiteral("/nonexistent-folder/run.avg"));
+        rig.window->save();
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QVERIFY(rig.dialogs.messages().front().contains("could not be saved"));
+        // Still unsaved: a fresh start asks.
+        rig.window->stop();
+        rig.dialogs.answerMessage(Answer::Cancel);
+        rig.window->start();
+        QCOMPARE(rig.dialogs.messages().size(), 2);
+    }
+
+    void userFieldsRefuseQuotesAndTabs() {
+        Rig rig;
+        auto* job = rig.window->findChild<QLineEdit*>("TxtJob");
+        QTest::keyClicks(job, "Hall \"A\"");
+        QCOMPARE(job->text(), QStringLiteral("Hall A"));
+    }
+
     void closingAsksAboutUnsavedRows() {
         Rig rig;
         rig.window->start();
