@@ -100,8 +100,6 @@ private slots:
         QCOMPARE(listing.exitCode, 0);
         QVERIFY(listing.out.contains("Start time: 14:50:00"));
         QVERIFY(listing.out.contains("2       2026/12/05  14:50:20      88.6"));
-        const CliResult csv = runCli({"export", path("run.avg"), "--csv"});
-        QVERIFY(csv.out.contains("1,2026-12-05,14:50:10,99.0,\r\n"));
     }
 
     void refused_data() {
@@ -110,8 +108,6 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::newRow("interval wraps no more")
             << QStringList{"average", "%1", "--interval", "0:90:0"} << 1;
-        QTest::newRow("zero interval") << QStringList{"average", "%1", "--interval", "0:0:0"} << 1;
-        QTest::newRow("no interval") << QStringList{"average", "%1"} << 1;
         QTest::newRow("missing file")
             << QStringList{"average", "%2/none.dat", "--interval", "0:0:10"} << 4;
         QTest::newRow("a .dat named .avg") << QStringList{"export", "%2/fake.avg"} << 4;

@@ -102,12 +102,6 @@ private slots:
         QCOMPARE(x, QFETCH_TYPE(double, lastX));
     }
 
-    void stepFromCounts() {
-        QCOMPARE(ChartLimits{}.stepX(600), 1.0);
-        QCOMPARE((ChartLimits{70, 140, 600}).stepX(600), 1.0);
-        QCOMPARE((ChartLimits{70, 140, 600}).stepX(300), 0.5);
-    }
-
     void limits_data() {
         QTest::addColumn<QString>("max");
         QTest::addColumn<QString>("min");

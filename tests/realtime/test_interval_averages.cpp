@@ -108,39 +108,6 @@ private slots:
         QCOMPARE(averager.overloadSeen(), QFETCH_TYPE(bool, peak));
     }
 
-    void intervalsCloseOnTime() {
-        // Three ticks are missed (the program was held up): the interval still closes when
-        // its time is up, on the readings it got, and a stretch with none gives "----".
-        IntervalAverager averager;
-        averager.start(0, 50);
-        averager.add(0, parseLevel(u"80.0"));
-        averager.add(10, parseLevel(u"80.0"));
-        auto closed = averager.advanceTo(60);
-        QCOMPARE(closed.size(), std::size_t{1});
-        QCOMPARE(closed[0].samples, 2);
-        closed = averager.advanceTo(200);
-        QCOMPARE(closed.size(), std::size_t{3});
-        QCOMPARE(closed[1].meanText(), QStringLiteral("----"));
-        QCOMPARE(averager.closedCount(), 4LL);
-    }
-
-    void pauseDropsThePartialInterval() {
-        IntervalAverager averager;
-        averager.start(0, 100);
-        feedTicks(averager, expand({"4*60.0"})); // would pull the mean down
-        averager.restartInterval(400);           // resumed at 40 s
-        std::vector<IntervalAverage> closed;
-        for (int k = 1; k <= 10; ++k) {
-            averager.add(400 + (k - 1) * 10, parseLevel(u"90.0"));
-            for (const auto& a : averager.advanceTo(400 + k * 10))
-                closed.push_back(a);
-        }
-        QCOMPARE(closed.size(), std::size_t{1});
-        QCOMPARE(closed[0].meanText(), QStringLiteral("90.0"));
-        QCOMPARE(closed[0].start, 400);
-        QCOMPARE(runTimeText(averager.closedCount(), 10), QStringLiteral("00:00:10"));
-    }
-
     void listAverages_data() {
         QTest::addColumn<QList<int>>("seconds"); // stamps of the rows, from 12:00:00
         QTest::addColumn<QStringList>("means");
