@@ -184,13 +184,15 @@ void Average::start() {
     const double now = m_clock.monotonic();
     if (m_state == RunState::Paused) {
         // The readings before the pause are dropped; the next row covers a whole interval.
-        m_averager.restartInterval(runTenths(now));
+        m_segmentStart = runTenths(now);
+        m_averager.restartInterval(m_segmentStart);
     } else {
         if (!mayDiscard())
             return;
         const LiveSnapshot live = m_live();
         const QDateTime wall = m_clock.wall();
         m_runStart = now;
+        m_segmentStart = 0;
         m_averager.start(0, Tenths{m_interval.seconds} * 10);
         setField(kStartDate, wall.toString(QStringLiteral("yyyy/MM/dd")));
         setField(kStartTime, wall.toString(QStringLiteral("hh:mm:ss")));
@@ -253,8 +255,9 @@ void Average::tick() {
         stop();
         return;
     }
-    // The reading stands for the second that ends at this tick.
-    const Tenths end = runTenths(due->due);
+    // The reading stands for the second that ends at this tick; times in whole tenths
+    // from the tick's index, so no rounding can put it before its interval.
+    const Tenths end = m_segmentStart + due->index * 10;
     addRows(m_averager.add(end - 10, live.reading.level));
     addRows(m_averager.advanceTo(end));
     if (m_averager.clampedCount() > 0) {

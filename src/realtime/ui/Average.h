@@ -82,6 +82,7 @@ private:
     IntervalAverager m_averager;
     AverageInterval m_interval;
     double m_runStart = 0.0;
+    Tenths m_segmentStart = 0; ///< run time of the start or the last resume
     RunState m_state = RunState::Idle;
     bool m_unsaved = false;
     std::vector<std::optional<double>> m_laeq;

@@ -197,6 +197,7 @@ void Plot::refreshSeries() {
     const int columns = std::max(1, static_cast<int>(m_chart->plotArea().width()));
     const std::vector<QPointF> slice = visibleSlice(m_values, xRange(), columns);
     m_series->replace(QList<QPointF>(slice.begin(), slice.end()));
+    m_Graph1->placeCursor(m_Graph1->cursorValue()); // it stays on its value, not its pixel
     m_refreshing = false;
 }
 
