@@ -5,6 +5,7 @@
 #include "SimFixture.h"
 #include "sim/LoggedSets.h"
 #include "stored/DataFile.h"
+#include "stored/ui/DataFileView.h"
 #include "stored/ui/ListingPrinter.h"
 #include "stored/ui/Memory.h"
 #include "stored/ui/NoteBox.h"
@@ -247,6 +248,31 @@ private slots:
             QCOMPARE(read.content->list.notes[0], QString("Site A"));
         }
         QVERIFY(rig.dialogs.shown().last().detail.contains("CSV file|*.csv"));
+    }
+
+    void aSavedSet_reopens_andABadFileIsExplained() {
+        MemoryRig rig;
+        QVERIFY(rig.download());
+        rig.window.listSet(2);
+        rig.window.findChild<QLineEdit*>("T3")->setText("third note");
+        QTemporaryDir dir;
+        rig.dialogs.answerSaveFile(dir.filePath("s.dat"));
+        rig.window.save();
+        rig.dialogs.answerOpenFile(dir.filePath("s.dat"));
+        std::unique_ptr<stored::ui::DataFileView> view(
+            stored::ui::DataFileView::open(rig.dialogs, nullptr));
+        QVERIFY(view);
+        QCOMPARE(view->windowTitle(), QString("s.dat"));
+        QCOMPARE(view->model().list().rows.size(), std::size_t(10));
+        QCOMPARE(view->findChild<QLabel*>("T3")->text(), QString("third note"));
+
+        QFile bad(dir.filePath("bad.dat"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("No.s\r\n1\t2009/03/16\t00:00:05.0\t85.7\r\n2\t2009/13/16\t00:00:15.0\t85.7\r\n");
+        bad.close();
+        rig.dialogs.answerOpenFile(bad.fileName());
+        QVERIFY(!stored::ui::DataFileView::open(rig.dialogs, nullptr));
+        QVERIFY(rig.dialogs.messages().last().contains("line 3:"));
     }
 
     void save_neverOverwritesTheRecording_andSaysWhenItFails() {
