@@ -289,13 +289,15 @@ private slots:
         QVERIFY(rig.dialogs.messages().last().contains("could not be saved"));
     }
 
-    void noteBoxes_refuseQuotesTabsAndCommas() {
+    void noteBoxes_leaveOutQuotesTabsAndCommas() {
         stored::ui::NoteBox box;
         QTest::keyClicks(&box, "a\"b,c\td");
         QCOMPARE(box.text(), QString("abcd"));
-        QApplication::clipboard()->setText("x,y");
+        box.setCursorPosition(2);
+        QApplication::clipboard()->setText("x,\"y");
         box.paste();
-        QCOMPARE(box.text(), QString("abcd"));
+        QCOMPARE(box.text(), QString("abxycd"));
+        QCOMPARE(box.cursorPosition(), 4);
     }
 
     void print_sendsEachCopyOnce_andBreaksPages() {
