@@ -1,6 +1,7 @@
 #include "BankFile.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -152,6 +153,11 @@ BankFileRead ParseBankFile(const QByteArray& bytes) {
     }
     read.table = std::move(table);
     return read;
+}
+
+QString BoxText(QString text) {
+    text.remove(QRegularExpression(QStringLiteral("[\\t,\\r\\n]")));
+    return text;
 }
 
 BankFileRead OpenBankFile(const QString& path) {

@@ -51,6 +51,10 @@ BankFileRead ParseBankFile(const QByteArray& bytes);
 /// Reads and parses a file; a file too large to be a bank file is refused unread.
 BankFileRead OpenBankFile(const QString& path);
 
+/// A name, address or company text without the characters that would break the file:
+/// tab, comma and line breaks (typed or pasted).
+QString BoxText(QString text);
+
 inline constexpr qint64 kMaxBankFileSize = 64 * 1024;
 inline const QString kBankFileFilter = QStringLiteral("Bank type[*.bnk]|*.bnk");
 

@@ -8,6 +8,7 @@
 #include "MaxMin.h"
 #include "PanelTexts.h"
 #include "dialogs/Dialogs.h"
+#include "events/FrmEvent.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
 
@@ -342,6 +343,7 @@ void Panel::connectControls() {
     connect(m_CmdAvg, &QPushButton::clicked, this, &Panel::openAverage);
     connect(m_MnuJob, &QAction::triggered, this, &Panel::openAverage);
     connect(m_CmdEvent, &QPushButton::clicked, this, &Panel::openEvents);
+    connect(m_MnuEvents, &QAction::triggered, this, &Panel::showEvents);
     connect(m_CmdReset, &QPushButton::clicked, this, &Panel::resetMaxMin);
     connect(m_ResetLbl, &ClickableLabel::clicked, this, &Panel::resetMaxMin);
     connect(m_LblReset, &ClickableLabel::clicked, this, &Panel::resetMaxMin);
@@ -567,7 +569,18 @@ void Panel::openEvents() {
         m_dialogs.message(
             this,
             {QStringLiteral("Key locked!"), dialogs::Buttons::Ok, dialogs::Icon::Critical, {}});
+        return;
     }
+    showEvents();
+}
+
+void Panel::showEvents() {
+    if (!m_link)
+        return;
+    if (!m_events)
+        m_events = new events::FrmEvent(*m_link, m_dialogs, this);
+    m_events->show();
+    m_events->raise();
 }
 
 void Panel::resetMaxMin() {
@@ -677,6 +690,7 @@ void Panel::shutDown() {
     // Deleted at once: their timers must not outlive the state they read.
     delete m_analog.data();
     delete m_digital.data();
+    delete m_events.data();
     emit programEnded();
 }
 

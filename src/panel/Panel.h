@@ -22,6 +22,9 @@ class QPushButton;
 namespace nd::dialogs {
 class Dialogs;
 }
+namespace nd::events {
+class FrmEvent;
+}
 
 namespace nd::panel {
 
@@ -104,6 +107,7 @@ private:
     void openDigital();
     void openAverage();
     void openEvents();
+    void showEvents();
     void openSavedFile();
     void downloadMemory();
     void resetMaxMin();
@@ -128,6 +132,7 @@ private:
     QString m_programFolder;
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
+    QPointer<events::FrmEvent> m_events;
     DigitKeyFilter* m_digitFilter = nullptr;
 
     CaptionPanel* m_SSPanel7 = nullptr;
