@@ -1,5 +1,6 @@
 // noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
 
+#include "BankVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
 #include "link/Clock.h"
@@ -30,7 +31,8 @@ constexpr char kCommandsHelp[] =
     "  write ADDR DATA   writes DATA (0 to 255) to cell ADDR\n"
     "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
     "  watch             one line per display read: date, time, reading, unit\n"
-    "  dump FILE         saves the meter's logged memory image to FILE\n";
+    "  dump FILE         saves the meter's logged memory image to FILE\n"
+    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n";
 
 struct Options {
     QString device;
@@ -38,6 +40,9 @@ struct Options {
     double timeout = 5.0;
     int count = 0;
     bool csv = false;
+    QString bank;
+    QString out;
+    bool json = false;
     QStringList words;
 };
 
@@ -60,8 +65,11 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"timeout", "Seconds the meter may stay silent before giving up (default 5).", "S", "5"},
         {"count", "watch: stop after N readings.", "N", "0"},
         {"csv", "watch: comma-separated lines."},
+        {"bank", "banks: read bank N only (1 to 5).", "N"},
+        {"out", "banks: also save them to FILE (.bnk, toolbar layout).", "FILE"},
+        {"json", "banks: print JSON."},
     });
-    parser.addPositionalArgument("command", "status, read, write, key, watch or dump.");
+    parser.addPositionalArgument("command", "status, read, write, key, watch, dump or banks.");
     parser.process(app);
 
     Options o;
@@ -69,6 +77,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.device = nd::cli::deviceForPortOption(parser.value("port"));
     o.words = parser.positionalArguments();
     o.csv = parser.isSet("csv");
+    o.bank = parser.value("bank");
+    o.out = parser.value("out");
+    o.json = parser.isSet("json");
     bool ok = false;
     o.timeout = parser.value("timeout").toDouble(&ok);
     if (!ok || o.timeout <= 0) {
@@ -100,9 +111,13 @@ int main(int argc, char* argv[]) {
     const auto options = readOptions(app, err, exitCode);
     if (!options)
         return exitCode;
-    const auto parsed = nd::cli::parseCommand(options->words, options->count, options->csv);
+    auto parsed = nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
         return usage(err, parsed.error);
+    if (parsed.request->command == nd::cli::Command::Banks)
+        if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
+                                                           options->out, options->json))
+            return usage(err, *refused);
 
     std::unique_ptr<nd::sim::PtySimulator> simulator;
     QString device = options->device;
