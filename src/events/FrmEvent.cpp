@@ -61,10 +61,10 @@ FrmEvent::FrmEvent(link::MeterLink& link, dialogs::Dialogs& dialogs, QWidget* pa
     auto* layout = new QVBoxLayout(central);
     buildGrid();
     buildBankPanel();
-    auto* gridRow = new QHBoxLayout;
-    gridRow->addWidget(m_Grid);
-    gridRow->addWidget(m_PicBank, 0, Qt::AlignTop);
-    layout->addLayout(gridRow);
+    layout->addWidget(m_Grid);
+    // The bank panel floats over the grid's right-hand columns while it is shown.
+    m_PicBank->setParent(central);
+    m_PicBank->setAutoFillBackground(true);
     layout->addWidget(buildBoxes());
     m_SSPercent = named(new QProgressBar, QStringLiteral("SSPercent"));
     m_SSPercent->setRange(0, 100);
@@ -204,9 +204,17 @@ void FrmEvent::buildMenusAndToolbar() {
         &QAction::triggered, this, &FrmEvent::open);
     connect(
         button(QStringLiteral("Bank"), QStringLiteral("Bank"), QStyle::SP_FileDialogDetailedView),
-        &QAction::triggered, m_PicBank, &QWidget::show);
+        &QAction::triggered, this, &FrmEvent::showBankPanel);
     connect(button(QStringLiteral("Print"), QStringLiteral("Print"), QStyle::SP_FileIcon),
             &QAction::triggered, this, &FrmEvent::print);
+}
+
+void FrmEvent::showBankPanel() {
+    m_PicBank->adjustSize();
+    const QRect grid = m_Grid->geometry();
+    m_PicBank->move(grid.right() - m_PicBank->width() - kBankColumnWidth / 2, grid.top() + 4);
+    m_PicBank->raise();
+    m_PicBank->show();
 }
 
 // ---------------------------------------------------------------- reading banks

@@ -66,6 +66,7 @@ private:
     QWidget* buildBoxes();
     void buildBankPanel();
     void buildMenusAndToolbar();
+    void showBankPanel();
 
     void startRead(std::vector<int> banks, BankCommand command, bool showProgress);
     void showBank(const BankResult& result);

@@ -192,6 +192,9 @@ private slots:
 
     void printsTheGridAndTheBoxesToPdf() {
         Rig rig;
+        rig.window->gridClicked(1, 1);
+        QVERIFY(rig.runToEnd());
+        rig.window->findChild<QLineEdit*>("TxtName")->setText("J. Doe");
         const QString pdf = QDir::temp().filePath("noisedesk-test-print.pdf");
         QFile::remove(pdf);
         rig.dialogs.answerPrint(false);
