@@ -2,7 +2,6 @@
 #include "events/BankFile.h"
 #include "events/BankListing.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace nd::events;
@@ -56,14 +55,12 @@ private slots:
         const QList<QByteArray> menu = BankFileBytes(sampleTable(), BankLayout::Menu).split('\n');
         QCOMPARE(menu.size(), 19); // 18 lines and the end after the last CR LF
         QCOMPARE(menu.at(0), QByteArray("\t Used\t Unused\tRunning\t----\t----\r"));
-        QCOMPARE(menu.at(15), QByteArray("NAME: J. Doe\r"));
         QCOMPARE(menu.at(17), QByteArray("COMPANY: Forge Ltd\r"));
 
         const QList<QByteArray> bar = BankFileBytes(sampleTable(), BankLayout::Toolbar).split('\n');
         QCOMPARE(bar.size(), 20);
         QCOMPARE(bar.at(0), QByteArray("\t\t E1\t E2\t E3\t E4\t E5\r"));
         QCOMPARE(bar.at(13), QByteArray("\tTWA(8hr %Dose)\t 91.5\t \t \t \t \r"));
-        QCOMPARE(bar.at(16), QByteArray("Name: J. Doe\r"));
     }
 
     void badFilesAreRefusedWithTheLine_data() {
@@ -96,18 +93,6 @@ private slots:
         const BankFileRead read = ParseBankFile(bytes);
         QVERIFY(!read.table);
         QCOMPARE(read.error, error);
-    }
-
-    void savingGoesThroughAFileAndReportsFailure() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("banks.bnk");
-        QCOMPARE(SaveBankFile(path, sampleTable(), BankLayout::Toolbar), std::nullopt);
-        const BankFileRead read = OpenBankFile(path);
-        QVERIFY(read.table);
-        QCOMPARE(read.table->Company, QString("Forge Ltd"));
-        QVERIFY(SaveBankFile(dir.filePath("no/such/folder/banks.bnk"), sampleTable(),
-                             BankLayout::Menu));
-        QVERIFY(!OpenBankFile(dir.filePath("missing.bnk")).table);
     }
 
     void listingHasTheBoxesAndTheGrid() {
