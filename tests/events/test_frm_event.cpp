@@ -64,8 +64,15 @@ struct Rig {
 
 class FrmEventTest : public QObject {
     Q_OBJECT
+    QTemporaryDir m_temp;
 
 private slots:
+    void initTestCase() {
+        // Scripted printing writes into the temporary folder: one of our own, so tests
+        // that print at the same time do not share the file.
+        qputenv("TMPDIR", m_temp.path().toLocal8Bit());
+    }
+
     void commandsFollowTheGuards() {
         Rig rig;
         rig.window->gridClicked(3, 0); // the headings column is no bank
@@ -93,6 +100,7 @@ private slots:
         for (int key : {link::keys::kEvent, link::keys::kEvent, link::keys::kRunPause})
             rig.sim.meter().pressKeys(key, rig.sim.clock().now());
         QVERIFY(rig.waitFor([](const auto& s) { return s.Running && s.BankNumber == 3; }));
+        rig.sim.lastPort()->clearWrites();
         QVERIFY(rig.readBank(3));
         QCOMPARE(rig.cell(1, 3), QString("Running"));
         QVERIFY(!rig.wasRead(mem::bankRecordStart(3) + 19));
@@ -164,7 +172,7 @@ private slots:
         Rig rig;
         QVERIFY(rig.readBank(1));
         const QString pdf = QDir::temp().filePath("noisedesk-test-print.pdf");
-        QFile::remove(pdf);
+        QCOMPARE(QDir::tempPath(), m_temp.path());
         rig.dialogs.answerPrint(false);
         rig.find("MnuPrint")->trigger();
         QVERIFY(!QFile::exists(pdf));
