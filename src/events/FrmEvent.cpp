@@ -75,8 +75,6 @@ FrmEvent::FrmEvent(link::MeterLink& link, dialogs::Dialogs& dialogs, QWidget* pa
     layout->addWidget(m_SSPercent);
     setCentralWidget(central);
     buildMenusAndToolbar();
-    if (parent)
-        move(parent->frameGeometry().topRight());
 }
 
 FrmEvent::~FrmEvent() {

@@ -7,6 +7,7 @@
 #include "Digital.h"
 #include "MaxMin.h"
 #include "PanelTexts.h"
+#include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
 #include "events/FrmEvent.h"
 #include "link/Clock.h"
@@ -613,8 +614,12 @@ void Panel::openEvents() {
 void Panel::showEvents() {
     if (!m_link)
         return;
-    if (!m_events)
+    if (!m_events) {
         m_events = new events::FrmEvent(*m_link, m_dialogs, this);
+        m_events->adjustSize();
+        PlaceWindow(*m_events, this);
+        connect(m_events, &events::FrmEvent::closed, this, [this] { RememberPlace(*m_events); });
+    }
     m_events->show();
     m_events->raise();
 }
