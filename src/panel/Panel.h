@@ -26,6 +26,9 @@ class Dialogs;
 namespace nd::stored::ui {
 class Memory;
 }
+namespace nd::events {
+class FrmEvent;
+}
 
 namespace nd::panel {
 
@@ -112,6 +115,7 @@ private:
     void openDigital();
     void openAverage();
     void openEvents();
+    void showEvents();
     void openSavedFile();
     void downloadMemory();
     void resetMaxMin();
@@ -146,6 +150,7 @@ private:
     QPointer<Digital> m_digital;
     QPointer<stored::ui::Memory> m_memory;
     RecordingControls* m_recording = nullptr;
+    QPointer<events::FrmEvent> m_events;
     DigitKeyFilter* m_digitFilter = nullptr;
 
     CaptionPanel* m_SSPanel7 = nullptr;
