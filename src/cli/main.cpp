@@ -1,5 +1,6 @@
 // noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
 
+#include "BankVerbs.h"
 #include "AverageVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
@@ -34,6 +35,7 @@ constexpr char kCommandsHelp[] =
     "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
     "  watch             one line per display read: date, time, reading, unit\n"
     "  dump FILE         saves the meter's logged memory image to FILE\n"
+    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
     "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
     "                    also keeps the memory image)\n"
     "  erase --yes       erases the meter's logged memory\n"
@@ -52,6 +54,9 @@ struct Options {
     double timeout = 5.0;
     int count = 0;
     bool csv = false;
+    QString bank;
+    QString out;
+    bool json = false;
     QStringList words;
     nd::cli::StoredOptions stored;
     nd::cli::AverageOptions average;
@@ -79,10 +84,12 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"raw", "download: also save the memory image to FILE.", "FILE"},
         {"yes", "erase: yes, erase the meter's logged memory."},
         {"interval", "record: seconds between samples (0.2 to 3600); average: HH:MM:SS.", "S"},
-        {"json", "average: a JSON list of the intervals."},
-        {"out", "average: also save the averages to FILE.avg.", "FILE"},
+        {"bank", "banks: read bank N only (1 to 5).", "N"},
+        {"out", "banks: also save them to FILE (.bnk, toolbar layout); average: to FILE.avg.",
+         "FILE"},
+        {"json", "banks, average: print JSON."},
     });
-    parser.addPositionalArgument("command", "status, read, write, key, watch or dump.");
+    parser.addPositionalArgument("command", "status, read, write, key, watch, dump or banks.");
     parser.process(app);
 
     Options o;
@@ -90,6 +97,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.device = nd::cli::deviceForPortOption(parser.value("port"));
     o.words = parser.positionalArguments();
     o.csv = parser.isSet("csv");
+    o.bank = parser.value("bank");
+    o.out = parser.value("out");
+    o.json = parser.isSet("json");
     bool ok = false;
     o.timeout = parser.value("timeout").toDouble(&ok);
     if (!ok || o.timeout <= 0) {
@@ -136,10 +146,15 @@ int main(int argc, char* argv[]) {
         if (stored->verb == nd::cli::StoredVerb::Export)
             return nd::cli::runExport(*stored, out, err);
     }
-    const auto parsed = stored ? nd::cli::ParseResult{nd::cli::Request{}, {}}
-                               : nd::cli::parseCommand(options->words, options->count, options->csv);
+    auto parsed = stored
+                            ? nd::cli::ParseResult{nd::cli::Request{}, {}}
+                            : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
         return usage(err, parsed.error);
+    if (parsed.request->command == nd::cli::Command::Banks)
+        if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
+                                                           options->out, options->json))
+            return usage(err, *refused);
 
     std::unique_ptr<nd::sim::PtySimulator> simulator;
     QString device = options->device;

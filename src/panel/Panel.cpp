@@ -10,6 +10,7 @@
 #include "RecordingControls.h"
 #include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
+#include "events/FrmEvent.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
 #include "realtime/LiveFeed.h"
@@ -351,6 +352,7 @@ void Panel::connectControls() {
     connect(m_CmdAvg, &QPushButton::clicked, this, &Panel::openAverage);
     connect(m_MnuJob, &QAction::triggered, this, &Panel::openAverage);
     connect(m_CmdEvent, &QPushButton::clicked, this, &Panel::openEvents);
+    connect(m_MnuEvents, &QAction::triggered, this, &Panel::showEvents);
     connect(m_CmdReset, &QPushButton::clicked, this, &Panel::resetMaxMin);
     connect(m_ResetLbl, &ClickableLabel::clicked, this, &Panel::resetMaxMin);
     connect(m_LblReset, &ClickableLabel::clicked, this, &Panel::resetMaxMin);
@@ -646,7 +648,22 @@ void Panel::openEvents() {
         m_dialogs.message(
             this,
             {QStringLiteral("Key locked!"), dialogs::Buttons::Ok, dialogs::Icon::Critical, {}});
+        return;
     }
+    showEvents();
+}
+
+void Panel::showEvents() {
+    if (!m_link)
+        return;
+    if (!m_events) {
+        m_events = new events::FrmEvent(*m_link, m_dialogs, this);
+        m_events->adjustSize();
+        PlaceWindow(*m_events, this);
+        connect(m_events, &events::FrmEvent::closed, this, [this] { RememberPlace(*m_events); });
+    }
+    m_events->show();
+    m_events->raise();
 }
 
 void Panel::resetMaxMin() {
@@ -668,7 +685,7 @@ void Panel::downloadMemory() {
         return;
     if (!m_memory) {
         m_memory = new stored::ui::Memory(*m_link, m_dialogs, this);
-        m_memory->move(frameGeometry().topRight());
+        PlaceWindow(*m_memory, this);
         connect(m_memory, &stored::ui::Memory::transferBusyChanged, this,
                 [this](bool busy) { m_programState.TransferBusy = busy; });
         m_memory->setRecordingFile([this] { return m_recording->activeFile(); });
@@ -777,6 +794,7 @@ void Panel::shutDown() {
     delete m_analog.data();
     delete m_digital.data();
     delete m_memory.data();
+    delete m_events.data();
     delete m_average.data();
     delete m_graph.data();
     emit programEnded();

@@ -26,6 +26,9 @@ class Dialogs;
 namespace nd::stored::ui {
 class Memory;
 }
+namespace nd::events {
+class FrmEvent;
+}
 namespace nd::realtime {
 class LiveFeed;
 }
@@ -119,6 +122,7 @@ private:
     void openDigital();
     void openAverage();
     void openEvents();
+    void showEvents();
     void openSavedFile();
     void downloadMemory();
     void resetMaxMin();
@@ -153,6 +157,7 @@ private:
     QPointer<Digital> m_digital;
     QPointer<stored::ui::Memory> m_memory;
     RecordingControls* m_recording = nullptr;
+    QPointer<events::FrmEvent> m_events;
     // The real-time windows and the live feed they read.
     realtime::LiveFeed* liveFeed();
     void showAverage();

@@ -189,10 +189,10 @@ void RecordingControls::endRecording(const QString& why) {
 }
 
 void RecordingControls::sample(const SampleStamp& stamp) {
+    const stored::Reading reading = m_fresh.at(QDateTime::currentDateTime(), monotonic());
+    emit sampled(stamp, reading);
     if (!m_state.Recording)
         return;
-    const double now = monotonic();
-    const stored::Reading reading = m_fresh.at(QDateTime::currentDateTime(), now);
     using Step = stored::Recorder::Step;
     switch (m_recorder.add(stamp.DateStamp, stamp.TimeStamp, reading)) {
     case Step::Written:

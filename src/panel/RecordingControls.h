@@ -89,6 +89,11 @@ public:
     QString activeFile() const;
     const stored::Recorder& recorder() const { return m_recorder; }
 
+signals:
+    /// Every PC sample with its reading, Missing when the meter gave no fresh one: for
+    /// the windows that collect samples (live list, graph, averages).
+    void sampled(const nd::panel::SampleStamp& stamp, const nd::stored::Reading& reading);
+
 private:
     void askInterval(const QString& prompt, const QString& title);
     void beginRecording();

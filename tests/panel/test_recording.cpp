@@ -140,7 +140,9 @@ private slots:
         rig.meter->pressKeys(nd::link::keys::kMode, rig.clock->now());
         QVERIFY(QTest::qWaitFor([&] { return !rig.panel->programState().Recording; }, kWait));
         QVERIFY(rig.dialogs.messages().last().contains("left dBA"));
-        for (const auto& row : nd::stored::readDataFile(dir.filePath("rec.dat")).content->list.rows)
+        const auto read = nd::stored::readDataFile(dir.filePath("rec.dat"));
+        QVERIFY(read.ok());
+        for (const auto& row : read.content->list.rows)
             QVERIFY2(row.level.isSound(), qPrintable(row.value));
     }
 
