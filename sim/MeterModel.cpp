@@ -143,6 +143,8 @@ void MeterModel::pressKeys(int code, double now) {
     advance(now);
     if (m_keyLocked)
         return;
+    if (m_setup.active())
+        return pressInSetup(code, now);
     namespace keys = link::keys;
     switch (code) {
     case keys::kMode:
@@ -167,7 +169,7 @@ void MeterModel::pressKeys(int code, double now) {
         resume();
         break;
     case keys::kSetup:
-        enterSetup();
+        enterSetup(now);
         break;
     default:
         // Keys pressed together (MODE+EVENT, MODE+RESET) only mean something in setup.
@@ -231,12 +233,9 @@ void MeterModel::resume() {
         m_run = Run::Running;
 }
 
-void MeterModel::enterSetup() {
-    // Setup mode walks through criterion, threshold, exchange rate, date, time and time
-    // weighting, stepped by EVENT (up) and MODE+EVENT (down), confirmed by CLOCK and left
-    // with RESET. It is not modelled yet: the request is counted, and a setup walk is
-    // to take over pressKeys() from here.
+void MeterModel::enterSetup(double now) {
     ++m_setupEntries;
+    m_setup.enter(calendarAt(now));
 }
 
 void MeterModel::setBatteryLevel(int level) {
@@ -282,6 +281,8 @@ int MeterModel::extraByte() const {
 QByteArray MeterModel::displayFrame(double now) {
     advance(now);
     const double dB = level(now);
+    if (m_setup.active())
+        return setupFrame(dB);
     DisplayDigits digits;
     switch (m_display) {
     case Display::Dba:

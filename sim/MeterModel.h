@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SetupMenu.h"
 #include "SoundField.h"
 
 #include <QByteArray>
@@ -66,7 +67,11 @@ private:
     void runOrPause();
     void endRun();
     void resume();
-    void enterSetup();
+    void enterSetup(double now);
+    // Setup mode (MeterModelSetup.cpp).
+    SetupMenu::Settings setupSettings() const;
+    void pressInSetup(int code, double now);
+    QByteArray setupFrame(double dB) const;
 
     std::vector<std::uint8_t> m_memory;
     SoundField m_sound;
@@ -90,6 +95,7 @@ private:
     int m_battery = 7;
     bool m_keyLocked = false;
     int m_setupEntries = 0;
+    SetupMenu m_setup;
 };
 
 } // namespace nd::sim

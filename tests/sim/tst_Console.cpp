@@ -45,6 +45,11 @@ private slots:
         QVERIFY(!f.silent && !f.badFrames && !f.shortReplies && !f.junkBeforeFrame);
         QCOMPARE(f.extraLatency, 0.0);
         QCOMPARE(f.dumpStopsAfter, -1);
+
+        QCOMPARE(b.run("ignore-key 8 2"), kOk);
+        QCOMPARE(b.meter.faults().ignoreKeyCode, 8);
+        QCOMPARE(b.meter.faults().ignoreKeyCount, 2);
+        QVERIFY(b.run("ignore-key 0 1").startsWith("error"));
     }
 
     void meterCommandsActOnTheMeter() {

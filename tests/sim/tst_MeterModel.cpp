@@ -254,9 +254,9 @@ private slots:
         // MODE+EVENT and MODE+RESET are setup gestures, not MODE.
         meter.pressKeys(kMode + kEvent, 0.0);
         meter.pressKeys(kMode + kReset, 0.0);
-        meter.pressKeys(kSetup, 0.0);
         QCOMPARE(modeByte(meter, 0.0), frame::kDbaMode);
         QCOMPARE(extraByte(meter, 0.0) & frame::kBankMask, 1);
+        meter.pressKeys(kSetup, 0.0);
         QCOMPARE(meter.setupEntries(), 1);
     }
 
