@@ -353,6 +353,8 @@ void Panel::connectControls() {
     connect(m_MnuExit, &QAction::triggered, this, &Panel::close);
     connect(m_MnuView, &QAction::triggered, this, &Panel::openSavedFile);
     connect(m_CmdMemory, &QPushButton::clicked, this, &Panel::downloadMemory);
+    connect(m_MnuSetmode, &QAction::triggered, this, &Panel::openSetup);
+    connect(m_MnuOnes, &QAction::triggered, this, &Panel::openStandard);
 }
 
 // ---------------------------------------------------------------- load and link
@@ -677,6 +679,7 @@ void Panel::shutDown() {
     // Deleted at once: their timers must not outlive the state they read.
     delete m_analog.data();
     delete m_digital.data();
+    closeMeterWindows();
     emit programEnded();
 }
 

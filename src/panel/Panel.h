@@ -23,6 +23,12 @@ namespace nd::dialogs {
 class Dialogs;
 }
 
+namespace nd::setup {
+class Setup;
+class SetupRunner;
+class Standard;
+} // namespace nd::setup
+
 namespace nd::panel {
 
 class Analog;
@@ -112,6 +118,11 @@ private:
     void refuse(const QString& text);
     void reportUnsent(link::JobOutcome outcome);
     void showTwaNote();
+    // The meter's setup and keypad windows (PanelMeterWindows.cpp).
+    setup::SetupRunner* setupRunner();
+    void openSetup();
+    void openStandard();
+    void closeMeterWindows();
     void openHelp(int index);
     const link::MeterState& meterState() const;
 
@@ -129,6 +140,9 @@ private:
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
     DigitKeyFilter* m_digitFilter = nullptr;
+    QPointer<setup::SetupRunner> m_setupRunner;
+    QPointer<setup::Setup> m_setup;
+    QPointer<setup::Standard> m_standard;
 
     CaptionPanel* m_SSPanel7 = nullptr;
     QLabel* m_LblValue = nullptr;
