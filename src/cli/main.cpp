@@ -2,6 +2,8 @@
 
 #include "CliArgs.h"
 #include "CliRunner.h"
+#include "PauseTally.h"
+#include "SetupVerb.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 #include "link/PortNames.h"
@@ -11,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <csignal>
 #include <memory>
@@ -30,7 +33,10 @@ constexpr char kCommandsHelp[] =
     "  write ADDR DATA   writes DATA (0 to 255) to cell ADDR\n"
     "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
     "  watch             one line per display read: date, time, reading, unit\n"
-    "  dump FILE         saves the meter's logged memory image to FILE\n";
+    "  dump FILE         saves the meter's logged memory image to FILE\n"
+    "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
+    "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
+    "                    changes the meter's settings through its setup mode\n";
 
 struct Options {
     QString device;
@@ -39,6 +45,7 @@ struct Options {
     int count = 0;
     bool csv = false;
     QStringList words;
+    std::optional<nd::setup::SetupRequest> setup;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -61,7 +68,8 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"count", "watch: stop after N readings.", "N", "0"},
         {"csv", "watch: comma-separated lines."},
     });
-    parser.addPositionalArgument("command", "status, read, write, key, watch or dump.");
+    parser.addOptions(nd::cli::SetupOptions());
+    parser.addPositionalArgument("command", "status, read, write, key, watch, dump or setup.");
     parser.process(app);
 
     Options o;
@@ -81,6 +89,14 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         return std::nullopt;
     }
     o.count = *count;
+    if (o.words.value(0) == QLatin1String("setup")) {
+        auto setup = nd::cli::ParseSetup(parser, o.words.mid(1), QDateTime::currentDateTime());
+        if (!setup.request) {
+            exitCode = usage(err, setup.error);
+            return std::nullopt;
+        }
+        o.setup = setup.request;
+    }
     if (o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -100,8 +116,10 @@ int main(int argc, char* argv[]) {
     const auto options = readOptions(app, err, exitCode);
     if (!options)
         return exitCode;
-    const auto parsed = nd::cli::parseCommand(options->words, options->count, options->csv);
-    if (!parsed.request)
+    const auto parsed = options->setup
+                            ? nd::cli::ParseResult{}
+                            : nd::cli::parseCommand(options->words, options->count, options->csv);
+    if (!options->setup && !parsed.request)
         return usage(err, parsed.error);
 
     std::unique_ptr<nd::sim::PtySimulator> simulator;
@@ -126,12 +144,14 @@ int main(int argc, char* argv[]) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
 
-    nd::link::RealClock clock;
+    nd::link::RealClock realClock;
+    nd::cli::PauseTally clock(realClock);
     nd::link::Meter meter(port, clock);
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
     nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
     try {
-        exitCode = nd::cli::runRequest(*parsed.request, context);
+        exitCode = options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
+                                  : nd::cli::runRequest(*parsed.request, context);
     } catch (const nd::link::LinkTimeout&) {
         err << "noisedesk-cli: the meter on " << device << " did not answer within "
             << options->timeout << " s\n";

@@ -318,6 +318,8 @@ SetupResult Walk::run() {
         return result;
     }
     if (first->flags & kKeyLockedBit) {
+        // Nothing is pressed; the status still says what the meter has.
+        m_statusRead = finalStatus();
         SetupResult result = compare();
         result.failure = QString::fromLatin1(kKeyLockedText);
         return result;
