@@ -355,6 +355,7 @@ void Panel::connectControls() {
     connect(m_CmdMemory, &QPushButton::clicked, this, &Panel::downloadMemory);
     connect(m_MnuSetmode, &QAction::triggered, this, &Panel::openSetup);
     connect(m_MnuOnes, &QAction::triggered, this, &Panel::openStandard);
+    connect(m_MnuPanel, &QAction::triggered, this, &Panel::openKeypad);
 }
 
 // ---------------------------------------------------------------- load and link

@@ -23,6 +23,9 @@ namespace nd::dialogs {
 class Dialogs;
 }
 
+namespace nd::keypad {
+class SLmPanel;
+}
 namespace nd::setup {
 class Setup;
 class SetupRunner;
@@ -122,6 +125,7 @@ private:
     setup::SetupRunner* setupRunner();
     void openSetup();
     void openStandard();
+    void openKeypad();
     void closeMeterWindows();
     void openHelp(int index);
     const link::MeterState& meterState() const;
@@ -143,6 +147,7 @@ private:
     QPointer<setup::SetupRunner> m_setupRunner;
     QPointer<setup::Setup> m_setup;
     QPointer<setup::Standard> m_standard;
+    QPointer<keypad::SLmPanel> m_keypad;
 
     CaptionPanel* m_SSPanel7 = nullptr;
     QLabel* m_LblValue = nullptr;

@@ -1,10 +1,12 @@
 // The main window's commands that open the meter's setup and keypad windows. They live in
 // their own folders; the panel only opens them, one of each at a time.
 #include "Panel.h"
+#include "keypad/SLmPanel.h"
 #include "setup/Setup.h"
 #include "setup/SetupRunner.h"
 #include "setup/Standard.h"
 
+#include <QLabel>
 #include <QTimer>
 
 namespace nd::panel {
@@ -41,9 +43,22 @@ void Panel::openStandard() {
     QTimer::singleShot(0, m_standard, &setup::Standard::showHint);
 }
 
+void Panel::openKeypad() {
+    if (!m_link || m_shutDown)
+        return;
+    if (!m_keypad) {
+        m_keypad = new keypad::SLmPanel(
+            *m_link, m_dialogs, [this] { return m_LblValue->text(); }, this);
+    }
+    m_keypad->show();
+    m_keypad->raise();
+}
+
 void Panel::closeMeterWindows() {
+    // Deleted at once: their timers must not outlive the state they read.
     delete m_setup.data();
     delete m_standard.data();
+    delete m_keypad.data();
 }
 
 } // namespace nd::panel

@@ -2,6 +2,7 @@
 
 #include "ScriptedDialogs.h"
 #include "SimFixture.h"
+#include "keypad/SLmPanel.h"
 #include "link/Meter.h"
 #include "panel/Panel.h"
 #include "setup/Setup.h"
@@ -212,7 +213,9 @@ private slots:
         for (int i = 0; i < 2; ++i) {
             panel.findChild<QAction*>("MnuSetmode")->trigger();
             panel.findChild<QAction*>("MnuOnes")->trigger();
+            panel.findChild<QAction*>("MnuPanel")->trigger();
         }
+        QCOMPARE(panel.findChildren<keypad::SLmPanel*>().size(), 1);
         QCOMPARE(panel.findChildren<setup::Setup*>().size(), 1);
         QCOMPARE(panel.findChildren<setup::Standard*>().size(), 1);
         QVERIFY(QTest::qWaitFor([&] { return !dialogs.messages().isEmpty(); }, kWait));
@@ -220,6 +223,7 @@ private slots:
                  QStringList{"Click a country to set up criterion level and exchange rate. "});
         panel.shutDown();
         QVERIFY(panel.findChildren<setup::Setup*>().isEmpty());
+        QVERIFY(panel.findChildren<keypad::SLmPanel*>().isEmpty());
     }
 };
 
