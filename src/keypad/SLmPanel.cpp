@@ -120,8 +120,12 @@ QWidget* SLmPanel::buildDisplay() {
     weighting->addWidget(m_LblFast);
     weighting->addWidget(m_LblSlow);
     units->addLayout(weighting);
-    valueRow->addWidget(m_LblPoint2);
-    valueRow->addWidget(m_LblPoint1);
+    // The reading text carries its own decimal point (the display rules place it), so
+    // the two point symbols stay off the face; their rule is kept in the display copy.
+    m_LblPoint1->setParent(panel);
+    m_LblPoint2->setParent(panel);
+    m_LblPoint1->hide();
+    m_LblPoint2->hide();
     valueRow->addWidget(m_LblValue, 1);
     valueRow->addLayout(units);
     grid->addLayout(valueRow, 1, 0);
@@ -192,8 +196,6 @@ void SLmPanel::refresh() {
     m_ImgBattery->setPixmap(batteryPixmap(c.battery, QColor(0x1d, 0x24, 0x18)));
     m_LblBank->setText(c.bank);
     m_LblBank->setVisible(c.bankVisible);
-    m_LblPoint1->setVisible(c.point1);
-    m_LblPoint2->setVisible(c.point2);
     m_LblValue->setText(m_valueText ? m_valueText() : link::DisplayValueText(s));
     m_LblFast->setVisible(c.fast);
     m_LblSlow->setVisible(!c.fast);

@@ -1,5 +1,6 @@
 // The main window's commands that open the meter's setup and keypad windows. They live in
 // their own folders; the panel only opens them, one of each at a time.
+#include "Analog.h"
 #include "Panel.h"
 #include "keypad/SLmPanel.h"
 #include "setup/Setup.h"
@@ -23,8 +24,10 @@ void Panel::openSetup() {
     setup::SetupRunner* runner = setupRunner();
     if (!runner || m_shutDown)
         return;
-    if (!m_setup)
+    if (!m_setup) {
         m_setup = new setup::Setup(*runner, m_dialogs, this);
+        m_setup->move(PositionBesideMainWindow(*this));
+    }
     m_setup->show();
     m_setup->raise();
 }
@@ -38,6 +41,7 @@ void Panel::openStandard() {
         return;
     }
     m_standard = new setup::Standard(*runner, m_dialogs, this);
+    m_standard->move(PositionBesideMainWindow(*this));
     m_standard->show();
     // The hint comes once the table is on the screen.
     QTimer::singleShot(0, m_standard, &setup::Standard::showHint);
@@ -49,6 +53,7 @@ void Panel::openKeypad() {
     if (!m_keypad) {
         m_keypad = new keypad::SLmPanel(
             *m_link, m_dialogs, [this] { return m_LblValue->text(); }, this);
+        m_keypad->move(PositionBesideMainWindow(*this));
     }
     m_keypad->show();
     m_keypad->raise();

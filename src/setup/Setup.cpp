@@ -119,6 +119,7 @@ void Setup::buildControls() {
         clockLayout->addWidget(label, 0, i);
         clockLayout->addWidget(m_TimeText[static_cast<size_t>(i)], 1, i);
     }
+    clockLayout->setRowStretch(2, 1);
 
     m_PicSet = named(new QFrame, QStringLiteral("PicSet"));
     m_PicSet->setFrameShape(QFrame::StyledPanel);

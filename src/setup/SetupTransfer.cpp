@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace nd::setup {
 
@@ -169,12 +170,18 @@ Frame Walk::display(const QString& item) {
 int Walk::adjust(const QString& item, int wanted, int limit, const Step& step, const Value& value,
                  double extraWait) {
     int current = value(display(item));
+    int unmoved = 0;
     for (int n = 0; n < limit && current != wanted; ++n) {
         m_meter.PressKey(step(current, wanted));
         const Frame frame = display(item);
         if (extraWait > 0.0)
             m_meter.Delay(extraWait);
-        current = value(frame);
+        const int before = std::exchange(current, value(frame));
+        // Every press moves the shown value; one that stands still for a few presses is
+        // not the item we think the meter shows (a lost CLOCK), so stop early.
+        unmoved = current == before ? unmoved + 1 : 0;
+        if (unmoved == limit::kUnmoved)
+            break;
     }
     if (current != wanted)
         throw WalkFailed{QStringLiteral("The %1 stayed at %2 instead of %3.")
@@ -230,10 +237,6 @@ void Walk::walk() {
     } else if (r.ThresholdLevel) {
         m_criterion = Low(display(QStringLiteral("criterion level")));
     }
-    if (m_criterion >= 0) {
-        m_meter.state().CriterionLevel = m_criterion;
-        m_meter.publishState();
-    }
     stepped(1);
     if (last == Criterion)
         return;
@@ -252,8 +255,6 @@ void Walk::walk() {
     if (r.ExchangeRate) {
         m_exchange = adjust(QStringLiteral("exchange rate"), *r.ExchangeRate, limit::kExchange,
                             AlwaysUp, ExchangeDigit, link::pause::kDisplay);
-        m_meter.state().ExchangeRate = m_exchange;
-        m_meter.publishState();
     }
     stepped(3);
     if (last == Exchange)

@@ -63,6 +63,9 @@ inline constexpr int kMonth = 20;
 inline constexpr int kDay = 50;
 inline constexpr int kHour = 100;
 inline constexpr int kMinute = 100;
+/// Presses in a row that leave the shown value where it was before an item counts as failed
+/// (the meter lost a key, or shows another item than the walk expects).
+inline constexpr int kUnmoved = 3;
 /// Presses of EVENT on the weighting item before it counts as not taken.
 inline constexpr int kWeighting = 3;
 /// Display or status reads of the wrong length (or framing) before the meter counts as

@@ -51,11 +51,11 @@ Standard::Standard(SetupRunner& runner, dialogs::Dialogs& dialogs, QWidget* pare
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_Grid);
-    int width = 8;
-    for (int column = 0; column < m_Grid->columnCount(); ++column)
-        width += m_Grid->columnWidth(column);
-    resize(width,
-           m_Grid->horizontalHeader()->height() + kStandardCount * m_Grid->rowHeight(0) + 12);
+    m_Grid->resizeRowsToContents();
+    const int frame = 2 * m_Grid->frameWidth();
+    m_Grid->setMinimumSize(m_Grid->horizontalHeader()->length() + frame,
+                           m_Grid->horizontalHeader()->height() +
+                               m_Grid->verticalHeader()->length() + frame);
 
     connect(m_Grid, &QTableWidget::cellClicked, this, &Standard::cellClicked);
     connect(&m_runner, &SetupRunner::busyChanged, this, &Standard::showBusy);

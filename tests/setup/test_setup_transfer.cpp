@@ -236,6 +236,7 @@ private slots:
 
     void readBackCatchesAKeyTheMeterIgnored_data() {
         QTest::addColumn<int>("ignored");
+        QTest::addColumn<int>("times");
         QTest::addColumn<SetupRequest>("request");
         QTest::addColumn<bool>("success");
         QTest::addColumn<QString>("notTaken");
@@ -245,23 +246,28 @@ private slots:
         weighting.FastResponse = true;
         // A lost CLOCK leaves the walk one item behind: the status shows the rate unchanged.
         QTest::newRow("lost CLOCK")
-            << kNext << exchange << false << "Exchange rate: asked 3, the meter shows 5";
+            << kNext << 1 << exchange << false << "Exchange rate: asked 3, the meter shows 5";
         // A lost toggle is seen in the status and pressed again.
-        QTest::newRow("lost weighting toggle") << kUp << weighting << true << "";
+        QTest::newRow("lost weighting toggle") << kUp << 1 << weighting << true << "";
+        // A display that does not follow the keys ends the item after a few presses.
+        QTest::newRow("EVENT dead")
+            << kUp << 100 << exchange << false << "Exchange rate: asked 3, the meter shows 5";
     }
     void readBackCatchesAKeyTheMeterIgnored() {
         QFETCH(int, ignored);
+        QFETCH(int, times);
         QFETCH(SetupRequest, request);
         QFETCH(bool, success);
         QFETCH(QString, notTaken);
         Rig rig;
         sim::Faults faults;
         faults.ignoreKeyCode = ignored;
-        faults.ignoreKeyCount = 1;
+        faults.ignoreKeyCount = times;
         rig.meter->setFaults(faults);
         const SetupResult result = rig.run(request);
         QCOMPARE(result.success, success);
         QCOMPARE(::notTaken(result), notTaken);
+        QVERIFY(rig.count(kUp) <= nd::setup::limit::kUnmoved + 1);
     }
 
     void lockedMeterIsRefusedWithNothingPressed() {
