@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building NoiseDesk needs on Debian 12, skipping what is already there.
+# Installs what building and testing NoiseDesk needs on Debian 12 (scripts/packages.txt),
+# skipping what is already there.
 set -euo pipefail
+cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev qt6-charts-dev
-          qt6-qpa-plugins)
+mapfile -t packages < <(grep -vE '^\s*(#|$)' packages.txt)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

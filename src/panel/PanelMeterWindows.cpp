@@ -1,7 +1,7 @@
 // The main window's commands that open the meter's setup and keypad windows. They live in
 // their own folders; the panel only opens them, one of each at a time.
-#include "Analog.h"
 #include "Panel.h"
+#include "WindowPlacement.h"
 #include "keypad/SLmPanel.h"
 #include "setup/Setup.h"
 #include "setup/SetupRunner.h"
@@ -26,7 +26,8 @@ void Panel::openSetup() {
         return;
     if (!m_setup) {
         m_setup = new setup::Setup(*runner, m_dialogs, this);
-        m_setup->move(PositionBesideMainWindow(*this));
+        m_setup->adjustSize();
+        PlaceWindow(*m_setup, this);
     }
     m_setup->show();
     m_setup->raise();
@@ -41,7 +42,8 @@ void Panel::openStandard() {
         return;
     }
     m_standard = new setup::Standard(*runner, m_dialogs, this);
-    m_standard->move(PositionBesideMainWindow(*this));
+    m_standard->adjustSize();
+    PlaceWindow(*m_standard, this);
     m_standard->show();
     // The hint comes once the table is on the screen.
     QTimer::singleShot(0, m_standard, &setup::Standard::showHint);
@@ -53,7 +55,8 @@ void Panel::openKeypad() {
     if (!m_keypad) {
         m_keypad = new keypad::SLmPanel(
             *m_link, m_dialogs, [this] { return m_LblValue->text(); }, this);
-        m_keypad->move(PositionBesideMainWindow(*this));
+        m_keypad->adjustSize();
+        PlaceWindow(*m_keypad, this);
     }
     m_keypad->show();
     m_keypad->raise();

@@ -1,15 +1,17 @@
 #include "PanelTexts.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <array>
 
 namespace nd::panel {
 
 namespace {
+// Our own guide, one PDF per language, made from docs/guide at build time.
 constexpr std::array<const char*, kHelpLanguages> kHelpFiles = {
-    "KORVAL-SW-HELP-EN_V2.0.pdf", "KORVAL-SW-HELP-FR_V2.0.pdf",  "KORVAL-SW-HELP-DE_V2.0.pdf",
-    "KORVAL-SW-HELP-IT_V2.0.pdf", "KORVAL-SW-HELP-BPT_V2.0.pdf", "KORVAL-SW-HELP-ES_V2.0.pdf",
+    "NoiseDesk-Guide-EN.pdf", "NoiseDesk-Guide-FR.pdf", "NoiseDesk-Guide-DE.pdf",
+    "NoiseDesk-Guide-IT.pdf", "NoiseDesk-Guide-PT.pdf", "NoiseDesk-Guide-ES.pdf",
 };
 } // namespace
 
@@ -48,6 +50,16 @@ QString helpDocumentPath(const QString& programFolder, int index) {
     return QDir(programFolder)
         .filePath(QStringLiteral("help/") +
                   QString::fromLatin1(kHelpFiles[static_cast<size_t>(index)]));
+}
+
+QStringList helpDocumentCandidates(const QString& programFolder, int index) {
+    const QString beside = helpDocumentPath(programFolder, index);
+    if (beside == programFolder)
+        return {beside};
+    const QString installed =
+        QDir(programFolder)
+            .filePath(QStringLiteral("../share/noisedesk/help/") + QFileInfo(beside).fileName());
+    return {beside, QDir::cleanPath(installed)};
 }
 
 } // namespace nd::panel

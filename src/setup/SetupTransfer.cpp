@@ -457,13 +457,15 @@ link::Job SetupJob(const SetupRequest& request,
     auto finished = [result, done = std::move(done)](link::JobOutcome outcome) {
         if (outcome == link::JobOutcome::PortLost)
             result->failure = QStringLiteral("The meter's port was lost during the setup.");
+        else if (outcome == link::JobOutcome::TimedOut)
+            result->failure = QStringLiteral("The meter stopped answering during the setup.");
         else if (outcome == link::JobOutcome::Stopped && result->failure.isEmpty() &&
                  !result->success)
             result->failure = QStringLiteral("The link stopped before the setup ended.");
         if (done)
             done(outcome, *result);
     };
-    return {QStringLiteral("setup"), std::move(work), std::move(finished)};
+    return {QStringLiteral("setup"), std::move(work), std::move(finished), kSetupJobLimit};
 }
 
 } // namespace nd::setup

@@ -48,6 +48,9 @@ inline constexpr char kKeyLockedText[] = "Key locked!";
 /// Progress goes out through Meter::reportProgress.
 SetupResult RunSetup(link::Meter& meter, const SetupRequest& request);
 
+/// Every item at its press limit takes about a quarter of an hour; past this the job ends.
+inline constexpr double kSetupJobLimit = 1800.0;
+
 /// RunSetup as a link job; `done` gets the result on the GUI thread (an empty result with
 /// the failure text when the job never ran to its end).
 link::Job SetupJob(const SetupRequest& request,
