@@ -68,8 +68,6 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("error");
         QTest::newRow("nothing asked") << QStringList{} << "at least one";
-        QTest::newRow("criterion 86") << QStringList{"--criterion", "86"} << "80, 84, 85 or 90";
-        QTest::newRow("threshold 95") << QStringList{"--threshold", "95"} << "70 to 90";
         QTest::newRow("31 June") << QStringList{"--clock", "2025-06-31 10:00"} << "1 to 30";
         QTest::newRow("unknown country") << QStringList{"--standard", "Atlantis"} << "U.S.A";
         QTest::newRow("standard and criterion")

@@ -117,18 +117,6 @@ private slots:
         QCOMPARE(CopyDisplay(s, second).bank, QString());
         QVERIFY(CopyDisplay(s, second).bankVisible);
     }
-
-    void decimalPoints() {
-        MeterState s;
-        s.DecimalAfter3 = true;
-        s.DecimalAfter2 = true;
-        QVERIFY(CopyDisplay(s, {}).point1);
-        QVERIFY(!CopyDisplay(s, {}).point2);
-        s.DoseMode = true;
-        QVERIFY(CopyDisplay(s, {}).point2);
-        s.ShowsTime = true;
-        QVERIFY(!CopyDisplay(s, {}).point1);
-    }
 };
 
 QTEST_APPLESS_MAIN(KeypadRulesTest)

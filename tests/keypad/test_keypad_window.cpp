@@ -100,12 +100,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.keysSent(), QList<int>{16}, kWait);
         QCOMPARE(rig.dialogs.messages().size(), 4);
     }
-
-    void valueComesFromTheMainWindowsReading() {
-        Rig rig;
-        keypad::SLmPanel panel(*rig.link, rig.dialogs, [] { return QStringLiteral("94.5"); });
-        QCOMPARE(panel.findChild<QLabel*>("LblValue")->text(), QString("94.5"));
-    }
 };
 
 QTEST_MAIN(KeypadWindowTest)

@@ -311,12 +311,8 @@ private slots:
         QCOMPARE(rig.link->state().ExchangeRate, exchange);
     }
 
-    void standardsTableHoldsFourteenCountries() {
-        QCOMPARE(setup::StandardHeadings().size(), 7);
-        int at85 = 0;
-        for (const auto& s : setup::Standards())
-            at85 += QLatin1String(s.CriterionLevel) == QLatin1String("85") ? 1 : 0;
-        QCOMPARE(at85, 3); // Sweden, Japan, Brazil
+    void standardsTableFindsCountriesLoosely() {
+        QCOMPARE(QString(setup::FindStandard("u.s.a.")->Country), QString("U.S.A"));
         QVERIFY(!setup::FindStandard("Atlantis"));
         QVERIFY(!setup::StandardRequest(*setup::FindStandard("Ireland")).ExchangeRate);
     }

