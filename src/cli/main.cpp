@@ -1,5 +1,6 @@
 // noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
 
+#include "BankVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
 #include "PauseTally.h"
@@ -37,7 +38,8 @@ constexpr char kCommandsHelp[] =
     "  dump FILE         saves the meter's logged memory image to FILE\n"
     "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
     "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
-    "                    changes the meter's settings through its setup mode\n";
+    "                    changes the meter's settings through its setup mode\n"
+    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n";
 
 struct Options {
     QString device;
@@ -45,6 +47,9 @@ struct Options {
     double timeout = 5.0;
     int count = 0;
     bool csv = false;
+    QString bank;
+    QString out;
+    bool json = false;
     QStringList words;
     std::optional<nd::setup::SetupRequest> setup;
 };
@@ -68,9 +73,13 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"timeout", "Seconds the meter may stay silent before giving up (default 5).", "S", "5"},
         {"count", "watch: stop after N readings.", "N", "0"},
         {"csv", "watch: comma-separated lines."},
+        {"bank", "banks: read bank N only (1 to 5).", "N"},
+        {"out", "banks: also save them to FILE (.bnk, toolbar layout).", "FILE"},
+        {"json", "banks: print JSON."},
     });
     parser.addOptions(nd::cli::SetupOptions());
-    parser.addPositionalArgument("command", "status, read, write, key, watch, dump or setup.");
+    parser.addPositionalArgument("command",
+                                 "status, read, write, key, watch, dump, banks or setup.");
     parser.process(app);
 
     Options o;
@@ -78,6 +87,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.device = nd::cli::deviceForPortOption(parser.value("port"));
     o.words = parser.positionalArguments();
     o.csv = parser.isSet("csv");
+    o.bank = parser.value("bank");
+    o.out = parser.value("out");
+    o.json = parser.isSet("json");
     bool ok = false;
     o.timeout = parser.value("timeout").toDouble(&ok);
     if (!ok || o.timeout <= 0) {
@@ -117,11 +129,15 @@ int main(int argc, char* argv[]) {
     const auto options = readOptions(app, err, exitCode);
     if (!options)
         return exitCode;
-    const auto parsed = options->setup
-                            ? nd::cli::ParseResult{}
-                            : nd::cli::parseCommand(options->words, options->count, options->csv);
+    auto parsed = options->setup
+                      ? nd::cli::ParseResult{}
+                      : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!options->setup && !parsed.request)
         return usage(err, parsed.error);
+    if (parsed.request && parsed.request->command == nd::cli::Command::Banks)
+        if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
+                                                           options->out, options->json))
+            return usage(err, *refused);
 
     std::unique_ptr<nd::sim::PtySimulator> simulator;
     QString device = options->device;

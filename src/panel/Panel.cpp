@@ -7,7 +7,9 @@
 #include "Digital.h"
 #include "MaxMin.h"
 #include "PanelTexts.h"
+#include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
+#include "events/FrmEvent.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
 
@@ -344,6 +346,7 @@ void Panel::connectControls() {
     connect(m_CmdAvg, &QPushButton::clicked, this, &Panel::openAverage);
     connect(m_MnuJob, &QAction::triggered, this, &Panel::openAverage);
     connect(m_CmdEvent, &QPushButton::clicked, this, &Panel::openEvents);
+    connect(m_MnuEvents, &QAction::triggered, this, &Panel::showEvents);
     connect(m_CmdReset, &QPushButton::clicked, this, &Panel::resetMaxMin);
     connect(m_ResetLbl, &ClickableLabel::clicked, this, &Panel::resetMaxMin);
     connect(m_LblReset, &ClickableLabel::clicked, this, &Panel::resetMaxMin);
@@ -606,7 +609,22 @@ void Panel::openEvents() {
         m_dialogs.message(
             this,
             {QStringLiteral("Key locked!"), dialogs::Buttons::Ok, dialogs::Icon::Critical, {}});
+        return;
     }
+    showEvents();
+}
+
+void Panel::showEvents() {
+    if (!m_link)
+        return;
+    if (!m_events) {
+        m_events = new events::FrmEvent(*m_link, m_dialogs, this);
+        m_events->adjustSize();
+        PlaceWindow(*m_events, this);
+        connect(m_events, &events::FrmEvent::closed, this, [this] { RememberPlace(*m_events); });
+    }
+    m_events->show();
+    m_events->raise();
 }
 
 void Panel::resetMaxMin() {
@@ -727,6 +745,7 @@ void Panel::shutDown() {
     // Deleted at once: their timers must not outlive the state they read.
     delete m_analog.data();
     delete m_digital.data();
+    delete m_events.data();
     closeMeterWindows();
     emit programEnded();
 }

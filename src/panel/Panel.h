@@ -23,6 +23,9 @@ class QPushButton;
 namespace nd::dialogs {
 class Dialogs;
 }
+namespace nd::events {
+class FrmEvent;
+}
 
 namespace nd::keypad {
 class SLmPanel;
@@ -116,6 +119,7 @@ private:
     void openDigital();
     void openAverage();
     void openEvents();
+    void showEvents();
     void openSavedFile();
     void downloadMemory();
     void resetMaxMin();
@@ -154,6 +158,7 @@ private:
     QString m_programFolder;
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
+    QPointer<events::FrmEvent> m_events;
     DigitKeyFilter* m_digitFilter = nullptr;
     QPointer<setup::SetupRunner> m_setupRunner;
     QPointer<setup::Setup> m_setup;
