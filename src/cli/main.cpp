@@ -4,6 +4,8 @@
 #include "AverageVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
+#include "PauseTally.h"
+#include "SetupVerb.h"
 #include "StoredVerbs.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
@@ -14,6 +16,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <csignal>
 #include <memory>
@@ -35,6 +38,9 @@ constexpr char kCommandsHelp[] =
     "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
     "  watch             one line per display read: date, time, reading, unit\n"
     "  dump FILE         saves the meter's logged memory image to FILE\n"
+    "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
+    "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
+    "                    changes the meter's settings through its setup mode\n"
     "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
     "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
     "                    also keeps the memory image)\n"
@@ -60,6 +66,7 @@ struct Options {
     QStringList words;
     nd::cli::StoredOptions stored;
     nd::cli::AverageOptions average;
+    std::optional<nd::setup::SetupRequest> setup;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -89,7 +96,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
          "FILE"},
         {"json", "banks, average: print JSON."},
     });
-    parser.addPositionalArgument("command", "status, read, write, key, watch, dump or banks.");
+    parser.addOptions(nd::cli::SetupOptions());
+    parser.addPositionalArgument("command",
+                                 "status, read, write, key, watch, dump, banks or setup.");
     parser.process(app);
 
     Options o;
@@ -114,6 +123,14 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.count = *count;
     o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
     o.average = {parser.value("interval"), parser.value("out"), parser.isSet("json"), o.csv};
+    if (o.words.value(0) == QLatin1String("setup")) {
+        auto setup = nd::cli::ParseSetup(parser, o.words.mid(1), QDateTime::currentDateTime());
+        if (!setup.request) {
+            exitCode = usage(err, setup.error);
+            return std::nullopt;
+        }
+        o.setup = setup.request;
+    }
     const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
                             !nd::cli::isAverageCommand(o.words);
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
@@ -146,12 +163,12 @@ int main(int argc, char* argv[]) {
         if (stored->verb == nd::cli::StoredVerb::Export)
             return nd::cli::runExport(*stored, out, err);
     }
-    auto parsed = stored
-                            ? nd::cli::ParseResult{nd::cli::Request{}, {}}
-                            : nd::cli::parseCommand(options->words, options->count, options->csv);
+    auto parsed = stored || options->setup
+                      ? nd::cli::ParseResult{nd::cli::Request{}, {}}
+                      : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
         return usage(err, parsed.error);
-    if (parsed.request->command == nd::cli::Command::Banks)
+    if (parsed.request && parsed.request->command == nd::cli::Command::Banks)
         if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
                                                            options->out, options->json))
             return usage(err, *refused);
@@ -178,7 +195,8 @@ int main(int argc, char* argv[]) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
 
-    nd::link::RealClock clock;
+    nd::link::RealClock realClock;
+    nd::cli::PauseTally clock(realClock);
     // A signal handler may only set a flag; this thread turns it into an interrupt of
     // whatever wait the command is in, so Ctrl+C ends any command at once.
     std::jthread interrupter([&clock](const std::stop_token& stop) {
@@ -191,8 +209,9 @@ int main(int argc, char* argv[]) {
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
     nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
     try {
-        exitCode = stored ? nd::cli::runStoredRequest(*stored, context, port)
-                          : nd::cli::runRequest(*parsed.request, context);
+        exitCode = stored           ? nd::cli::runStoredRequest(*stored, context, port)
+                   : options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
+                                    : nd::cli::runRequest(*parsed.request, context);
     } catch (const nd::link::LinkTimeout&) {
         err << "noisedesk-cli: the meter on " << device << " did not answer within "
             << options->timeout << " s\n";

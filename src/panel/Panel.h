@@ -37,6 +37,15 @@ class Average;
 class RealTimeSLM;
 } // namespace nd::realtime::ui
 
+namespace nd::keypad {
+class SLmPanel;
+}
+namespace nd::setup {
+class Setup;
+class SetupRunner;
+class Standard;
+} // namespace nd::setup
+
 namespace nd::panel {
 
 class Analog;
@@ -131,6 +140,12 @@ private:
     void refuse(const QString& text);
     void reportUnsent(link::JobOutcome outcome);
     void showTwaNote();
+    // The meter's setup and keypad windows (PanelMeterWindows.cpp).
+    setup::SetupRunner* setupRunner();
+    void openSetup();
+    void openStandard();
+    void openKeypad();
+    void closeMeterWindows();
     void openHelp(int index);
     const link::MeterState& meterState() const;
 
@@ -166,6 +181,10 @@ private:
     QPointer<realtime::ui::Average> m_average;
     QPointer<realtime::ui::RealTimeSLM> m_graph;
     DigitKeyFilter* m_digitFilter = nullptr;
+    QPointer<setup::SetupRunner> m_setupRunner;
+    QPointer<setup::Setup> m_setup;
+    QPointer<setup::Standard> m_standard;
+    QPointer<keypad::SLmPanel> m_keypad;
 
     CaptionPanel* m_SSPanel7 = nullptr;
     QLabel* m_LblValue = nullptr;
