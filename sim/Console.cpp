@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include "LoggedSets.h"
+
 #include <optional>
 
 namespace nd::sim {
@@ -49,6 +51,8 @@ const Console::Command Console::kCommands[] = {
     {"press", 1, &Console::press},
     {"cell", 1, &Console::readCell},
     {"set", 2, &Console::writeCell},
+    {"sets", 1, &Console::storeSets},
+    {"memory-full", 1, &Console::setMemoryFull},
     {"quit", 0, &Console::quit},
 };
 
@@ -187,6 +191,26 @@ QString Console::writeCell(const QStringList& args) {
     if (!value)
         return outOfRange(QStringLiteral("value"), 0, 255);
     m_meter.setCell(*address, *value);
+    return kOk;
+}
+
+QString Console::storeSets(const QStringList& args) {
+    const QDateTime today = m_meter.calendarAt(m_hooks.now ? m_hooks.now() : 0.0);
+    if (args[0] == QLatin1String("full"))
+        return storeFullMemory(m_meter, today) ? kOk : error(QStringLiteral("does not fit"));
+    const std::optional<int> count = number(args[0], 0, 100);
+    if (!count)
+        return error(QStringLiteral("expected 0 to 100 sets, or full"));
+    return storeLoggedSets(m_meter, demoSets(*count, today)) ? kOk
+                                                             : error(QStringLiteral("does not fit"));
+}
+
+QString Console::setMemoryFull(const QStringList& args) {
+    const std::optional<bool> on = onOff(args[0]);
+    if (!on)
+        return error(QStringLiteral("expected on or off"));
+    constexpr int kMemoryState = 40;
+    m_meter.setCell(kMemoryState, (m_meter.cell(kMemoryState) & ~1) | (*on ? 1 : 0));
     return kOk;
 }
 

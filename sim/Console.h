@@ -51,6 +51,8 @@ private:
     QString press(const QStringList& args);
     QString readCell(const QStringList& args);
     QString writeCell(const QStringList& args);
+    QString storeSets(const QStringList& args);
+    QString setMemoryFull(const QStringList& args);
     QString quit(const QStringList& args);
 
     QString switchFault(const QString& word, bool Faults::*fault);

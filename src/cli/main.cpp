@@ -5,6 +5,7 @@
 #include "CliRunner.h"
 #include "PauseTally.h"
 #include "SetupVerb.h"
+#include "StoredVerbs.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 #include "link/PortNames.h"
@@ -39,7 +40,16 @@ constexpr char kCommandsHelp[] =
     "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
     "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
     "                    changes the meter's settings through its setup mode\n"
-    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n";
+
+    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
+    "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
+    "                    also keeps the memory image)\n"
+    "  erase --yes       erases the meter's logged memory\n"
+    "  id [VALUE]        reads, or writes and reads back, the ID code (1 to 65535)\n"
+    "  interval [S]      reads, or writes and reads back, the logging interval (0.1 to 6553.5)\n"
+    "  export FILE.dat   prints a .dat file as a listing, or as CSV with --csv (no meter needed)\n"
+    "  record FILE --interval S [--count N]\n"
+    "                    records the reading every S seconds to FILE, as the main window does\n";
 
 struct Options {
     QString device;
@@ -52,6 +62,7 @@ struct Options {
     bool json = false;
     QStringList words;
     std::optional<nd::setup::SetupRequest> setup;
+    nd::cli::StoredOptions stored;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -72,7 +83,10 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"simulate", "Talk to a virtual meter on a pseudo-terminal."},
         {"timeout", "Seconds the meter may stay silent before giving up (default 5).", "S", "5"},
         {"count", "watch: stop after N readings.", "N", "0"},
-        {"csv", "watch: comma-separated lines."},
+        {"csv", "watch, export: comma-separated lines."},
+        {"raw", "download: also save the memory image to FILE.", "FILE"},
+        {"yes", "erase: yes, erase the meter's logged memory."},
+        {"interval", "record: seconds between samples (0.2 to 3600).", "S"},
         {"bank", "banks: read bank N only (1 to 5).", "N"},
         {"out", "banks: also save them to FILE (.bnk, toolbar layout).", "FILE"},
         {"json", "banks: print JSON."},
@@ -110,7 +124,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         }
         o.setup = setup.request;
     }
-    if (o.simulate == !o.device.isEmpty()) {
+    o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
+    const bool needsMeter = o.words.value(0) != QLatin1String("export");
+    if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
     }
@@ -129,10 +145,19 @@ int main(int argc, char* argv[]) {
     const auto options = readOptions(app, err, exitCode);
     if (!options)
         return exitCode;
-    auto parsed = options->setup
-                      ? nd::cli::ParseResult{}
+    std::optional<nd::cli::StoredRequest> stored;
+    if (nd::cli::isStoredVerb(options->words.value(0))) {
+        QString why;
+        stored = nd::cli::parseStoredCommand(options->words, options->stored, why);
+        if (!stored)
+            return usage(err, why);
+        if (stored->verb == nd::cli::StoredVerb::Export)
+            return nd::cli::runExport(*stored, out, err);
+    }
+    auto parsed = (options->setup || stored)
+                      ? nd::cli::ParseResult{nd::cli::Request{}, {}}
                       : nd::cli::parseCommand(options->words, options->count, options->csv);
-    if (!options->setup && !parsed.request)
+    if (!parsed.request)
         return usage(err, parsed.error);
     if (parsed.request && parsed.request->command == nd::cli::Command::Banks)
         if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
@@ -176,6 +201,7 @@ int main(int argc, char* argv[]) {
     nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
     try {
         exitCode = options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
+                   : stored       ? nd::cli::runStoredRequest(*stored, context, port)
                                   : nd::cli::runRequest(*parsed.request, context);
     } catch (const nd::link::LinkTimeout&) {
         err << "noisedesk-cli: the meter on " << device << " did not answer within "

@@ -267,10 +267,10 @@ std::optional<QByteArray> Meter::DumpMemory(int expected) {
     }
 }
 
-void Meter::EraseMemory() {
+bool Meter::EraseMemory() {
     WriteRaw("EEE");
     Delay(pause::kErase);
-    ReadCell(memory::kSetCount);
+    return ReadCell(memory::kSetCount);
 }
 
 int Meter::ReadWord(int highAddress, int lowAddress) {

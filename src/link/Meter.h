@@ -134,8 +134,9 @@ public:
     /// Reads the logged memory with "U": `expected` bytes (the lead byte included).
     /// Returns nothing when the meter stops sending for bound::kDumpSilence.
     std::optional<QByteArray> DumpMemory(int expected);
-    /// "EEE", the erase pause, then the set count read back into CellValue.
-    void EraseMemory();
+    /// "EEE", the erase pause, then the set count read back into CellValue; false when
+    /// that read failed (CellValue then says nothing about the erase).
+    bool EraseMemory();
 
     /// A pause of the protocol; ends early only when the link is stopped.
     void Delay(double seconds);

@@ -7,11 +7,14 @@
 #include "Digital.h"
 #include "MaxMin.h"
 #include "PanelTexts.h"
+#include "RecordingControls.h"
 #include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
 #include "events/FrmEvent.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
+#include "stored/ui/DataFileView.h"
+#include "stored/ui/Memory.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -361,6 +364,11 @@ void Panel::connectControls() {
     connect(m_MnuSetmode, &QAction::triggered, this, &Panel::openSetup);
     connect(m_MnuOnes, &QAction::triggered, this, &Panel::openStandard);
     connect(m_MnuPanel, &QAction::triggered, this, &Panel::openKeypad);
+    m_recording = new RecordingControls({m_CmdSample, m_LblSample, m_LblPC, m_SSPanel22,
+                                         m_LblRecording, m_LblCount, m_MnuOpen,
+                                         m_MnuStartRecording, m_MnuStopRecording},
+                                        m_programState, m_dialogs, this);
+    connect(m_SSPanel3, &CaptionPanel::clicked, m_recording, &RecordingControls::chooseFile);
 }
 
 // ---------------------------------------------------------------- load and link
@@ -381,6 +389,7 @@ void Panel::load(link::MeterLink::PortFactory factory, std::shared_ptr<link::Clo
             });
     connect(m_link.get(), &link::MeterLink::stateChanged, this, &Panel::showState);
     m_programState = {};
+    m_recording->attach(m_link.get());
     m_link->start();
 }
 
@@ -481,6 +490,7 @@ void Panel::sampleTick() {
     if (const auto stamp = m_schedule.tick(monotonicSeconds(), QDateTime::currentDateTime())) {
         m_LblTime->setText(stamp->LblTime);
         emit sampleTaken(SampleLine(*stamp, m_LblValue->text()));
+        m_recording->sample(*stamp);
     }
     armSampleTimer();
 }
@@ -634,15 +644,24 @@ void Panel::resetMaxMin() {
     m_LblMin->setText(m_LblValue->text());
 }
 
-// The saved-file list and the memory download windows come later; the guards are here.
+// The Saved File window comes later; until then Open shows the file read-only.
 void Panel::openSavedFile() {
     if (m_programState.Recording)
         return;
+    stored::ui::DataFileView::open(m_dialogs, this);
 }
 
 void Panel::downloadMemory() {
-    if (m_programState.TransferBusy)
+    if (m_programState.TransferBusy || !m_link)
         return;
+    if (!m_memory) {
+        m_memory = new stored::ui::Memory(*m_link, m_dialogs, this);
+        PlaceWindow(*m_memory, this);
+        connect(m_memory, &stored::ui::Memory::transferBusyChanged, this,
+                [this](bool busy) { m_programState.TransferBusy = busy; });
+        m_memory->setRecordingFile([this] { return m_recording->activeFile(); });
+    }
+    m_memory->download();
 }
 
 void Panel::refuse(const QString& text) {
@@ -745,6 +764,7 @@ void Panel::shutDown() {
     // Deleted at once: their timers must not outlive the state they read.
     delete m_analog.data();
     delete m_digital.data();
+    delete m_memory.data();
     delete m_events.data();
     closeMeterWindows();
     emit programEnded();

@@ -23,6 +23,9 @@ class QPushButton;
 namespace nd::dialogs {
 class Dialogs;
 }
+namespace nd::stored::ui {
+class Memory;
+}
 namespace nd::events {
 class FrmEvent;
 }
@@ -43,6 +46,7 @@ class CaptionPanel;
 class ClickableLabel;
 class Digital;
 class DigitKeyFilter;
+class RecordingControls;
 
 /// The main window: the live reading and the meter's settings, the PC-side maximum and
 /// minimum, the PC sample schedule, and the commands that open the other windows.
@@ -64,6 +68,7 @@ public:
     ProgramState& programState() { return m_programState; }
     const SampleSchedule& sampleSchedule() const { return m_schedule; }
     link::MeterLink* meterLink() const { return m_link.get(); }
+    RecordingControls* recording() const { return m_recording; }
     /// Where the help folder is looked for (the program's own folder by default).
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
 
@@ -158,6 +163,8 @@ private:
     QString m_programFolder;
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
+    QPointer<stored::ui::Memory> m_memory;
+    RecordingControls* m_recording = nullptr;
     QPointer<events::FrmEvent> m_events;
     DigitKeyFilter* m_digitFilter = nullptr;
     QPointer<setup::SetupRunner> m_setupRunner;

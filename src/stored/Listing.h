@@ -1,0 +1,16 @@
+#pragma once
+
+#include "LevelList.h"
+
+#include <QStringList>
+
+namespace nd::stored {
+
+/// The printed listing of a level list, one string per printed line (one copy): four
+/// single blanks, the three notes, an empty line, the two heading lines, then one line
+/// per row in fixed columns (number 8, date 11, time 13, level right-justified in 5).
+/// Every line but the blank ones starts with "-" and 20 blanks. A text longer than its
+/// column is printed whole, pushing the rest of the line to the right.
+QStringList listingLines(const LevelList& list);
+
+} // namespace nd::stored

@@ -1,0 +1,202 @@
+// The .dat files (both flavours), CSV, the printed listing and the level parser.
+
+#include "stored/DataFile.h"
+#include "stored/Listing.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nd::stored;
+
+namespace {
+/// A column of the current data row, for use inside an expression.
+template <typename T> T fetch(const char* name) {
+    return *static_cast<T*>(QTest::qData(name, qMetaTypeId<T>()));
+}
+} // namespace
+
+namespace {
+
+LevelList sample() {
+    LevelList list;
+    list.rows.push_back(makeRow("1", "2009/03/16", "00:00:05.0", "85.7"));
+    list.rows.push_back(makeRow("2", "2009/03/16", "00:00:15.0", "OL"));
+    list.rows.push_back(makeRow("3", "2009/03/16", "00:00:25.0", "----"));
+    list.notes = {"Site A", "north fence", ""};
+    return list;
+}
+
+QStringList cellsOf(const LevelList& list) {
+    QStringList out;
+    for (const LevelRow& r : list.rows)
+        out << r.cells().join('|');
+    return out;
+}
+
+} // namespace
+
+class DataFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parseLevel_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<double>("dB");
+        QTest::newRow("level") << "94.5" << int(LevelKind::Level) << 94.5;
+        QTest::newRow("beyond the top") << "142.0" << int(LevelKind::Level) << 142.0;
+        QTest::newRow("blanks around") << " 85.7 " << int(LevelKind::Level) << 85.7;
+        QTest::newRow("OL") << "OL" << int(LevelKind::OverRange) << 140.0;
+        QTest::newRow("----") << "----" << int(LevelKind::UnderRange) << 70.0;
+        QTest::newRow("empty") << "" << int(LevelKind::Missing) << 0.0;
+        QTest::newRow("clock") << "12:34" << int(LevelKind::NotLevel) << 0.0;
+        QTest::newRow("trailing point") << "94." << int(LevelKind::NotLevel) << 0.0;
+        QTest::newRow("sign") << "-5.0" << int(LevelKind::NotLevel) << 0.0;
+        QTest::newRow("letters") << "9A.5" << int(LevelKind::NotLevel) << 0.0;
+    }
+    void parseLevel() {
+        const Level level = nd::stored::parseLevel(fetch<QString>("text"));
+        QCOMPARE(int(level.kind), fetch<int>("kind"));
+        QCOMPARE(level.dB, fetch<double>("dB"));
+    }
+
+    void gridFlavour_isQuotedWithTrailingTabsAndNotes() {
+        const QByteArray bytes = gridFileBytes(sample());
+        QVERIFY(bytes.startsWith("\"No.s\tDate\tTime\tdBA\t\"\r\n"
+                                 "\"1\t2009/03/16\t00:00:05.0\t85.7\t\"\r\n"));
+        QVERIFY(bytes.endsWith("\"*****Site A\"\r\n\"*****north fence\"\r\n\"*****\"\r\n"));
+        // An empty grid: the header and three empty notes.
+        QCOMPARE(gridFileBytes({}), QByteArray("\"No.s\tDate\tTime\tdBA\t\"\r\n"
+                                               "\"*****\"\r\n\"*****\"\r\n\"*****\"\r\n"));
+    }
+
+    void roundTrip_data() {
+        QTest::addColumn<int>("flavour");
+        QTest::addColumn<bool>("lfOnly");
+        QTest::newRow("grid") << int(DataFlavour::Grid) << false;
+        QTest::newRow("recording") << int(DataFlavour::Recording) << false;
+        QTest::newRow("grid, LF only") << int(DataFlavour::Grid) << true;
+        QTest::newRow("recording, LF only") << int(DataFlavour::Recording) << true;
+    }
+    void roundTrip() {
+        QFETCH(int, flavour);
+        const LevelList list = sample();
+        QByteArray bytes;
+        if (flavour == int(DataFlavour::Grid)) {
+            bytes = gridFileBytes(list);
+        } else {
+            bytes = recordingHeaderLine();
+            for (const LevelRow& r : list.rows)
+                bytes += recordingLine(r);
+        }
+        if (fetch<bool>("lfOnly"))
+            bytes.replace("\r\n", "\n");
+        const DataFileRead read = readDataFile(bytes);
+        QVERIFY2(read.ok(), qPrintable(read.error.text()));
+        QCOMPARE(int(read.content->flavour), flavour);
+        QCOMPARE(cellsOf(read.content->list), cellsOf(list));
+        QCOMPARE(read.content->list.rows[1].level.kind, LevelKind::OverRange);
+        if (flavour == int(DataFlavour::Grid))
+            QCOMPARE(read.content->list.notes, list.notes);
+        else
+            QCOMPARE(read.content->list.notes, (std::array<QString, 3>{}));
+    }
+
+    void notes_extraAndLookalikes() {
+        const QByteArray bytes = "\"No.s\tDate\tTime\tdBA\t\"\r\n"
+                                 "\"*****one\"\r\n\"*****two\"\r\n\"*****three\"\r\n"
+                                 "\"*****four\"\r\n";
+        const DataFileRead read = readDataFile(bytes);
+        QVERIFY(read.ok());
+        QCOMPARE(read.content->list.notes[2], QString("three"));
+        QCOMPARE(read.content->droppedNotes, 1);
+        // Neither "****" (too short) nor "*x**y" is a note: they are rows, and not valid.
+        QVERIFY(!readDataFile(QByteArray("No.s\r\n****\r\n")).ok());
+    }
+
+    void aNoteCannotCarryQuotesTabsOrCommas() {
+        LevelList list;
+        list.notes = {"a\"b\tc,d", "", ""};
+        const DataFileRead read = readDataFile(gridFileBytes(list));
+        QCOMPARE(read.content->list.notes[0], QString("abcd"));
+    }
+
+    void gapsInARecordingAreAccepted() {
+        const QByteArray bytes = "No.s\tDate\tTime\tdBA\r\n"
+                                 "1\t2009/03/16\t23:59:59.8\t80.1\r\n"
+                                 "4\t2009/03/17\t00:00:00.4\t81.0\r\n";
+        const DataFileRead read = readDataFile(bytes);
+        QVERIFY(read.ok());
+        QCOMPARE(spanSeconds(read.content->list), 0.6);
+    }
+
+    void badFiles_nameTheLine_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("not a level list") << QByteArray("Name,Address\r\n") << "line 1:";
+        QTest::newRow("empty") << QByteArray() << "line 1:";
+        QTest::newRow("bad date") << QByteArray("No.s\n1\t2009/02/30\t00:00:00.0\t80.0\n"
+                                                "2\t2009/03/01\t00:00:00.0\t80.0\n")
+                                  << "line 2: \"2009/02/30";
+        QTest::newRow("bad number") << QByteArray("No.s\n1\t2009/02/03\t00:00:00.0\t80\n"
+                                                  "x\t2009/02/03\t00:00:01.0\t80\n")
+                                    << "line 3: the number";
+        QTest::newRow("too few cells") << QByteArray("No.s\n1\t2009/02/03\n\n") << "line 2:";
+    }
+    void badFiles_nameTheLine() {
+        const DataFileRead read = readDataFile(fetch<QByteArray>("bytes"));
+        QVERIFY(!read.ok());
+        QVERIFY2(read.error.text().startsWith(fetch<QString>("error")),
+                 qPrintable(read.error.text()));
+    }
+
+    void aCutLastLine_isDroppedAndSaid() {
+        const QByteArray bytes = "No.s\tDate\tTime\tdBA\r\n"
+                                 "1\t2009/03/16\t10:00:00.0\t80.1\r\n"
+                                 "2\t2009/03/16\t10:0";
+        const DataFileRead read = readDataFile(bytes);
+        QVERIFY(read.ok());
+        QCOMPARE(read.content->list.rows.size(), std::size_t(1));
+        QVERIFY(read.content->truncatedLastLine);
+    }
+
+    void csv_isRfc4180WithIsoDates() {
+        LevelList list = sample();
+        list.rows.push_back(makeRow("4", "2009/03/16", "00:00:35.0", "a,\"b"));
+        const QByteArray csv = csvBytes(list);
+        QVERIFY(csv.startsWith("No.s,Date,Time,dBA\r\n1,2009-03-16,00:00:05.0,85.7\r\n"));
+        QVERIFY(csv.endsWith("4,2009-03-16,00:00:35.0,\"a,\"\"b\"\r\n"));
+    }
+
+    void aFailedSave_saysWhyAndLeavesTheOldFileWhole() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("a.dat");
+        QVERIFY(!saveBytes(path, "old"));
+        QVERIFY(saveBytes(dir.filePath("missing/a.dat"), "new").has_value());
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        const bool refused = saveBytes(path, "new").has_value();
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!refused)
+            QSKIP("a read-only folder does not stop this user (root)");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("old"));
+    }
+
+    void listing_threeRowsGiveThirteenLines() {
+        const QStringList lines = listingLines(sample());
+        QCOMPARE(lines.size(), 13);
+        QCOMPARE(lines[0], QString(" "));
+        QCOMPARE(lines[4], "-" + QString(20, ' ') + "Site A");
+        QCOMPARE(lines[7], QString());
+        const QString row = lines[10];
+        // Columns counted from 1: the date at 30 to 39, the level 85.7 at 55 to 58.
+        QCOMPARE(row.mid(29, 10), QString("2009/03/16"));
+        QCOMPARE(row.mid(54, 4), QString("85.7"));
+        QCOMPARE(row.size(), 61);
+        QCOMPARE(lines[11].mid(55, 3), QString(" OL"));
+    }
+};
+
+QTEST_GUILESS_MAIN(DataFileTest)
+#include "test_data_file.moc"

@@ -1,0 +1,321 @@
+// The Memory window on the in-process virtual meter: download, sets and records, damaged
+// sets, a silent meter, the ID code, interval and erase with read-back, save and print.
+
+#include "ScriptedDialogs.h"
+#include "SimFixture.h"
+#include "sim/LoggedSets.h"
+#include "stored/DataFile.h"
+#include "stored/ui/DataFileView.h"
+#include "stored/ui/ListingPrinter.h"
+#include "stored/ui/Memory.h"
+#include "stored/ui/NoteBox.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nd;
+using stored::ui::Memory;
+
+namespace {
+
+struct MemoryRig {
+    test::SimFixture sim;
+    test::ScriptedDialogs dialogs;
+    link::MeterLink link{sim.portFactory(), sim.sharedClock(), QStringLiteral("COM3")};
+    Memory window{link, dialogs};
+
+    MemoryRig() {
+        sim.clock().setPace(0.01);
+        const QDateTime start(QDate(2009, 3, 15), QTime(23, 59, 55));
+        sim::storeLoggedSets(
+            sim.meter(),
+            {{start, 100, 100}, {start.addDays(1), 3, 4000}, {start.addDays(2), 600, 10}});
+        link.start();
+    }
+    ~MemoryRig() { link.stop(); }
+
+    bool download() {
+        QSignalSpy ended(&window, &Memory::downloadEnded);
+        window.download();
+        return ended.wait(20000) && ended.front().front().toBool();
+    }
+    /// Waits for the current link job of the window to end.
+    bool idle() {
+        return QTest::qWaitFor([this] { return !window.transferBusy(); }, 20000);
+    }
+    QString text(const QString& name) {
+        if (auto* label = window.findChild<QLabel*>(name))
+            return label->text();
+        return window.findChild<QLineEdit*>(name)->text();
+    }
+    void setFaults(void (*change)(sim::Faults&)) {
+        sim::Faults f = sim.meter().faults();
+        change(f);
+        sim.meter().setFaults(f);
+    }
+};
+
+int pdfPages(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    return static_cast<int>(f.readAll().count("/Type /Page\n"));
+}
+
+} // namespace
+
+class MemoryWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void download_listsSetsAndRecords() {
+        MemoryRig rig;
+        rig.sim.meter().setCell(2, 1);
+        rig.sim.meter().setCell(3, 2);
+        rig.sim.meter().setCell(40, 1); // memory full
+        QVERIFY(rig.download());
+        const auto& m = rig.window.memory();
+        QCOMPARE(int(m.sets.size()), 3);
+        QCOMPARE(rig.text("TxtIDCode"), QString("258"));
+        QCOMPARE(rig.text("LblMemory"), QString("32 K"));
+        QCOMPARE(rig.text("LblRemaining"), QString("0"));
+        QCOMPARE(m.sets[0].dateText, QString("2009/03/15"));
+        rig.window.listSet(0);
+        QCOMPARE(rig.window.records().rowCount(), 100);
+        QCOMPARE(rig.window.records().list().rows[0].time, QString("00:00:05.0"));
+        rig.window.listSet(1);
+        QCOMPARE(rig.window.records().rowCount(), 4000);
+        // Only the link's own exchanges: no set listing touches the meter.
+        QVERIFY(rig.idle());
+        // A new download clears the records, so an old set cannot be saved as new.
+        rig.window.download();
+        QCOMPARE(rig.window.records().rowCount(), 0);
+        QVERIFY(rig.idle());
+    }
+
+    void aDamagedSet_isSaidAndTheOthersListed() {
+        MemoryRig rig;
+        const int set2 = rig.sim.meter().cell(514) + 256 * rig.sim.meter().cell(515);
+        rig.sim.meter().setCell(set2 + 1, 0x13); // month 13
+        QVERIFY(rig.download());
+        QVERIFY(
+            rig.dialogs.messages().last().contains("Set 2: its header has an impossible month"));
+        QVERIFY(!rig.window.memory().sets[0].damaged());
+        QVERIFY(!rig.window.memory().sets[2].damaged());
+        rig.window.listSet(1);
+        QCOMPARE(rig.window.records().rowCount(), 0);
+    }
+
+    void aFailedDownload_endsWithAMessageAndFreesTheLink_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("silent meter") << 0 << "did not answer";
+        QTest::newRow("dump stops") << 1 << "stopped sending";
+    }
+    void aFailedDownload_endsWithAMessageAndFreesTheLink() {
+        QFETCH(int, fault);
+        QFETCH(QString, message);
+        MemoryRig rig;
+        QVERIFY(QTest::qWaitFor([&] { return rig.link.state().PollCount > 0; }, 10000));
+        if (fault == 0)
+            rig.setFaults([](sim::Faults& f) { f.silent = true; });
+        else
+            rig.setFaults([](sim::Faults& f) { f.dumpStopsAfter = 500; });
+        QVERIFY(!rig.download());
+        QVERIFY2(rig.dialogs.messages().last().contains(message),
+                 qPrintable(rig.dialogs.messages().last()));
+        QVERIFY(!rig.window.transferBusy());
+        rig.setFaults([](sim::Faults& f) { f = {}; });
+        const auto polls = rig.link.state().PollCount;
+        QVERIFY(QTest::qWaitFor([&] { return rig.link.state().PollCount > polls; }, 10000));
+    }
+
+    // Answer typed, whether the meter goes silent, the message, and the cells afterwards.
+    void writesWithReadBack_data() {
+        QTest::addColumn<bool>("idCode");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("low");
+        QTest::newRow("ID 258") << true << "258" << false << "Write OK !!!" << 1 << 2;
+        QTest::newRow("ID 12.7 refused")
+            << true << "12.7" << false << "Invalid, try again! 0 <= ID Code <= 65535." << 0 << 0;
+        QTest::newRow("ID, silent meter") << true << "258" << true << "Write Fail !!!" << 0 << 0;
+        QTest::newRow("interval 12.5") << false << "12.5" << false << "Write OK !!!" << 0 << 125;
+        QTest::newRow("interval 6600")
+            << false << "6600" << false << "Invalid, try again! 0.1 <= Interval <= 6553.5." << 0
+            << 10;
+    }
+    void writesWithReadBack() {
+        QFETCH(bool, idCode);
+        QFETCH(QString, answer);
+        QFETCH(bool, silent);
+        QFETCH(QString, message);
+        MemoryRig rig;
+        if (silent)
+            rig.setFaults([](sim::Faults& f) { f.silent = true; });
+        rig.dialogs.answerInput(answer);
+        if (idCode)
+            rig.window.changeIdCode();
+        else
+            rig.window.changeInterval();
+        QVERIFY(rig.idle());
+        QVERIFY(QTest::qWaitFor([&] { return !rig.dialogs.messages().isEmpty(); }, 20000));
+        QCOMPARE(rig.dialogs.messages().last(), message);
+        const int highCell = idCode ? 2 : 19;
+        const int lowCell = idCode ? 3 : 18;
+        if (!silent) {
+            QTEST(rig.sim.meter().cell(highCell), "high");
+            QTEST(rig.sim.meter().cell(lowCell), "low");
+        }
+        if (message == "Write OK !!!")
+            QCOMPARE(rig.text(idCode ? "TxtIDCode" : "TxtInterval"), idCode ? answer : "12.5");
+    }
+
+    void erase_asksAndChecks_data() {
+        QTest::addColumn<bool>("confirm");
+        QTest::addColumn<bool>("keyLocked");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("setsAfter");
+        QTest::newRow("OK") << true << false << "Deleted OK !!!" << 0;
+        QTest::newRow("Cancel") << false << false << "All the data in memory will be deleted!" << 3;
+        QTest::newRow("keys locked") << true << true << "Key locked!" << 3;
+    }
+    void erase_asksAndChecks() {
+        QFETCH(bool, confirm);
+        QFETCH(bool, keyLocked);
+        MemoryRig rig;
+        rig.sim.meter().setKeyLocked(keyLocked);
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return rig.link.state().KeyLocked == keyLocked && rig.link.state().PollCount > 0;
+            },
+            10000));
+        rig.dialogs.answerMessage(confirm ? dialogs::Answer::Ok : dialogs::Answer::Cancel);
+        rig.window.eraseMemory();
+        QVERIFY(rig.idle());
+        QTEST(rig.dialogs.messages().last(), "message");
+        QTEST(rig.sim.meter().cell(22), "setsAfter");
+    }
+
+    void theEraseIsRefusedWhileATransferRuns() {
+        MemoryRig rig;
+        rig.window.download();
+        rig.window.eraseMemory();
+        QVERIFY(rig.dialogs.messages().isEmpty());
+        QVERIFY(rig.idle());
+        QCOMPARE(rig.sim.meter().cell(22), 3);
+    }
+
+    void save_writesTheRecordsAndNotes_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("start");
+        QTest::newRow("dat") << "set.dat"
+                             << QByteArray(
+                                    "\"No.s\tDate\tTime\tdBA\t\"\r\n\"1\t2009/03/16\t00:00:05.0\t");
+        QTest::newRow("csv") << "set.csv"
+                             << QByteArray("No.s,Date,Time,dBA\r\n1,2009-03-16,00:00:05.0,");
+    }
+    void save_writesTheRecordsAndNotes() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, start);
+        MemoryRig rig;
+        QVERIFY(rig.download());
+        rig.window.listSet(0);
+        rig.window.findChild<QLineEdit*>("T1")->setText("Site A");
+        QTemporaryDir dir;
+        rig.dialogs.answerSaveFile(dir.filePath(name));
+        rig.window.save();
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY2(bytes.startsWith(start), bytes.left(80).constData());
+        if (name.endsWith(".dat")) {
+            const auto read = stored::readDataFile(bytes);
+            QCOMPARE(read.content->list.rows.size(), std::size_t(100));
+            QCOMPARE(read.content->list.notes[0], QString("Site A"));
+        }
+        QVERIFY(rig.dialogs.shown().last().detail.contains("CSV file|*.csv"));
+    }
+
+    void aSavedSet_reopens_andABadFileIsExplained() {
+        MemoryRig rig;
+        QVERIFY(rig.download());
+        rig.window.listSet(2);
+        rig.window.findChild<QLineEdit*>("T3")->setText("third note");
+        QTemporaryDir dir;
+        rig.dialogs.answerSaveFile(dir.filePath("s.dat"));
+        rig.window.save();
+        rig.dialogs.answerOpenFile(dir.filePath("s.dat"));
+        std::unique_ptr<stored::ui::DataFileView> view(
+            stored::ui::DataFileView::open(rig.dialogs, nullptr));
+        QVERIFY(view);
+        QCOMPARE(view->windowTitle(), QString("s.dat"));
+        QCOMPARE(view->model().list().rows.size(), std::size_t(10));
+        QCOMPARE(view->findChild<QLabel*>("T3")->text(), QString("third note"));
+
+        QFile bad(dir.filePath("bad.dat"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("No.s\r\n1\t2009/03/16\t00:00:05.0\t85.7\r\n2\t2009/13/16\t00:00:15.0\t85.7\r\n");
+        bad.close();
+        rig.dialogs.answerOpenFile(bad.fileName());
+        QVERIFY(!stored::ui::DataFileView::open(rig.dialogs, nullptr));
+        QVERIFY(rig.dialogs.messages().last().contains("line 3:"));
+    }
+
+    void save_neverOverwritesTheRecording_andSaysWhenItFails() {
+        MemoryRig rig;
+        QTemporaryDir dir;
+        const QString recording = dir.filePath("rec.dat");
+        rig.window.setRecordingFile([recording] { return recording; });
+        rig.dialogs.answerSaveFile(recording);
+        rig.window.save();
+        QVERIFY(rig.dialogs.messages().last().contains("file being recorded"));
+        QVERIFY(!QFile::exists(recording));
+        rig.dialogs.answerSaveFile(dir.filePath("no/such/folder.dat"));
+        rig.window.save();
+        QVERIFY(rig.dialogs.messages().last().contains("could not be saved"));
+    }
+
+    void noteBoxes_leaveOutQuotesTabsAndCommas() {
+        stored::ui::NoteBox box;
+        QTest::keyClicks(&box, "a\"b,c\td");
+        QCOMPARE(box.text(), QString("abcd"));
+        box.setCursorPosition(2);
+        QApplication::clipboard()->setText("x,\"y");
+        box.paste();
+        QCOMPARE(box.text(), QString("abxycd"));
+        QCOMPARE(box.cursorPosition(), 4);
+    }
+
+    void print_sendsEachCopyOnce_andBreaksPages() {
+        QTemporaryDir dir;
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath("p.pdf"));
+        QStringList lines(150, "-                    1       2009/03/16 00:00:05.0    85.7   ");
+        const int pages = stored::ui::ListingPrinter::print(printer, lines, 2);
+        QVERIFY(pages >= 4 && pages % 2 == 0);
+        QCOMPARE(pdfPages(dir.filePath("p.pdf")), pages);
+        QCOMPARE(printer.copyCount(), 1);
+    }
+
+    void print_throughTheDialogs() {
+        MemoryRig rig;
+        QVERIFY(rig.download());
+        rig.window.listSet(2);
+        rig.dialogs.answerPrint(true);
+        rig.window.print();
+        QCOMPARE(pdfPages(QDir::temp().filePath("noisedesk-test-print.pdf")), 1);
+    }
+};
+
+QTEST_MAIN(MemoryWindowTest)
+#include "test_memory_window.moc"
