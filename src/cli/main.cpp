@@ -1,7 +1,7 @@
 // noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
 
-#include "BankVerbs.h"
 #include "AverageVerbs.h"
+#include "BankVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
 #include "PauseTally.h"
@@ -41,6 +41,7 @@ constexpr char kCommandsHelp[] =
     "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
     "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
     "                    changes the meter's settings through its setup mode\n"
+
     "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
     "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
     "                    also keeps the memory image)\n"
@@ -64,9 +65,9 @@ struct Options {
     QString out;
     bool json = false;
     QStringList words;
+    std::optional<nd::setup::SetupRequest> setup;
     nd::cli::StoredOptions stored;
     nd::cli::AverageOptions average;
-    std::optional<nd::setup::SetupRequest> setup;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -121,8 +122,6 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         return std::nullopt;
     }
     o.count = *count;
-    o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
-    o.average = {parser.value("interval"), parser.value("out"), parser.isSet("json"), o.csv};
     if (o.words.value(0) == QLatin1String("setup")) {
         auto setup = nd::cli::ParseSetup(parser, o.words.mid(1), QDateTime::currentDateTime());
         if (!setup.request) {
@@ -131,6 +130,8 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         }
         o.setup = setup.request;
     }
+    o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
+    o.average = {parser.value("interval"), parser.value("out"), parser.isSet("json"), o.csv};
     const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
                             !nd::cli::isAverageCommand(o.words);
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
@@ -163,7 +164,7 @@ int main(int argc, char* argv[]) {
         if (stored->verb == nd::cli::StoredVerb::Export)
             return nd::cli::runExport(*stored, out, err);
     }
-    auto parsed = stored || options->setup
+    auto parsed = (options->setup || stored)
                       ? nd::cli::ParseResult{nd::cli::Request{}, {}}
                       : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
@@ -209,9 +210,9 @@ int main(int argc, char* argv[]) {
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
     nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
     try {
-        exitCode = stored           ? nd::cli::runStoredRequest(*stored, context, port)
-                   : options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
-                                    : nd::cli::runRequest(*parsed.request, context);
+        exitCode = options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
+                   : stored       ? nd::cli::runStoredRequest(*stored, context, port)
+                                  : nd::cli::runRequest(*parsed.request, context);
     } catch (const nd::link::LinkTimeout&) {
         err << "noisedesk-cli: the meter on " << device << " did not answer within "
             << options->timeout << " s\n";
