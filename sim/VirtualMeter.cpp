@@ -75,6 +75,8 @@ void VirtualMeter::Impl::execute(const MeterCommand& command, double now, Answer
     case Kind::Display:
         return send(shapeFrame(model.displayFrame(now), faults), now, out);
     case Kind::ReadCell:
+        if (command.address == faults.deafCell)
+            return;
         return send(shapeFrame(framed(model.cell(command.address)), faults), now, out);
     case Kind::WriteCell:
         return model.setCell(command.address, command.value);

@@ -19,6 +19,7 @@ struct Faults {
     bool junkBeforeFrame = false; ///< two stray bytes precede every framed reply
     double extraLatency = 0.0;    ///< seconds added before every reply (a slow meter)
     int dumpStopsAfter = -1;      ///< a "U" dump stops after this many bytes (-1: never)
+    int deafCell = -1;            ///< reads of this cell get no answer (-1: none)
 };
 
 /// A model of the meter, bound by its commands, replies, bytes and memory cells.

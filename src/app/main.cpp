@@ -26,7 +26,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     nameProgram();
-    QApplication::setApplicationDisplayName(QStringLiteral("NoiseDesk"));
+    // No display name: the windows' captions are the program's own texts exactly, and
+    // the desktop entry names the program. The organisation places remembered settings.
+    QCoreApplication::setOrganizationName(QStringLiteral("NoiseDesk"));
     // The program ends when the main window says so, not when the port window closes.
     QApplication::setQuitOnLastWindowClosed(false);
 

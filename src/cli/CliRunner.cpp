@@ -7,9 +7,12 @@
 #include <QDateTime>
 #include <QSaveFile>
 
+#include <unistd.h>
+
 namespace nd::cli {
 
 namespace mem = link::memory;
+using link::Meter;
 
 namespace {
 
@@ -45,26 +48,54 @@ int runRead(RunContext& c, int address) {
     return kOk;
 }
 
+/// Poll cycles until one decodes a display frame; a cycle that fell back to the status
+/// poll gave no reading. The deadline bounds a meter that answers but gives no reading.
+void awaitReading(RunContext& c) {
+    const std::uint64_t before = c.meter.state().PollCount;
+    armDeadline(c);
+    while (c.meter.state().PollCount == before)
+        c.meter.PollCycle();
+}
+
 int runWatch(RunContext& c, const Request& r) {
     c.meter.state().StatusCheckPending = true;
     if (r.csv)
         c.out << "date,time,value,unit\n";
-    for (int shown = 0; (r.count == 0 || shown < r.count) && !c.interrupted; ++shown) {
-        armDeadline(c);
-        c.meter.PollCycle();
-        const link::MeterState& s = c.meter.state();
-        const QDateTime now = QDateTime::currentDateTime();
-        const QString date = now.toString(QStringLiteral("yyyy/MM/dd"));
-        const QString time = now.toString(QStringLiteral("hh:mm:ss.z")).left(10);
-        const QString value = link::DisplayValueText(s);
-        if (r.csv)
-            c.out << date << ',' << time << ',' << value << ',' << unitText(s) << '\n';
-        else
-            c.out << date << "  " << time << "  " << value.rightJustified(6) << "  " << unitText(s)
-                  << '\n';
-        c.out.flush();
+    try {
+        for (int shown = 0; (r.count == 0 || shown < r.count) && !c.interrupted; ++shown) {
+            awaitReading(c);
+            const link::MeterState& s = c.meter.state();
+            const QDateTime now = QDateTime::currentDateTime();
+            const QString date = now.toString(QStringLiteral("yyyy/MM/dd"));
+            const QString time = now.toString(QStringLiteral("hh:mm:ss.z")).left(10);
+            const QString value = link::DisplayValueText(s);
+            if (r.csv)
+                c.out << date << ',' << time << ',' << value << ',' << unitText(s) << '\n';
+            else
+                c.out << date << "  " << time << "  " << value.rightJustified(6) << "  "
+                      << unitText(s) << '\n';
+            c.out.flush();
+        }
+    } catch (const link::LinkStopped&) {
+        if (!c.interrupted)
+            throw;
     }
-    return kOk;
+    return kOk; // Ctrl+C is how a watch without --count ends
+}
+
+/// On a terminal one line is updated in place; in a log file each step gets its own line.
+Meter::Progress progressPrinter(QTextStream& err) {
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    return [&err, terminal, shown = -1](int percent) mutable {
+        if (percent / 10 == shown / 10)
+            return;
+        shown = percent;
+        if (terminal)
+            err << "\rreceived " << percent << " %";
+        else
+            err << "received " << percent << " %\n";
+        err.flush();
+    };
 }
 
 int runDump(RunContext& c, const QString& file) {
@@ -74,16 +105,11 @@ int runDump(RunContext& c, const QString& file) {
         return kNoAnswer;
     }
     c.meter.setDeadline(std::nullopt); // the dump has its own bound on silence
-    int shown = -1;
-    c.meter.setProgress([&](int percent) {
-        if (percent / 10 != shown / 10) {
-            c.err << "\rreceived " << percent << " %";
-            c.err.flush();
-            shown = percent;
-        }
-    });
+    c.meter.setProgress(progressPrinter(c.err));
     const auto dump = c.meter.DumpMemory(end + mem::kDumpLeadBytes);
-    c.err << "\n";
+    c.meter.setProgress({});
+    if (isatty(STDERR_FILENO) != 0)
+        c.err << "\n";
     if (!dump) {
         c.err << "the meter stopped sending before the end of its memory\n";
         return kNoAnswer;

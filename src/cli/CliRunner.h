@@ -19,6 +19,7 @@ enum ExitCode {
     kNoAnswer = 2,
     kPortFailed = 3,
     kFileFailed = 4,
+    kInterrupted = 130, ///< Ctrl+C, as shells report a command ended by SIGINT
 };
 
 struct RunContext {

@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -152,6 +153,14 @@ int main(int argc, char* argv[]) {
     std::signal(SIGTERM, onInterrupt);
 
     nd::link::RealClock clock;
+    // A signal handler may only set a flag; this thread turns it into an interrupt of
+    // whatever wait the command is in, so Ctrl+C ends any command at once.
+    std::jthread interrupter([&clock](const std::stop_token& stop) {
+        while (!stop.stop_requested() && !g_interrupted)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (g_interrupted)
+            clock.interrupt();
+    });
     nd::link::Meter meter(port, clock);
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
     nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
@@ -166,7 +175,12 @@ int main(int argc, char* argv[]) {
         err << "noisedesk-cli: " << device << " went away (was the cable unplugged?)\n";
         exitCode = nd::cli::kPortFailed;
     } catch (const nd::link::LinkInterrupted&) {
-        exitCode = nd::cli::kNoAnswer;
+        if (g_interrupted) {
+            err << "noisedesk-cli: interrupted; nothing was written\n";
+            exitCode = nd::cli::kInterrupted;
+        } else {
+            exitCode = nd::cli::kNoAnswer;
+        }
     }
     out.flush();
     port.close();

@@ -27,7 +27,7 @@ QMessageBox::Icon boxIcon(Icon icon) {
 }
 
 QString titleOrProgramName(const QString& title) {
-    return title.isEmpty() ? QApplication::applicationDisplayName() : title;
+    return title.isEmpty() ? QStringLiteral("NoiseDesk") : title;
 }
 
 } // namespace

@@ -53,6 +53,8 @@ void Meter::Delay(double seconds) {
     checkPort();
     if (m_deadline && m_clock.now() > *m_deadline)
         throw LinkTimeout();
+    if (m_state.LinkBusy && m_yieldRequest && m_yieldRequest())
+        throw LinkYield();
 }
 
 void Meter::WriteRaw(const QByteArray& data) {

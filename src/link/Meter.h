@@ -29,6 +29,11 @@ class PortLost : public LinkInterrupted {
 public:
     PortLost() : LinkInterrupted("port lost") {}
 };
+/// Work was waiting while the meter did not answer; the status poll gives way to it.
+class LinkYield : public LinkInterrupted {
+public:
+    LinkYield() : LinkInterrupted("work is waiting") {}
+};
 /// A caller's deadline passed while the meter did not answer.
 class LinkTimeout : public LinkInterrupted {
 public:
@@ -100,6 +105,8 @@ public:
     void setPortCaption(QString caption) { m_portCaption = std::move(caption); }
     /// Absolute time (on the clock) after which every wait throws LinkTimeout.
     void setDeadline(std::optional<double> deadline) { m_deadline = deadline; }
+    /// Asked at every wait of a status poll: true makes it give way (LinkYield).
+    void setYieldRequest(std::function<bool()> request) { m_yieldRequest = std::move(request); }
 
     /// Sends "X" until the meter answers, then reads the threshold level. Ends only
     /// when the meter answers or the link stops (it is the reconnect mechanism).
@@ -148,6 +155,7 @@ private:
     Progress m_progress;
     QString m_portCaption;
     std::optional<double> m_deadline;
+    std::function<bool()> m_yieldRequest;
 };
 
 /// Raw bytes from values 0 to 255, as the "R", "W" and "F" commands are written.

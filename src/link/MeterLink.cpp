@@ -100,8 +100,7 @@ void MeterLink::run() {
             if (takeJob(job)) {
                 runJob(meter, job);
             } else if (m_pollingEnabled) {
-                // Cycles run back to back: their own 0.2 s of pauses set the pace.
-                meter.PollCycle();
+                pollOnce(meter);
             } else {
                 meter.Delay(kIdleWait);
             }
@@ -116,10 +115,41 @@ void MeterLink::run() {
     failQueuedJobs();
 }
 
+void MeterLink::pollOnce(Meter& meter) {
+    // A silent meter keeps the status poll going for ever; a job queued meanwhile (a key
+    // press, a dBA check) must still run, and end by its own bounds, rather than wait.
+    struct YieldScope {
+        Meter& meter;
+        ~YieldScope() { meter.setYieldRequest({}); }
+    } scope{meter};
+    meter.setYieldRequest([this] {
+        std::lock_guard lock(m_jobsMutex);
+        return !m_jobs.empty();
+    });
+    try {
+        // Cycles run back to back: their own 0.2 s of pauses set the pace.
+        meter.PollCycle();
+    } catch (const LinkYield&) {
+        meter.state().StatusCheckPending = true; // the status poll resumes after the job
+    }
+}
+
 void MeterLink::runJob(Meter& meter, Job& job) {
+    // The limit holds for this job only: the poll cycles after it wait as long as they need.
+    struct DeadlineScope {
+        Meter& meter;
+        ~DeadlineScope() { meter.setDeadline(std::nullopt); }
+    } scope{meter};
+    if (job.timeLimit)
+        meter.setDeadline(meter.clock().now() + *job.timeLimit);
     try {
         job.work(meter);
         finishJob(job, JobOutcome::Done);
+    } catch (const LinkTimeout&) {
+        // Cut off mid-exchange: the next poll starts with the status, which also puts the
+        // link caption right again.
+        meter.state().StatusCheckPending = true;
+        finishJob(job, JobOutcome::TimedOut);
     } catch (const PortLost&) {
         finishJob(job, JobOutcome::PortLost);
         throw;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class QThread;
 
@@ -23,6 +24,7 @@ enum class JobOutcome {
     Done,     ///< the work ran to its end
     PortLost, ///< the serial device failed meanwhile; the link is reopening it
     Stopped,  ///< the program is closing, or the link never opened
+    TimedOut, ///< the job's time limit passed while the meter did not answer
 };
 
 /// One exchange with the meter, run on the link thread while the poll is held off.
@@ -32,6 +34,8 @@ struct Job {
     std::function<void(Meter&)> work;
     /// Runs on the thread that owns the MeterLink once the work has ended.
     std::function<void(JobOutcome)> done;
+    /// Seconds the work may take; a silent meter then ends it as TimedOut. None: no limit.
+    std::optional<double> timeLimit = std::nullopt;
 };
 
 /// The link thread. It owns the port, polls the meter about five times a second when
@@ -74,6 +78,7 @@ signals:
 private:
     void run();
     bool takeJob(Job& job);
+    void pollOnce(Meter& meter);
     void runJob(Meter& meter, Job& job);
     void finishJob(const Job& job, JobOutcome outcome);
     void reopen(Port& port, Meter& meter);

@@ -18,11 +18,20 @@ bool hasNibble(int byte, int nibble) {
     return (byte >> 4) == nibble || (byte & 0x0F) == nibble;
 }
 
-/// The digit text read as a decimal number and written without leading zeros.
+/// The digit text read as a decimal number and written without leading zeros. Like a
+/// person reading the display, it skips blanks and stops at the first character that is
+/// not a digit, so " OL" or a hexadecimal letter reads as far as it is a number (0 if not
+/// at all) and the value text never holds anything but digits and the separators.
 QString N(const QString& digits) {
-    bool ok = false;
-    const qlonglong value = digits.toLongLong(&ok);
-    return ok ? QString::number(value) : digits;
+    qlonglong value = 0;
+    for (const QChar c : digits) {
+        if (c == QLatin1Char(' '))
+            continue;
+        if (!c.isDigit())
+            break;
+        value = value * 10 + c.digitValue();
+    }
+    return QString::number(value);
 }
 
 } // namespace

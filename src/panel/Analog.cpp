@@ -1,27 +1,23 @@
 #include "Analog.h"
 
 #include "NeedleMeter.h"
-#include "link/MeterLink.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
 namespace nd::panel {
 
-QPoint PositionBesideMainWindow(const QWidget& mainWindow) {
-    const QRect frame = mainWindow.frameGeometry();
-    return {frame.x() + frame.width(), frame.y()};
-}
-
-double AnalogNeedleValue(const link::MeterState& state) {
-    const QString digits = state.Digit1 + state.Digit2 + state.Digit3 + state.Digit4;
-    if (digits == QLatin1String(" OL "))
+double AnalogNeedleValue(const QString& valueText) {
+    if (valueText == QLatin1String("OL"))
         return kOverRangeNeedleValue;
-    return state.DisplayNumber / 10.0;
+    bool ok = false;
+    const double value = valueText.toDouble(&ok);
+    return ok ? value : kBlankNeedleValue;
 }
 
-Analog::Analog(const link::MeterLink& link, QWidget* mainWindow)
-    : QWidget(mainWindow, Qt::Window), m_link(link) {
+Analog::Analog(std::function<ShownReading()> reading, QWidget* mainWindow)
+    : QWidget(mainWindow, Qt::Window), m_reading(std::move(reading)) {
     setObjectName(QStringLiteral("Analog"));
     setWindowTitle(QStringLiteral("Analog"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -32,8 +28,7 @@ Analog::Analog(const link::MeterLink& link, QWidget* mainWindow)
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(m_TopMeter);
     resize(300, 300);
-    if (mainWindow)
-        move(PositionBesideMainWindow(*mainWindow));
+    PlaceWindow(*this, mainWindow);
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -43,10 +38,16 @@ Analog::Analog(const link::MeterLink& link, QWidget* mainWindow)
 }
 
 void Analog::refresh() {
-    m_TopMeter->setValue(AnalogNeedleValue(m_link.state()));
+    if (!m_reading)
+        return;
+    const ShownReading shown = m_reading();
+    m_TopMeter->setValue(AnalogNeedleValue(shown.value));
+    m_TopMeter->setReadingText(shown.unit.isEmpty() ? shown.value
+                                                    : shown.value + QLatin1Char(' ') + shown.unit);
 }
 
 void Analog::closeEvent(QCloseEvent* event) {
+    RememberPlace(*this);
     emit closed();
     event->accept();
 }

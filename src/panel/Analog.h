@@ -1,35 +1,36 @@
 #pragma once
 
-#include "link/MeterState.h"
-
 #include <QTimer>
 #include <QWidget>
 
-namespace nd::link {
-class MeterLink;
-}
+#include <functional>
 
 namespace nd::panel {
 
 class NeedleMeter;
 
-/// Where the display windows open: right beside the main window, tops level.
-QPoint PositionBesideMainWindow(const QWidget& mainWindow);
+/// What the main window shows: its value caption and unit, as they stand.
+struct ShownReading {
+    QString value;
+    QString unit;
+};
 
-/// The needle's value for a state: over range stands past the top of the scale, else
-/// the display number in dB (the blank marker and dose digits fall where they fall).
-double AnalogNeedleValue(const link::MeterState& state);
+/// The needle's value for the main window's value text: "OL" stands past the top of the
+/// scale, "----" and texts that are no number rest below its bottom.
+double AnalogNeedleValue(const QString& valueText);
 
 inline constexpr double kOverRangeNeedleValue = 142.0;
+/// Rests the needle on its low stop.
+inline constexpr double kBlankNeedleValue = 0.0;
 inline constexpr int kDisplayRefreshMs = 150;
 
-/// The live reading on a needle meter. It only reads the state the main poll has
-/// decoded and keeps refreshing whether or not the poll runs.
+/// The live reading on a needle meter. It shows what the main window shows, so the
+/// displays never contradict each other, and keeps refreshing whether or not the poll runs.
 class Analog final : public QWidget {
     Q_OBJECT
 
 public:
-    Analog(const link::MeterLink& link, QWidget* mainWindow);
+    Analog(std::function<ShownReading()> reading, QWidget* mainWindow);
 
     /// One timer tick.
     void refresh();
@@ -41,7 +42,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    const link::MeterLink& m_link;
+    std::function<ShownReading()> m_reading;
     NeedleMeter* m_TopMeter = nullptr;
     QTimer* m_Timer1 = nullptr;
 };

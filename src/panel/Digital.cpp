@@ -1,6 +1,7 @@
 #include "Digital.h"
 
 #include "Analog.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -42,8 +43,7 @@ Digital::Digital(std::function<QString()> valueText, QWidget* mainWindow)
     layout->addWidget(m_LblValue, 1);
     layout->addWidget(m_Label1);
     resize(380, 150);
-    if (mainWindow)
-        move(PositionBesideMainWindow(*mainWindow));
+    PlaceWindow(*this, mainWindow);
 
     m_Timer1 = new QTimer(this);
     m_Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -88,6 +88,7 @@ void Digital::resizeEvent(QResizeEvent* event) {
 }
 
 void Digital::closeEvent(QCloseEvent* event) {
+    RememberPlace(*this);
     emit closed();
     event->accept();
 }

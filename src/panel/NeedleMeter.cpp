@@ -73,12 +73,11 @@ double NeedleMeter::needleAngle(double value, double minimum, double maximum) {
     return std::clamp(kStartAngle + fraction * (kEndAngle - kStartAngle), lowStop, highStop);
 }
 
-QString NeedleMeter::readingText(double value, double minimum, double maximum) {
-    if (value > maximum)
-        return QStringLiteral("OL");
-    if (!(value >= minimum))
-        return QStringLiteral("----");
-    return QStringLiteral("%1 dB").arg(value, 0, 'f', 1);
+void NeedleMeter::setReadingText(const QString& text) {
+    if (text == m_readingText)
+        return;
+    m_readingText = text;
+    update();
 }
 
 void NeedleMeter::paintEvent(QPaintEvent*) {
@@ -179,7 +178,7 @@ void NeedleMeter::paintReading(QPainter& painter) const {
     painter.drawRoundedRect(box, 4, 4);
     painter.setPen(kInkColor);
     painter.setFont(fontOfSize(15, true));
-    painter.drawText(box, Qt::AlignCenter, readingText(m_value, m_minimum, m_maximum));
+    painter.drawText(box, Qt::AlignCenter, m_readingText);
 }
 
 void NeedleMeter::paintNeedle(QPainter& painter) const {

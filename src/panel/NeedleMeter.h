@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 class QPainter;
@@ -24,8 +25,9 @@ public:
     /// kStartAngle to kEndAngle; anything past it (or not a number) stops kStopOvershoot
     /// beyond the nearer end.
     static double needleAngle(double value, double minimum, double maximum);
-    /// The reading written under the pivot: "94.5 dB", "OL" above the scale, "----" below.
-    static QString readingText(double value, double minimum, double maximum);
+    /// The text written under the pivot (the main window's reading and unit).
+    void setReadingText(const QString& text);
+    QString readingText() const { return m_readingText; }
 
     QSize sizeHint() const override { return {300, 300}; }
     QSize minimumSizeHint() const override { return {120, 120}; }
@@ -51,6 +53,7 @@ private:
     double m_value = kDefaultMinimum;
     double m_minimum = kDefaultMinimum;
     double m_maximum = kDefaultMaximum;
+    QString m_readingText;
 };
 
 } // namespace nd::panel

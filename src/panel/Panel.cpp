@@ -25,7 +25,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace nd::panel {
 
@@ -233,7 +235,7 @@ QWidget* Panel::buildCellRow() {
     auto box = [this](const QString& name) {
         auto* edit = named(new QLineEdit, name);
         edit->setMaximumWidth(90);
-        edit->installEventFilter(m_digitFilter);
+        m_digitFilter->guard(*edit);
         return edit;
     };
     m_Label1 = named(new QLabel(QStringLiteral("Add")), QStringLiteral("Label1"));
@@ -428,13 +430,15 @@ void Panel::showStatus(const link::MeterState& state) {
 }
 
 void Panel::showReading(const link::MeterState& state) {
+    // Only a decoded display frame makes a new value: a mode switch published on its own
+    // carries the old mode's digits, which must not be shown (or sampled) under the new one.
+    if (state.PollCount == m_lastPollCount)
+        return;
+    m_lastPollCount = state.PollCount;
     m_LblUnit->setText(state.DbaMode    ? QStringLiteral("dBA")
                        : state.DoseMode ? QStringLiteral("%DOSE")
                                         : QString());
     setValueCaption(link::DisplayValueText(state));
-    if (state.PollCount == m_lastPollCount)
-        return;
-    m_lastPollCount = state.PollCount;
     if (state.DbaMode) {
         const MaxMin updated =
             UpdateMaxMin({m_LblMax->text(), m_LblMin->text()}, m_LblValue->text());
@@ -497,34 +501,57 @@ void Panel::resumeSampling() {
 // ---------------------------------------------------------------- commands
 
 void Panel::openWithDbaCheck(Flag flag, double pause, std::function<void()> show) {
-    if (m_programState.*flag || m_dbaCheckRunning || !m_link)
+    if (m_programState.*flag || !m_link)
         return;
+    if (m_dbaCheckRunning) {
+        // Opened once the running check has ended, when the meter may already be in dBA.
+        const bool queued = std::any_of(m_pendingOpens.begin(), m_pendingOpens.end(),
+                                        [flag](const PendingOpen& p) { return p.flag == flag; });
+        if (!queued)
+            m_pendingOpens.push_back({flag, pause, std::move(show)});
+        return;
+    }
+    if (meterState().DbaMode) {
+        showWindow(flag, show);
+        return;
+    }
+    const dialogs::Message question{QStringLiteral("Not dBA mode, continue? "),
+                                    dialogs::Buttons::OkCancel,
+                                    dialogs::Icon::Question,
+                                    {}};
+    const bool switchToDba = m_dialogs.message(this, question) == dialogs::Answer::Ok;
     m_dbaCheckRunning = true;
     holdSampling();
-    bool switchToDba = false;
-    if (!meterState().DbaMode) {
-        const dialogs::Message question{QStringLiteral("Not dBA mode, continue? "),
-                                        dialogs::Buttons::OkCancel,
-                                        dialogs::Icon::Question,
-                                        {}};
-        switchToDba = m_dialogs.message(this, question) == dialogs::Answer::Ok;
-    }
     auto work = [switchToDba, pause](link::Meter& meter) {
         if (switchToDba)
             meter.EnsureDbaMode();
         meter.Delay(pause);
         meter.PollCycle();
     };
+    // Whatever happened on the line (a silent meter ends the job at its time limit), the
+    // window opens and the sample schedule goes on.
     auto done = [this, flag, show = std::move(show)](link::JobOutcome) {
         m_dbaCheckRunning = false;
         if (m_shutDown)
             return;
-        if (show)
-            show();
-        m_programState.*flag = true;
+        showWindow(flag, show);
         resumeSampling();
+        openPendingWindows();
     };
-    m_link->submit({QStringLiteral("dBA check"), work, done});
+    m_link->submit({QStringLiteral("dBA check"), work, done, kDbaCheckTimeLimit});
+}
+
+void Panel::showWindow(Flag flag, const std::function<void()>& show) {
+    if (show)
+        show();
+    m_programState.*flag = true;
+}
+
+void Panel::openPendingWindows() {
+    std::vector<PendingOpen> pending;
+    pending.swap(m_pendingOpens);
+    for (PendingOpen& request : pending)
+        openWithDbaCheck(request.flag, request.pause, std::move(request.show));
 }
 
 void Panel::openGraph() {
@@ -538,7 +565,11 @@ void Panel::openList() {
 
 void Panel::openAnalog() {
     openWithDbaCheck(&ProgramState::AnalogOpen, kDisplayCheckPause, [this] {
-        m_analog = new Analog(*m_link, this);
+        m_analog = new Analog(
+            [this] {
+                return ShownReading{m_LblValue->text(), m_LblUnit->text()};
+            },
+            this);
         connect(m_analog, &Analog::closed, this, [this] { m_programState.AnalogOpen = false; });
         m_analog->show();
     });
@@ -553,15 +584,20 @@ void Panel::openDigital() {
 }
 
 void Panel::openAverage() {
-    if (m_programState.AverageOpen || !m_link)
+    if (m_programState.AverageOpen || m_averageSwitchRunning || !m_link)
         return;
     if (meterState().DbaMode) {
         m_programState.AverageOpen = true;
         return;
     }
+    // A second click while the switch runs must not press MODE round the cycle again.
+    m_averageSwitchRunning = true;
     auto work = [](link::Meter& meter) { meter.EnsureDbaMode(); };
-    auto done = [this](link::JobOutcome) { m_programState.AverageOpen = true; };
-    m_link->submit({QStringLiteral("dBA for averages"), work, done});
+    auto done = [this](link::JobOutcome) {
+        m_averageSwitchRunning = false;
+        m_programState.AverageOpen = true;
+    };
+    m_link->submit({QStringLiteral("dBA for averages"), work, done, kDbaCheckTimeLimit});
 }
 
 void Panel::openEvents() {
@@ -611,18 +647,22 @@ void Panel::readCell() {
     if (!m_link)
         return;
     // Written on the link thread before the job reports back, read only after that.
-    auto value = std::make_shared<int>(0);
+    // Empty when the read failed: the status poll it fell back to has overwritten the
+    // cell value with the threshold's, which must not pass for this cell's contents.
+    auto value = std::make_shared<std::optional<int>>();
     auto work = [address = *address, value](link::Meter& meter) {
-        meter.ReadCell(address);
-        *value = meter.state().CellValue;
+        if (meter.ReadCell(address))
+            *value = meter.state().CellValue;
     };
-    auto done = [this, value](link::JobOutcome outcome) {
-        if (outcome == link::JobOutcome::Done)
-            m_TxtRData->setText(QString::number(*value));
-        else
+    auto done = [this, value, address = *address](link::JobOutcome outcome) {
+        if (outcome != link::JobOutcome::Done)
             reportUnsent(outcome);
+        else if (*value)
+            m_TxtRData->setText(QString::number(**value));
+        else
+            refuse(QStringLiteral("The meter did not answer: cell %1 was not read.").arg(address));
     };
-    m_link->submit({QStringLiteral("read cell"), work, done});
+    m_link->submit({QStringLiteral("read cell"), work, done, kCellJobTimeLimit});
 }
 
 void Panel::writeCell() {
@@ -642,16 +682,21 @@ void Panel::writeCell() {
         meter.WriteCell(address, cellData);
     };
     m_link->submit({QStringLiteral("write cell"), work,
-                    [this](link::JobOutcome outcome) { reportUnsent(outcome); }});
+                    [this](link::JobOutcome outcome) { reportUnsent(outcome); },
+                    kCellJobTimeLimit});
 }
 
 void Panel::reportUnsent(link::JobOutcome outcome) {
     if (outcome == link::JobOutcome::Done || m_shutDown)
         return;
-    // Offline, or the port went away meanwhile: say so rather than leave the box as it was.
-    refuse(m_programState.Online
-               ? QStringLiteral("The meter's port was lost; the command did not reach the meter.")
-               : QStringLiteral("No device available !"));
+    // Offline, the port went away or the meter stayed silent: say so rather than leave
+    // the box as it was.
+    if (!m_programState.Online)
+        refuse(QStringLiteral("No device available !"));
+    else if (outcome == link::JobOutcome::TimedOut)
+        refuse(QStringLiteral("The meter did not answer; the command may not have reached it."));
+    else
+        refuse(QStringLiteral("The meter's port was lost; the command did not reach the meter."));
 }
 
 void Panel::showTwaNote() {

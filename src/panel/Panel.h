@@ -12,6 +12,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -101,6 +102,8 @@ private:
 
     using Flag = bool ProgramState::*;
     void openWithDbaCheck(Flag flag, double pause, std::function<void()> show);
+    void showWindow(Flag flag, const std::function<void()>& show);
+    void openPendingWindows();
     void openGraph();
     void openList();
     void openAnalog();
@@ -126,6 +129,14 @@ private:
     QElapsedTimer m_monotonic;
     bool m_sampleHeld = false;
     bool m_dbaCheckRunning = false;
+    bool m_averageSwitchRunning = false;
+    /// Windows asked for while a dBA check ran; opened when it ends.
+    struct PendingOpen {
+        Flag flag;
+        double pause;
+        std::function<void()> show;
+    };
+    std::vector<PendingOpen> m_pendingOpens;
     bool m_shutDown = false;
     std::uint64_t m_lastPollCount = 0;
     QString m_programFolder;
@@ -207,5 +218,10 @@ private:
 inline constexpr double kGraphCheckPause = 0.2;
 inline constexpr double kListCheckPause = 0.4;
 inline constexpr double kDisplayCheckPause = 0.2;
+/// A dBA check or switch on a silent meter ends after this long, in seconds: MODE round
+/// the whole cycle with its reads takes about five.
+inline constexpr double kDbaCheckTimeLimit = 10.0;
+/// A cell read gives up after its hundred short replies (ten seconds) and a status poll.
+inline constexpr double kCellJobTimeLimit = 15.0;
 
 } // namespace nd::panel

@@ -94,13 +94,33 @@ private slots:
         QVERIFY(rig.clock.now() <= 5.2);
     }
 
-    void watch_printsOneLinePerReading() {
+    void watch_printsOnlyReadingsActuallyDecoded() {
         Rig rig;
+        int displayReads = 0;
+        rig.port.setResponder([&displayReads](const QByteArray& w) {
+            // The second display read is garbled: that cycle falls back to the status poll.
+            if (w == " " && ++displayReads == 2)
+                return QByteArray("\x02\x40\x10\x09\x45\xE1\x04", 7);
+            return nd::test::answerLikeAMeter(w);
+        });
         QCOMPARE(rig.run({"watch"}, 3, true), int(kOk));
         const QStringList lines = rig.outText.trimmed().split('\n');
         QCOMPARE(lines.size(), 4);
         QCOMPARE(lines[0], QString("date,time,value,unit"));
-        QVERIFY(lines[1].endsWith(",94.5,dBA"));
+        for (int i = 1; i < 4; ++i)
+            QVERIFY2(lines[i].endsWith(",94.5,dBA"), qPrintable(lines[i]));
+        QCOMPARE(displayReads, 4);
+    }
+
+    void watch_endsWhenTheMeterStopsGivingReadings() {
+        Rig rig;
+        // Answers the status poll for ever, but every display frame is garbled.
+        rig.port.setResponder([](const QByteArray& w) {
+            return w == " " ? QByteArray("\x02\x40\x10\x09\x45\xE1\x04", 7)
+                            : nd::test::answerLikeAMeter(w);
+        });
+        QVERIFY_THROWS_EXCEPTION(nd::link::LinkTimeout, rig.run({"watch"}, 3, true));
+        QCOMPARE(rig.outText.trimmed(), QString("date,time,value,unit"));
     }
 
     void dump_readsTheLengthThenSavesTheImageWithoutTheLeadByte() {

@@ -126,6 +126,10 @@ private slots:
         QTest::newRow("dBA level") << 0x40 << 0x10 << 0x09 << 0x45 << "94.5";
         QTest::newRow("dBA zero means top of range") << 0x40 << 0x10 << 0x00 << 0x00 << "142.0";
         QTest::newRow("dBA over range") << 0x40 << 0x50 << 0x0A << 0x00 << "OL";
+        // Over-range digits without the flag read as the number 0: "0.0" becomes "142.0".
+        QTest::newRow("dBA OL digits, flag clear") << 0x40 << 0x10 << 0x0A << 0x00 << "142.0";
+        QTest::newRow("dose hex letters read up to the letter")
+            << 0x20 << 0x20 << 0x0C << 0x12 << "0.12";
         QTest::newRow("dBA blank") << 0x40 << 0x10 << 0xBB << 0xBB << "----";
         QTest::newRow("dBA above 100") << 0x40 << 0x10 << 0x11 << 0x23 << "112.3";
         QTest::newRow("grouped time") << 0x81 << 0x00 << 0x08 << 0x35 << "8:35";

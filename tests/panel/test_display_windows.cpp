@@ -1,34 +1,22 @@
 // The analog and digital display windows.
-#include "ReadingState.h"
-#include "link/Clock.h"
-#include "link/MeterLink.h"
 #include "panel/Analog.h"
 #include "panel/Digital.h"
 #include "panel/NeedleMeter.h"
+#include "panel/WindowPlacement.h"
 
 #include <QLabel>
 #include <QPointer>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
-using nd::link::MeterLink;
-using nd::link::MeterState;
 using nd::panel::Analog;
 using nd::panel::Digital;
 using nd::panel::NeedleMeter;
+using nd::panel::ShownReading;
 
 namespace {
-
-/// A link that is never started: the tests publish its state themselves.
-std::unique_ptr<MeterLink> idleLink() {
-    return std::make_unique<MeterLink>([] { return std::unique_ptr<nd::link::Port>(); },
-                                       std::make_shared<nd::link::VirtualClock>(),
-                                       QStringLiteral("COM1"));
-}
-
-MeterState reading(const QString& digits, double number) {
-    return nd::test::readingState(digits, number);
-}
 
 /// A main window somewhere on the screen, shown so it has a frame.
 struct MainWindow {
@@ -53,35 +41,42 @@ class TestDisplayWindows : public QObject {
     Q_OBJECT
 
 private slots:
-    void displaysFollowTheirSourcesOnTheirTimers() {
-        auto link = idleLink();
-        MainWindow main;
-        Analog analog(*link, &main.widget);
-        QString mainValue = " 70.1 ";
-        Digital digital([&mainValue] { return mainValue; }, &main.widget);
-        auto* needle = analog.findChild<NeedleMeter*>("TopMeter");
-        QTRY_COMPARE(valueOf(digital), QString(" 70.1 ")); // copied as it stands
-        emit link->stateChanged(reading(" OL ", 140.0));
-        QTRY_COMPARE(needle->value(), 142.0);
-        mainValue = "OL";
-        emit link->stateChanged(reading("0945", 945.0));
-        QTRY_COMPARE(needle->value(), 94.5);
-        QTRY_COMPARE(valueOf(digital), QString("OL"));
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().clear();
     }
 
-    void displaysOpenRightOfTheMainWindowAndGoWhenClosed() {
-        auto link = idleLink();
+    // Both copy the main window's captions as they stand: digits 0000 are "142.0" and a
+    // dose is labelled as a dose, never a level of their own making.
+    void displaysFollowTheMainWindowOnTheirTimers() {
         MainWindow main;
-        QPointer<Analog> analog = new Analog(*link, &main.widget);
-        QPointer<Digital> digital = new Digital([] { return QString(); }, &main.widget);
-        QVERIFY(main.rightOfFrame().x() >= 500);
-        QCOMPARE(analog->pos(), main.rightOfFrame());
-        QCOMPARE(digital->pos(), main.rightOfFrame());
+        ShownReading shown{" 70.1 ", "dBA"};
+        Analog analog([&shown] { return shown; }, &main.widget);
+        Digital digital([&shown] { return shown.value; }, &main.widget);
+        auto* needle = analog.findChild<NeedleMeter*>("TopMeter");
+        QTRY_COMPARE(valueOf(digital), QString(" 70.1 "));
+        shown = {"142.0", "dBA"};
+        QTRY_COMPARE(needle->readingText(), QString("142.0 dBA"));
+        QCOMPARE(needle->value(), 142.0);
+        QTRY_COMPARE(valueOf(digital), QString("142.0"));
+        shown = {"85.00", "%DOSE"};
+        QTRY_COMPARE(needle->readingText(), QString("85.00 %DOSE"));
+    }
 
+    void displaysOpenBesideTheMainWindowWithoutCoveringEachOtherAndGoWhenClosed() {
+        MainWindow main;
+        QPointer<Analog> analog = new Analog([] { return ShownReading{}; }, &main.widget);
+        QCOMPARE(analog->pos(), main.rightOfFrame());
         analog->show();
+        QPointer<Digital> digital = new Digital([] { return QString(); }, &main.widget);
         digital->show();
+        QVERIFY(!digital->frameGeometry().intersects(analog->frameGeometry()));
+        QVERIFY(!digital->frameGeometry().intersects(main.widget.frameGeometry()));
+
         QSignalSpy analogClosed(analog.data(), &Analog::closed);
         QSignalSpy digitalClosed(digital.data(), &Digital::closed);
+        digital->move(700, 600);
+        const QPoint closedAt = digital->pos();
         analog->close();
         digital->close();
         QCOMPARE(analogClosed.size(), 1);
@@ -89,6 +84,25 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(analog.isNull());
         QVERIFY(digital.isNull());
+        // Opened again where it was closed.
+        Digital again([] { return QString(); }, &main.widget);
+        QCOMPARE(again.pos(), closedAt);
+    }
+
+    void placementAvoidsTakenPlaces_data() {
+        QTest::addColumn<QList<QRect>>("taken");
+        QTest::addColumn<QPoint>("spot");
+        const QRect analog(500, 0, 300, 300);
+        QTest::newRow("free") << QList<QRect>{} << QPoint(500, 0);
+        QTest::newRow("below the window it would cover")
+            << QList<QRect>{analog} << QPoint(500, 300);
+        QTest::newRow("right when below is off the screen")
+            << QList<QRect>{analog, QRect(500, 300, 300, 800)} << QPoint(800, 0);
+    }
+    void placementAvoidsTakenPlaces() {
+        QFETCH(QList<QRect>, taken);
+        QFETCH(QPoint, spot);
+        QCOMPARE(nd::panel::FreeSpot({500, 0}, {200, 150}, taken, QRect(0, 0, 1920, 1080)), spot);
     }
 
     void digitalFontFillsTheWindow() {

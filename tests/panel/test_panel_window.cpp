@@ -3,6 +3,7 @@
 #include "panel/PanelTexts.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -222,6 +223,75 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblUnit"), QString("dBA"), kWait);
     }
 
+    void dbaCheck_onASilentMeter_opensAtOnceInDbaAndAtTheTimeLimitOtherwise() {
+        PanelRig rig;
+        loadOnline(rig);
+        rig.panel->programState().SampleInterval = 2; // 0.2 s
+        rig.meter->setFaults({.silent = true});
+        action(rig, "MnuDigital")->trigger();
+        QVERIFY(rig.panel->programState().DigitalOpen); // in dBA: no check, no wait
+        QSignalSpy samples(rig.panel.get(), &nd::panel::Panel::sampleTaken);
+        QTRY_VERIFY_WITH_TIMEOUT(samples.size() >= 2, kWait); // the schedule is not held
+
+        rig.meter->setFaults({});
+        switchMeterToDose(rig);
+        rig.meter->setFaults({.silent = true});
+        rig.dialogs.answerMessage(Answer::Ok);
+        const double asked = rig.clock->now();
+        action(rig, "MnuAnalog")->trigger();
+        action(rig, "MnuGraph")->trigger(); // asked meanwhile: opened after, not lost
+        QVERIFY(!rig.panel->programState().AnalogOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().AnalogOpen, kWait);
+        QVERIFY(rig.clock->now() - asked >= nd::panel::kDbaCheckTimeLimit);
+        samples.clear();
+        QTRY_VERIFY_WITH_TIMEOUT(samples.size() >= 2, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().GraphOpen, 3 * kWait);
+    }
+
+    void modeSwitch_showsNoValueTheMeterDidNotSend() {
+        PanelRig rig;
+        rig.meter->setFixedLevel(94.5);
+        loadOnline(rig);
+        switchMeterToDose(rig);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblValue"), QString("0.00"), kWait);
+        QSignalSpy captions(rig.panel.get(), &nd::panel::Panel::valueCaptionChanged);
+        click(rig, "CmdAvg");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblValue"), QString("94.5"), kWait);
+        QVERIFY(rig.waitForReadings(2));
+        QCOMPARE(captions.size(), 1); // never the dose digits read as a level ("142.0")
+    }
+
+    void average_twoQuickClicksPressModeOnce() {
+        PanelRig rig;
+        loadOnline(rig);
+        switchMeterToDose(rig);
+        rig.port->clearWrites();
+        click(rig, "CmdAvg");
+        click(rig, "CmdAvg");
+        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().AverageOpen, kWait);
+        QVERIFY(rig.waitForReadings(2));
+        int modePresses = 0;
+        for (const auto& write : rig.port->writes())
+            modePresses += write.bytes == nd::link::Bytes({'F', nd::link::keys::kMode}) ? 1 : 0;
+        QCOMPARE(modePresses, 3); // dose, time, date, dBA
+    }
+
+    void cellRead_thatFails_keepsTheOldValueAndSaysSo() {
+        PanelRig rig;
+        rig.meter->setCell(5, 17);
+        loadOnline(rig);
+        rig.find<QLineEdit>("TxtRAdd")->setText("5");
+        click(rig, "CmdRead");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("TxtRData"), QString("17"), kWait);
+        rig.meter->setFaults({.deafCell = 100});
+        rig.find<QLineEdit>("TxtRAdd")->setText("100");
+        click(rig, "CmdRead");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.messages().size(), 1, 2 * kWait);
+        QCOMPARE(rig.dialogs.messages().front(),
+                 QString("The meter did not answer: cell 100 was not read."));
+        QCOMPARE(rig.text("TxtRData"), QString("17")); // not the threshold the fall-back read
+    }
+
     void displays_openBesideThePanelOnceAndClearTheirFlagsOnClose() {
         PanelRig rig;
         loadOnline(rig);
@@ -267,9 +337,16 @@ private slots:
             QCOMPARE(box->text(), QString("12"));
             QTest::keyClicks(box, "-. 3");
             QTest::keyClick(box, Qt::Key_Backspace);
-            QTest::keyClick(box, Qt::Key_Left);
+            QTest::keyClick(box, Qt::Key_Left); // the cursor keys correct a typed number
             QTest::keyClicks(box, "9");
-            QCOMPARE(box->text(), QString("129"));
+            QCOMPARE(box->text(), QString("192"));
+            QTest::keyClick(box, Qt::Key_Delete);
+            QTest::keyClick(box, Qt::Key_Home);
+            QTest::keyClicks(box, "5");
+            QCOMPARE(box->text(), QString("519"));
+            QApplication::clipboard()->setText("4x");
+            box->paste(); // pasted text is refused whole unless it is all digits
+            QCOMPARE(box->text(), QString("519"));
         }
     }
 

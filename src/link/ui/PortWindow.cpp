@@ -36,9 +36,12 @@ void Port::buildControls() {
     // A typed text is a one-off choice, not a new list entry.
     m_TxtCOM->setInsertPolicy(QComboBox::NoInsert);
     m_TxtCOM->setMinimumContentsLength(12);
+    // Wide enough for the longest entry, such as the virtual meter's device path.
+    m_TxtCOM->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_LblDevice = new QLabel(this);
     m_LblDevice->setObjectName(QStringLiteral("LblDevice"));
     m_LblDevice->setMinimumWidth(140);
+    m_LblDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto makeButton = [this](const char* name, const char* caption) {
         auto* button = new QPushButton(QString::fromLatin1(caption), this);
@@ -58,20 +61,23 @@ void Port::buildControls() {
     m_ProgressBar1->setTextVisible(false);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(m_TxtCOM, 0, 0);
-    layout->addWidget(m_LblDevice, 0, 1);
-    layout->addWidget(m_BtnReset, 1, 0);
-    layout->addWidget(m_BtnAutoScan, 1, 1);
-    layout->addWidget(m_ProgressBar1, 2, 0, 1, 2);
-    layout->addWidget(m_BtnDeviceManager, 3, 0);
-    layout->addWidget(m_CmdOK, 3, 1);
+    // The choice and the device it maps to each take a whole row, so long paths fit.
+    layout->addWidget(m_TxtCOM, 0, 0, 1, 2);
+    layout->addWidget(m_LblDevice, 1, 0, 1, 2);
+    layout->addWidget(m_BtnReset, 2, 0);
+    layout->addWidget(m_BtnAutoScan, 2, 1);
+    layout->addWidget(m_ProgressBar1, 3, 0, 1, 2);
+    layout->addWidget(m_BtnDeviceManager, 4, 0);
+    layout->addWidget(m_CmdOK, 4, 1);
 }
 
 void Port::connectControls() {
     connect(m_TxtCOM, &QComboBox::currentTextChanged, this, &Port::showChosenDevice);
+    // Reset clears the choice and refills the list; choosing is left to the user.
     connect(m_BtnReset, &QPushButton::clicked, this, [this] {
         resetList();
-        selectFirstEntry();
+        m_TxtCOM->setCurrentIndex(-1);
+        m_TxtCOM->clearEditText();
     });
     connect(m_BtnAutoScan, &QPushButton::clicked, this, &Port::autoScan);
     connect(m_BtnDeviceManager, &QPushButton::clicked, this, &Port::openDeviceManager);
@@ -144,7 +150,12 @@ void Port::selectOrType(const QString& text) {
 
 void Port::showChosenDevice() {
     const QString device = chosenDevice();
-    m_LblDevice->setText(device.isEmpty() ? QString::fromLatin1(kNoSuchPortText) : device);
+    const QString shown = device.isEmpty() ? QString::fromLatin1(kNoSuchPortText) : device;
+    m_LblDevice->setText(shown);
+    m_LblDevice->setToolTip(shown);
+    // The whole path shows: the window grows to it, up to the screen's width.
+    if (layout() && sizeHint().width() > width())
+        adjustSize();
 }
 
 } // namespace nd::link::ui

@@ -167,7 +167,18 @@ private slots:
         choose(port, "typed");
         button(port, "BtnReset")->click();
         QCOMPARE(entries(port), nd::link::comListTexts());
-        QCOMPARE(list(port)->currentText(), QString("COM  1"));
+        QCOMPARE(list(port)->currentText(), QString()); // cleared, nothing chosen for the user
+    }
+
+    void aLongDevicePathShowsWhole() {
+        const QString path = QStringLiteral("/tmp/noisedesk-sim-4a7b21/virtual-meter-device");
+        Port port({}, {path});
+        port.show();
+        list(port)->setCurrentIndex(list(port)->findText(path));
+        auto* label = port.findChild<QLabel*>("LblDevice");
+        QCOMPARE(label->toolTip(), path);
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(path));
+        QVERIFY(list(port)->width() >= list(port)->fontMetrics().horizontalAdvance(path));
     }
 
     void extraEntriesFollowResetAndScanAndAreTakenAsTheyStand() {
