@@ -2,6 +2,7 @@
 
 #include "CliArgs.h"
 #include "CliRunner.h"
+#include "ListVerbs.h"
 #include "StoredVerbs.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
@@ -50,6 +51,7 @@ struct Options {
     bool csv = false;
     QStringList words;
     nd::cli::StoredOptions stored;
+    nd::cli::ListOptions list;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -75,6 +77,7 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"yes", "erase: yes, erase the meter's logged memory."},
         {"interval", "record: seconds between samples (0.2 to 3600).", "S"},
     });
+    parser.addOptions(nd::cli::listVerbOptions());
     parser.addPositionalArgument("command", "status, read, write, key, watch or dump.");
     parser.process(app);
 
@@ -96,7 +99,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     }
     o.count = *count;
     o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
-    const bool needsMeter = o.words.value(0) != QLatin1String("export");
+    o.list = nd::cli::readListOptions(parser);
+    const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
+                            !nd::cli::isListVerb(o.words.value(0));
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -116,6 +121,8 @@ int main(int argc, char* argv[]) {
     const auto options = readOptions(app, err, exitCode);
     if (!options)
         return exitCode;
+    if (nd::cli::isListVerb(options->words.value(0)))
+        return nd::cli::runListVerb(options->words, options->list, out, err);
     std::optional<nd::cli::StoredRequest> stored;
     if (nd::cli::isStoredVerb(options->words.value(0))) {
         QString why;
