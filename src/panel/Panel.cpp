@@ -7,10 +7,12 @@
 #include "Digital.h"
 #include "MaxMin.h"
 #include "PanelTexts.h"
+#include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
-#include "stored/ui/DataFileView.h"
+#include "stored/ui/FileList.h"
+#include "stored/ui/List.h"
 #include "stored/ui/Memory.h"
 
 #include <QCloseEvent>
@@ -560,7 +562,26 @@ void Panel::openGraph() {
 }
 
 void Panel::openList() {
-    openWithDbaCheck(&ProgramState::ListRecording, kListCheckPause, {});
+    if (m_list) {
+        // A stopped list keeps its rows until saved; its own ReStart begins a new one.
+        m_list->raise();
+        m_list->activateWindow();
+        return;
+    }
+    openWithDbaCheck(&ProgramState::ListRecording, kListCheckPause, [this] {
+        m_list = new stored::ui::List(
+            m_dialogs, [this] { return stored::ui::ExposurePanel::settingsOf(&meterState()); },
+            this);
+        m_list->setRecordingCheck([this] { return m_programState.Recording; });
+        m_list->attach(*m_link);
+        connect(this, &Panel::sampleTaken, m_list, &stored::ui::List::sampleTaken);
+        connect(m_list, &stored::ui::List::collectingChanged, this,
+                [this](bool on) { m_programState.ListRecording = on; });
+        connect(m_list, &QObject::destroyed, this,
+                [this] { m_programState.ListRecording = false; });
+        PlaceWindow(*m_list, this);
+        m_list->show();
+    });
 }
 
 void Panel::openAnalog() {
@@ -615,11 +636,18 @@ void Panel::resetMaxMin() {
     m_LblMin->setText(m_LblValue->text());
 }
 
-// The Saved File window comes later; until then Open shows the file read-only.
 void Panel::openSavedFile() {
     if (m_programState.Recording)
         return;
-    stored::ui::DataFileView::open(m_dialogs, this);
+    auto* window = stored::ui::FileList::open(
+        m_dialogs, this, [this] { return stored::ui::ExposurePanel::settingsOf(&meterState()); });
+    if (!window)
+        return;
+    if (m_fileList)
+        m_fileList->close();
+    m_fileList = window;
+    PlaceWindow(*window, this);
+    window->show();
 }
 
 void Panel::downloadMemory() {

@@ -24,8 +24,10 @@ namespace nd::dialogs {
 class Dialogs;
 }
 namespace nd::stored::ui {
+class FileList;
+class List;
 class Memory;
-}
+} // namespace nd::stored::ui
 
 namespace nd::panel {
 
@@ -143,6 +145,8 @@ private:
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
     QPointer<stored::ui::Memory> m_memory;
+    QPointer<stored::ui::List> m_list;
+    QPointer<stored::ui::FileList> m_fileList;
     DigitKeyFilter* m_digitFilter = nullptr;
 
     CaptionPanel* m_SSPanel7 = nullptr;
