@@ -75,7 +75,9 @@ int runDownload(const StoredRequest& r, RunContext& c) {
         c.out << set.number << "\t" << set.dateText << "\t" << set.timeText << "\t"
               << set.intervalText << "\t" << set.recordsText << "\t" << name << "\n";
     }
-    c.out << "ID code: " << m.idCodeText() << "\n"
+    c.out << "dump: " << d.cells.size() + 1 << " bytes in "
+          << QString::number(d.dumpSeconds, 'f', 2) << " s\n"
+          << "ID code: " << m.idCodeText() << "\n"
           << "interval: " << m.intervalSecondsText().trimmed() << " s\n"
           << "memory remaining: " << m.remainingText().trimmed() << "\n";
     return failed > 0 ? kFileFailed : kOk;
@@ -142,6 +144,9 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
         meter.setDeadline(clock.now() + c.timeout);
         meter.PollCycle();
     } catch (const link::LinkTimeout&) {
+    } catch (const link::LinkStopped&) {
+        if (!c.interrupted)
+            throw;
     }
     meter.setDeadline(std::nullopt);
     fresh.observe(meter.state(), clock.now());
@@ -193,6 +198,10 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
         } catch (const link::LinkTimeout&) {
         } catch (const link::PortLost&) {
             meter.state().LinkCaption = QStringLiteral("No COM");
+        } catch (const link::LinkStopped&) {
+            if (!c.interrupted)
+                throw;
+            break; // Ctrl+C: the file keeps every line written, and is closed below
         }
         meter.setDeadline(std::nullopt);
         fresh.observe(meter.state(), clock.now());

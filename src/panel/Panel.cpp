@@ -732,13 +732,15 @@ void Panel::showTwaNote() {
 }
 
 void Panel::openHelp(int index) {
-    const QString path = helpDocumentPath(m_programFolder, index);
-    if (!QFileInfo::exists(path)) {
-        refuse(QStringLiteral("The help document was not found. It was looked for here:\r\n%1")
-                   .arg(path));
-        return;
+    const QStringList candidates = helpDocumentCandidates(m_programFolder, index);
+    for (const QString& path : candidates) {
+        if (QFileInfo::exists(path)) {
+            m_dialogs.openDocument(QUrl::fromLocalFile(path));
+            return;
+        }
     }
-    m_dialogs.openDocument(QUrl::fromLocalFile(path));
+    refuse(QStringLiteral("The help document was not found. It was looked for here:\r\n%1")
+               .arg(candidates.join(QStringLiteral("\r\n"))));
 }
 
 // ---------------------------------------------------------------- shutdown

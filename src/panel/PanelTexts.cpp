@@ -1,6 +1,7 @@
 #include "PanelTexts.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <array>
 
@@ -48,6 +49,16 @@ QString helpDocumentPath(const QString& programFolder, int index) {
     return QDir(programFolder)
         .filePath(QStringLiteral("help/") +
                   QString::fromLatin1(kHelpFiles[static_cast<size_t>(index)]));
+}
+
+QStringList helpDocumentCandidates(const QString& programFolder, int index) {
+    const QString beside = helpDocumentPath(programFolder, index);
+    if (beside == programFolder)
+        return {beside};
+    const QString installed =
+        QDir(programFolder)
+            .filePath(QStringLiteral("../share/noisedesk/help/") + QFileInfo(beside).fileName());
+    return {beside, QDir::cleanPath(installed)};
 }
 
 } // namespace nd::panel

@@ -18,5 +18,8 @@ QStringList helpMenuCaptions();
 /// The help document of a language (0 English to 5 Spanish) in the help folder of
 /// `programFolder`; the program folder itself for any other index.
 QString helpDocumentPath(const QString& programFolder, int index);
+/// Where the Help menu looks for a language's document, in order: the help folder beside
+/// the program (a build), then share/noisedesk/help beside its bin folder (installed).
+QStringList helpDocumentCandidates(const QString& programFolder, int index);
 
 } // namespace nd::panel

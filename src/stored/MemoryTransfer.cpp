@@ -75,7 +75,9 @@ Download DownloadMemory(link::Meter& meter, double answerTimeout) {
     }
     // The dump has its own bound: it ends when nothing arrives for a while.
     deadline.disarm();
+    const double started = meter.clock().now();
     const auto dump = meter.DumpMemory(d.dataEnd + mem::kDumpLeadBytes);
+    d.dumpSeconds = meter.clock().now() - started;
     if (!dump) {
         d.error = QStringLiteral("The meter stopped sending before the end of its memory.");
         return d;

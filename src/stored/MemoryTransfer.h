@@ -23,7 +23,8 @@ struct Download {
     QString error; ///< why it failed, for a person
     int setCount = 0;
     int dataEnd = 0;
-    QByteArray cells; ///< cells from 0 up (the dump without its lead byte)
+    QByteArray cells;         ///< cells from 0 up (the dump without its lead byte)
+    double dumpSeconds = 0.0; ///< from the "U" to the last byte, on the link's clock
 };
 
 /// The download as one exchange: the set count (cell 22), the end word of the pointer

@@ -420,24 +420,30 @@ private slots:
         QCOMPARE(rig.dialogs.shown().front().icon, Icon::None);
     }
 
-    void help_presentDocumentGoesToTheDesktopAMissingOneIsNamed() {
+    void help_findsEachLanguageBesideTheProgramOrInstalledAndNamesAMissingOne() {
         PanelRig rig;
-        QTemporaryDir folder;
-        QVERIFY(QDir(folder.path()).mkdir("help"));
-        const QString english = nd::panel::helpDocumentPath(folder.path(), 0);
-        QFile file(english);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        rig.panel->setProgramFolder(folder.path());
-        action(rig, "MenuOpt(0)")->trigger();
-        QCOMPARE(rig.dialogs.openedDocuments(), QList<QUrl>{QUrl::fromLocalFile(english)});
+        QTemporaryDir prefix; // an installed layout: bin/ and share/noisedesk/help/
+        const QString bin = prefix.filePath("bin");
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(prefix.filePath("share/noisedesk/help")));
+        QList<QUrl> expected;
+        for (int i = 0; i < nd::panel::kHelpLanguages; ++i) {
+            const QString installed = nd::panel::helpDocumentCandidates(bin, i).back();
+            QVERIFY(installed.startsWith(prefix.filePath("share/noisedesk/help/")));
+            QFile file(installed);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            expected << QUrl::fromLocalFile(installed);
+        }
+        rig.panel->setProgramFolder(bin);
+        for (int i = 0; i < nd::panel::kHelpLanguages; ++i)
+            action(rig, QString("MenuOpt(%1)").arg(i))->trigger();
+        QCOMPARE(rig.dialogs.openedDocuments(), expected);
         QVERIFY(rig.dialogs.shown().isEmpty());
 
+        QVERIFY(QFile::remove(expected[2].toLocalFile()));
         action(rig, "MenuOpt(2)")->trigger();
         QCOMPARE(rig.dialogs.messages().size(), 1);
-        QVERIFY(
-            rig.dialogs.messages().front().contains(nd::panel::helpDocumentPath(folder.path(), 2)));
-        QCOMPARE(rig.dialogs.openedDocuments().size(), 1);
+        QVERIFY(rig.dialogs.messages().front().contains(expected[2].toLocalFile()));
+        QCOMPARE(rig.dialogs.openedDocuments().size(), nd::panel::kHelpLanguages);
     }
 
     void exit_stopsTheLinkAndEndsTheProgram() {

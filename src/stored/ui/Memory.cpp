@@ -399,10 +399,12 @@ void Memory::tell(const QString& text, int icon) {
 bool Memory::refuseLinkFailure(link::JobOutcome outcome) {
     if (outcome == link::JobOutcome::Done)
         return false;
-    tell(outcome == link::JobOutcome::PortLost
-             ? QStringLiteral("The meter's port was lost; the command did not reach the meter.")
-             : QStringLiteral("No device available !"),
-         int(dialogs::Icon::Exclamation));
+    QString text = QStringLiteral("No device available !");
+    if (outcome == link::JobOutcome::PortLost)
+        text = QStringLiteral("The meter's port was lost; the command did not reach the meter.");
+    else if (outcome == link::JobOutcome::TimedOut)
+        text = QStringLiteral("The meter did not answer.");
+    tell(text, int(dialogs::Icon::Exclamation));
     return true;
 }
 

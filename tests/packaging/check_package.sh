@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds the Debian package from this build and checks what it holds and needs.
+set -euo pipefail
+build=$1
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+cpack -G DEB -B "$out" --config "$build/CPackConfig.cmake" >/dev/null
+deb=$(ls "$out"/*.deb)
+files=$(dpkg-deb -c "$deb" | awk '{print $6}')
+for wanted in ./usr/bin/noisedesk ./usr/bin/noisedesk-cli ./usr/bin/noisedesk-sim \
+              ./usr/share/applications/noisedesk.desktop \
+              ./usr/share/icons/hicolor/scalable/apps/noisedesk.svg \
+              ./usr/share/icons/hicolor/48x48/apps/noisedesk.png \
+              ./usr/share/man/man1/noisedesk-cli.1; do
+    grep -qx "$wanted" <<<"$files" || { echo "FAIL: $wanted is not in the package"; exit 1; }
+done
+if ls "$(dirname "$0")/../../docs/guide/"*.md >/dev/null 2>&1; then
+    grep -q '^./usr/share/noisedesk/help/.*\.pdf$' <<<"$files" ||
+        { echo "FAIL: no help PDF in the package"; exit 1; }
+fi
+depends=$(dpkg-deb -f "$deb" Depends)
+grep -q 'libqt6widgets6' <<<"$depends" || { echo "FAIL: Depends lacks Qt: $depends"; exit 1; }
+dpkg-deb -f "$deb" Description | grep -q dialout || { echo "FAIL: no word of dialout"; exit 1; }
+echo "1 passed, 0 failed"
