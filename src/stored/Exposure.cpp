@@ -86,6 +86,11 @@ QString standardText(const Standard& s) {
     return text;
 }
 
+/// "1 gap", "3 gaps".
+QString counted(int n, const char* what) {
+    return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
+}
+
 QJsonValue rounded(double value, int decimals = 2) {
     const double scale = std::pow(10.0, decimals);
     return std::round(value * scale) / scale;
@@ -182,8 +187,11 @@ QString durationText(double seconds) {
     const auto whole = static_cast<long long>(std::llround(seconds * 10.0));
     const long long s = whole / 10;
     const long long tenths = whole % 10;
-    const QString secs = tenths ? QStringLiteral("%1.%2 s").arg(s % 60).arg(tenths)
-                                : QStringLiteral("%1 s").arg(s % 60);
+    const int width = s < 60 ? 1 : 2;
+    QString secs = QStringLiteral("%1").arg(s % 60, width, 10, QLatin1Char('0'));
+    if (tenths)
+        secs += QStringLiteral(".%1").arg(tenths);
+    secs += QStringLiteral(" s");
     if (s < 60)
         return secs;
     if (s < 3600)
@@ -222,19 +230,18 @@ QList<std::pair<QString, QString>> exposureRows(const Exposure& e) {
 QStringList exposureRemarks(const Exposure& e) {
     QStringList remarks;
     if (e.clampedOver > 0)
-        remarks << QStringLiteral("%1 overload samples (\"OL\") counted as 140.0 dB: LAeq, "
-                                  "LAmax, dose and the levels above are lower bounds.")
-                       .arg(e.clampedOver);
+        remarks << QStringLiteral("%1 (\"OL\") counted as 140.0 dB: LAeq, LAmax, dose and the "
+                                  "levels above are lower bounds.")
+                       .arg(counted(e.clampedOver, "overload sample"));
     if (e.clampedUnder > 0)
-        remarks << QStringLiteral("%1 under-range samples (\"----\") counted as 70.0 dB: the "
-                                  "levels below are upper bounds.")
-                       .arg(e.clampedUnder);
+        remarks << QStringLiteral("%1 (\"----\") counted as 70.0 dB: the levels below are "
+                                  "upper bounds.")
+                       .arg(counted(e.clampedUnder, "under-range sample"));
     if (e.gaps > 0)
-        remarks << QStringLiteral("%1 gaps in the measurement (%2) are not counted as exposure.")
-                       .arg(e.gaps)
-                       .arg(durationText(e.gapSeconds));
+        remarks << QStringLiteral("%1 in the measurement (%2 in all) not counted as exposure.")
+                       .arg(counted(e.gaps, "gap"), durationText(e.gapSeconds));
     if (e.ignored > 0)
-        remarks << QStringLiteral("%1 rows hold no level and are left out.").arg(e.ignored);
+        remarks << QStringLiteral("%1 without a level left out.").arg(counted(e.ignored, "row"));
     if (e.hasLevels() && !e.timed)
         remarks << QStringLiteral("The time stamps give no spacing: samples weigh alike, "
                                   "no dose.");

@@ -46,10 +46,10 @@ private slots:
         const QString f = "FILE";
         QTest::newRow("text figures")
             << "stats" << f << QStringList{"osha-pel", "", "", ""} << false << int(cli::kOk)
-            << "Samples:            1440\nDuration:           4 h 00 min 0 s\n";
+            << "Samples:            1440\nDuration:           4 h 00 min 00 s\n";
         QTest::newRow("clamped said")
             << "stats" << f << QStringList{"", "", "", ""} << false << int(cli::kOk)
-            << "1 overload samples (\"OL\") counted as 140.0 dB";
+            << "1 overload sample (\"OL\") counted as 140.0 dB";
         QTest::newRow("json") << "stats" << f << QStringList{"niosh", "", "", ""} << true
                               << int(cli::kOk) << "\"samples\":1440";
         QTest::newRow("meter settings")

@@ -94,7 +94,7 @@ private slots:
                                            *presetByKey("osha-pel"));
         QCOMPARE(e.gaps, 1);
         QCOMPARE(e.gapSeconds, 3600.0);
-        QVERIFY(exposureRemarks(e).join(' ').contains(QLatin1String("1 h 00 min 0 s")));
+        QVERIFY(exposureRemarks(e).join(' ').contains(QLatin1String("1 gap in the measurement (1 h 00 min 00 s in all)")));
     }
 
     void twaSlope_isExchangeOverLog2() {
