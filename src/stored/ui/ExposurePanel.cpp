@@ -34,6 +34,8 @@ ExposurePanel::ExposurePanel(MeterSettings meterSettings, QWidget* parent)
     layout->addWidget(figures);
     layout->addWidget(m_LblRemarks);
     layout->addStretch(1);
+    // Beside a level grid: wide enough for the figures, the grid takes the rest.
+    setFixedWidth(300);
 }
 
 std::optional<Standard> ExposurePanel::settingsOf(const link::MeterState* state) {

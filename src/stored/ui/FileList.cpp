@@ -92,7 +92,7 @@ FileList::FileList(const QString& title, LevelList list, dialogs::Dialogs& dialo
     layout->addLayout(body, 1);
     // 4000 x 6800 twips
     setMinimumSize(267, 453);
-    resize(640, 560);
+    resize(680, 560);
 }
 
 FileList* FileList::open(dialogs::Dialogs& dialogs, QWidget* parent,

@@ -122,6 +122,10 @@ void Histogram::buildChart() {
     m_axisX = new QValueAxis;
     m_axisX->setTitleText(QStringLiteral("dBA"));
     m_axisX->setLabelFormat(QStringLiteral("%.0f"));
+    // Ticks on whole multiples of 5 dB, wherever the view is panned to.
+    m_axisX->setTickType(QValueAxis::TicksDynamic);
+    m_axisX->setTickAnchor(0.0);
+    m_axisX->setTickInterval(5.0 * m_counts.binsPerDb());
     m_axisY = new QValueAxis;
     m_axisY->setTitleText(QStringLiteral("Frequency (Times)"));
     m_axisY->setLabelFormat(QStringLiteral("%.0f"));

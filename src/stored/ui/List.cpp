@@ -88,7 +88,7 @@ List::List(dialogs::Dialogs& dialogs, ExposurePanel::MeterSettings meterSettings
     layout->addWidget(m_toolbar);
     layout->addLayout(body, 1);
     setMinimumSize(267, 453);
-    resize(600, 520);
+    resize(680, 520);
     setCollecting(true);
 }
 
