@@ -577,8 +577,6 @@ void Panel::openList() {
         connect(this, &Panel::sampleTaken, m_list, &stored::ui::List::sampleTaken);
         connect(m_list, &stored::ui::List::collectingChanged, this,
                 [this](bool on) { m_programState.ListRecording = on; });
-        connect(m_list, &QObject::destroyed, this,
-                [this] { m_programState.ListRecording = false; });
         PlaceWindow(*m_list, this);
         m_list->show();
     });

@@ -136,7 +136,9 @@ void FileList::showResolutions() {
 }
 
 Histogram* FileList::showHistogram(Resolution resolution) {
-    Histogram* window = Histogram::showCounts(countLevels(m_model.list(), resolution), m_dialogs);
+    // Owned by the main window, not by this one: a histogram outlives the file's window.
+    Histogram* window =
+        Histogram::showCounts(countLevels(m_model.list(), resolution), m_dialogs, parentWidget());
     m_PicResolution->hide();
     return window;
 }

@@ -151,10 +151,11 @@ void Histogram::buildChart() {
     m_Graph->setRenderHint(QPainter::Antialiasing, false);
 }
 
-Histogram* Histogram::showCounts(HistogramCounts counts, dialogs::Dialogs& dialogs) {
+Histogram* Histogram::showCounts(HistogramCounts counts, dialogs::Dialogs& dialogs,
+                                 QWidget* owner) {
     if (current())
         current()->close();
-    auto* window = new Histogram(std::move(counts), dialogs);
+    auto* window = new Histogram(std::move(counts), dialogs, owner);
     current() = window;
     window->move(0, 0);
     window->show();

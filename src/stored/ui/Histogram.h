@@ -33,8 +33,10 @@ public:
     Histogram(HistogramCounts counts, dialogs::Dialogs& dialogs, QWidget* parent = nullptr);
 
     /// Closes the histogram window shown before (of either resolution) and shows these
-    /// counts in a new one at the top left of the screen.
-    static Histogram* showCounts(HistogramCounts counts, dialogs::Dialogs& dialogs);
+    /// counts in a new one at the top left of the screen. `owner` (the main window) takes
+    /// it down with it when the program ends.
+    static Histogram* showCounts(HistogramCounts counts, dialogs::Dialogs& dialogs,
+                                 QWidget* owner = nullptr);
 
     const HistogramCounts& counts() const { return m_counts; }
     BinRange xRange() const;

@@ -97,6 +97,8 @@ private slots:
         QSettings().clear();
     }
     void init() { m_dialogs.clear(); }
+    // Closed windows delete themselves on the next event loop pass; let them.
+    void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
     void savedFile_readsBothFlavours_data() {
         QTest::addColumn<bool>("grid");
