@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineSeries>
 #include <QPainter>
@@ -34,6 +35,26 @@ const QStringList kTrackModes = {QStringLiteral("Normal"), QStringLiteral("PanXY
                                  QStringLiteral("PanX"),   QStringLiteral("PanY"),
                                  QStringLiteral("ZoomXY"), QStringLiteral("ZoomX"),
                                  QStringLiteral("ZoomY"),  QStringLiteral("Reset")};
+
+/// The track mode is picked from the list only: typed keys and the wheel, which would
+/// pick an item (even "Reset") in passing, are ignored.
+class PickOnly final : public QObject {
+public:
+    explicit PickOnly(QComboBox* combo) : QObject(combo) { combo->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Wheel)
+            return true;
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Space, F4 and Alt+Down open the list; everything else is dropped.
+        return key != Qt::Key_Space && key != Qt::Key_F4 &&
+               !(key == Qt::Key_Down &&
+                 static_cast<QKeyEvent*>(event)->modifiers() & Qt::AltModifier);
+    }
+};
 
 QDoubleSpinBox* limitBox(const QString& name, int decimals) {
     auto* box = new QDoubleSpinBox;
@@ -63,6 +84,7 @@ Histogram::Histogram(HistogramCounts counts, dialogs::Dialogs& dialogs, QWidget*
     m_Combo1 = new QComboBox;
     m_Combo1->setObjectName(QStringLiteral("Combo1"));
     m_Combo1->addItems(kTrackModes);
+    new PickOnly(m_Combo1);
     m_Toolbar1->addSeparator();
     m_Toolbar1->addWidget(m_Combo1);
     connect(m_Combo1, &QComboBox::activated, this, &Histogram::applyTrackMode);

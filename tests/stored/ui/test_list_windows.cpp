@@ -129,7 +129,7 @@ private slots:
         QVERIFY(m_dialogs.messages().front().contains("levels.dat could not be read."));
     }
 
-    void savedFile_plotWithoutPlotWindow_saysSo() {
+    void savedFile_plotWithoutPlotWindowSaysSo_printPrints() {
         std::unique_ptr<FileList> window(openFile(gridFileBytes(rampList())));
         window->plot();
         QCOMPARE(m_dialogs.messages(),
@@ -183,6 +183,8 @@ private slots:
         h->applyLimits();
         h->applyTrackMode(Histogram::Reset);
         QCOMPARE(h->xRange(), first);
+        QCOMPARE(h->trackMode(), Histogram::Normal);
+        QTest::keyClick(h->findChild<QComboBox*>("Combo1"), Qt::Key_Z); // typing picks nothing
         QCOMPARE(h->trackMode(), Histogram::Normal);
         h->applyTrackMode(-1);
         QCOMPARE(m_dialogs.messages(), QStringList{"Select a valid TrackMode."});
