@@ -124,7 +124,8 @@ void Histogram::buildChart() {
     // Each bin a step over its width: [k, k + 1) at 1 dB, the level k/10 in the middle of
     // [k - 0.5, k + 0.5) at 0.1 dB.
     const double left = m_counts.resolution == Resolution::OneDb ? 0.0 : -0.5;
-    auto* upper = new QLineSeries;
+    auto* area = new QAreaSeries;
+    auto* upper = new QLineSeries(area); // the area series does not own its edge
     QList<QPointF> points;
     points.reserve(2 * static_cast<qsizetype>(m_counts.bins.size()));
     for (int k = 0; k <= m_counts.top(); ++k) {
@@ -133,7 +134,7 @@ void Histogram::buildChart() {
         points.append({k + left + 1.0, count});
     }
     upper->replace(points);
-    auto* area = new QAreaSeries(upper);
+    area->setUpperSeries(upper);
     area->setName(QStringLiteral("dBA"));
     area->setColor(QColor(0, 90, 170));
     area->setBorderColor(QColor(0, 50, 110));
