@@ -83,21 +83,6 @@ int runWatch(RunContext& c, const Request& r) {
     return kOk; // Ctrl+C is how a watch without --count ends
 }
 
-/// On a terminal one line is updated in place; in a log file each step gets its own line.
-Meter::Progress progressPrinter(QTextStream& err) {
-    const bool terminal = isatty(STDERR_FILENO) != 0;
-    return [&err, terminal, shown = -1](int percent) mutable {
-        if (percent / 10 == shown / 10)
-            return;
-        shown = percent;
-        if (terminal)
-            err << "\rreceived " << percent << " %";
-        else
-            err << "received " << percent << " %\n";
-        err.flush();
-    };
-}
-
 int runDump(RunContext& c, const QString& file) {
     const int end = readDataEnd(c.meter);
     if (end < 0) {
@@ -125,6 +110,21 @@ int runDump(RunContext& c, const QString& file) {
 }
 
 } // namespace
+
+/// On a terminal one line is updated in place; in a log file each step gets its own line.
+link::Meter::Progress progressPrinter(QTextStream& err) {
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    return [&err, terminal, shown = -1](int percent) mutable {
+        if (percent / 10 == shown / 10)
+            return;
+        shown = percent;
+        if (terminal)
+            err << "\rreceived " << percent << " %";
+        else
+            err << "received " << percent << " %\n";
+        err.flush();
+    };
+}
 
 int readDataEnd(link::Meter& meter) {
     if (!meter.ReadCell(mem::kSetCount))

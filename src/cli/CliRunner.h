@@ -5,6 +5,7 @@
 #include <QTextStream>
 
 #include <atomic>
+#include <functional>
 
 namespace nd::link {
 class Meter;
@@ -32,6 +33,10 @@ struct RunContext {
 
 /// Carries out one checked request on an open link and returns the exit code.
 int runRequest(const Request& request, RunContext& context);
+
+/// Prints a transfer's progress to `err`: on a terminal one line updated in place, in a
+/// log file one line per step of ten percent.
+std::function<void(int)> progressPrinter(QTextStream& err);
 
 /// The end of the logged data: 768 with no set stored, else the pointer table's word.
 /// -1 when the meter did not answer.

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QRegularExpression>
 
+#include <unistd.h>
+
 namespace nd::cli {
 
 namespace {
@@ -36,7 +38,11 @@ std::optional<int> tenthsOf(const QString& text) {
 }
 
 int runDownload(const StoredRequest& r, RunContext& c) {
+    c.meter.setProgress(progressPrinter(c.err));
     const stored::Download d = stored::DownloadMemory(c.meter, c.timeout);
+    c.meter.setProgress({});
+    if (isatty(STDERR_FILENO) != 0)
+        c.err << "\n";
     if (!d.ok) {
         c.err << d.error << "\n";
         return kNoAnswer;
@@ -211,7 +217,9 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
           << recorder.missedCount() << " missed\n";
     if (!ended.isEmpty())
         c.err << "recording stopped: " << ended << "\n";
-    return recorder.error().isEmpty() ? kOk : kFileFailed;
+    if (!recorder.error().isEmpty())
+        return kFileFailed;
+    return c.interrupted ? kInterrupted : kOk;
 }
 
 } // namespace

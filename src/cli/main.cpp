@@ -132,8 +132,9 @@ int main(int argc, char* argv[]) {
         if (stored->verb == nd::cli::StoredVerb::Export)
             return nd::cli::runExport(*stored, out, err);
     }
-    const auto parsed = stored ? nd::cli::ParseResult{nd::cli::Request{}, {}}
-                               : nd::cli::parseCommand(options->words, options->count, options->csv);
+    const auto parsed = stored
+                            ? nd::cli::ParseResult{nd::cli::Request{}, {}}
+                            : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
         return usage(err, parsed.error);
 

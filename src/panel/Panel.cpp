@@ -8,6 +8,7 @@
 #include "MaxMin.h"
 #include "PanelTexts.h"
 #include "WindowPlacement.h"
+#include "RecordingControls.h"
 #include "dialogs/Dialogs.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
@@ -359,6 +360,11 @@ void Panel::connectControls() {
     connect(m_MnuExit, &QAction::triggered, this, &Panel::close);
     connect(m_MnuView, &QAction::triggered, this, &Panel::openSavedFile);
     connect(m_CmdMemory, &QPushButton::clicked, this, &Panel::downloadMemory);
+    m_recording = new RecordingControls({m_CmdSample, m_LblSample, m_LblPC, m_SSPanel22,
+                                         m_LblRecording, m_LblCount, m_MnuOpen,
+                                         m_MnuStartRecording, m_MnuStopRecording},
+                                        m_programState, m_dialogs, this);
+    connect(m_SSPanel3, &CaptionPanel::clicked, m_recording, &RecordingControls::chooseFile);
 }
 
 // ---------------------------------------------------------------- load and link
@@ -379,6 +385,7 @@ void Panel::load(link::MeterLink::PortFactory factory, std::shared_ptr<link::Clo
             });
     connect(m_link.get(), &link::MeterLink::stateChanged, this, &Panel::showState);
     m_programState = {};
+    m_recording->attach(m_link.get());
     m_link->start();
 }
 
@@ -479,6 +486,7 @@ void Panel::sampleTick() {
     if (const auto stamp = m_schedule.tick(monotonicSeconds(), QDateTime::currentDateTime())) {
         m_LblTime->setText(stamp->LblTime);
         emit sampleTaken(SampleLine(*stamp, m_LblValue->text()));
+        m_recording->sample(*stamp);
     }
     armSampleTimer();
 }
@@ -656,6 +664,7 @@ void Panel::downloadMemory() {
         m_memory->move(frameGeometry().topRight());
         connect(m_memory, &stored::ui::Memory::transferBusyChanged, this,
                 [this](bool busy) { m_programState.TransferBusy = busy; });
+        m_memory->setRecordingFile([this] { return m_recording->activeFile(); });
     }
     m_memory->download();
 }

@@ -36,6 +36,7 @@ class CaptionPanel;
 class ClickableLabel;
 class Digital;
 class DigitKeyFilter;
+class RecordingControls;
 
 /// The main window: the live reading and the meter's settings, the PC-side maximum and
 /// minimum, the PC sample schedule, and the commands that open the other windows.
@@ -57,6 +58,7 @@ public:
     ProgramState& programState() { return m_programState; }
     const SampleSchedule& sampleSchedule() const { return m_schedule; }
     link::MeterLink* meterLink() const { return m_link.get(); }
+    RecordingControls* recording() const { return m_recording; }
     /// Where the help folder is looked for (the program's own folder by default).
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
 
@@ -147,6 +149,7 @@ private:
     QPointer<stored::ui::Memory> m_memory;
     QPointer<stored::ui::List> m_list;
     QPointer<stored::ui::FileList> m_fileList;
+    RecordingControls* m_recording = nullptr;
     DigitKeyFilter* m_digitFilter = nullptr;
 
     CaptionPanel* m_SSPanel7 = nullptr;

@@ -8,9 +8,10 @@
 namespace nd::panel {
 
 namespace {
+// Our own guide, one PDF per language, made from docs/guide at build time.
 constexpr std::array<const char*, kHelpLanguages> kHelpFiles = {
-    "KORVAL-SW-HELP-EN_V2.0.pdf", "KORVAL-SW-HELP-FR_V2.0.pdf",  "KORVAL-SW-HELP-DE_V2.0.pdf",
-    "KORVAL-SW-HELP-IT_V2.0.pdf", "KORVAL-SW-HELP-BPT_V2.0.pdf", "KORVAL-SW-HELP-ES_V2.0.pdf",
+    "NoiseDesk-Guide-EN.pdf", "NoiseDesk-Guide-FR.pdf", "NoiseDesk-Guide-DE.pdf",
+    "NoiseDesk-Guide-IT.pdf", "NoiseDesk-Guide-PT.pdf", "NoiseDesk-Guide-ES.pdf",
 };
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "SampleSchedule.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace nd::panel {
 
@@ -24,8 +25,17 @@ std::optional<SampleStamp> SampleSchedule::tick(double monotonicNow, const QDate
         ++m_tickCount;
         return std::nullopt;
     }
+    // The next sample is booked from this one's due time, not from when the tick came,
+    // so a long recording does not drift later by each tick's lateness; slots passed
+    // while the program was held up are skipped.
+    const double interval = m_sampleInterval / 10.0;
+    if (m_tickCount == 0)
+        m_nextSampleTime = monotonicNow;
     m_tickCount = 1;
-    m_nextSampleTime = monotonicNow + m_sampleInterval / 10.0;
+    m_nextSampleTime += interval;
+    if (m_nextSampleTime <= monotonicNow)
+        m_nextSampleTime +=
+            std::floor((monotonicNow - m_nextSampleTime) / interval + 1.0) * interval;
     return StampFor(wallNow);
 }
 

@@ -150,16 +150,27 @@ private slots:
             QCOMPARE(row.value, QString("94.5"));
     }
 
-    void aKilledRecording_leavesAReadableFile() {
-        const QString file = m_dir.filePath("killed.dat");
+    void aStoppedOrKilledRecording_leavesAReadableFile_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("Ctrl+C") << int(SIGINT) << 130;
+        QTest::newRow("SIGKILL") << int(SIGKILL) << -1;
+    }
+    void aStoppedOrKilledRecording_leavesAReadableFile() {
+        QFETCH(int, signal);
+        const QString file = m_dir.filePath(QStringLiteral("stopped%1.dat").arg(signal));
         QProcess cli;
         start(cli, {"record", file, "--interval", "0.2"});
         QTest::qWait(2500);
-        ::kill(static_cast<pid_t>(cli.processId()), SIGKILL);
-        cli.waitForFinished();
+        ::kill(static_cast<pid_t>(cli.processId()), signal);
+        const CliResult r = finish(cli);
+        QTEST(r.exitCode, "exitCode");
         const auto read = nd::stored::readDataFile(file);
         QVERIFY2(read.ok(), qPrintable(read.error.text()));
         QVERIFY(read.content->list.rows.size() >= 5);
+        if (signal == SIGINT)
+            QVERIFY(r.out.startsWith(
+                QStringLiteral("recorded %1 samples").arg(read.content->list.rows.size())));
     }
 
     void export_printsCsvOfEitherFlavour() {

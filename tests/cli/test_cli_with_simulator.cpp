@@ -1,14 +1,12 @@
 // noisedesk-cli against noisedesk-sim over a real pseudo-terminal: the whole serial path.
 
+#include "Child.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-QString binary(const QString& name) {
-    return qEnvironmentVariable("NOISEDESK_BIN_DIR") + '/' + name;
-}
 
 struct CliResult {
     int exitCode = -1;
@@ -16,18 +14,14 @@ struct CliResult {
     QString err;
 };
 
-CliResult runCli(const QStringList& args, int waitMs = 30000) {
-    QProcess cli;
-    cli.start(binary("noisedesk-cli"), args);
+CliResult runCli(const QStringList& args) {
+    nd::test::Child cli("noisedesk-cli", args);
+    QProcess& process = cli.process();
     CliResult result;
-    if (!cli.waitForFinished(waitMs)) {
-        cli.kill();
-        cli.waitForFinished();
-        return result;
-    }
-    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    result.out = QString::fromUtf8(cli.readAllStandardOutput());
-    result.err = QString::fromUtf8(cli.readAllStandardError());
+    if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
     return result;
 }
 
@@ -36,34 +30,18 @@ CliResult runCli(const QStringList& args, int waitMs = 30000) {
 class CliWithSimulatorTest : public QObject {
     Q_OBJECT
 
-    QProcess m_sim;
     QTemporaryDir m_dir;
+    nd::test::Child m_sim{"noisedesk-sim", {"--link", m_dir.filePath("meter"), "--level", "94.5"}};
     QString m_device;
-
-    bool command(const QByteArray& line) {
-        m_sim.write(line + '\n');
-        while (m_sim.waitForReadyRead(5000)) {
-            if (m_sim.canReadLine())
-                return m_sim.readLine().trimmed() == "ok";
-        }
-        return false;
-    }
 
 private slots:
     void initTestCase() {
-        m_sim.start(binary("noisedesk-sim"),
-                    {"--link", m_dir.filePath("meter"), "--level", "94.5"});
-        QVERIFY(m_sim.waitForStarted(5000));
-        QVERIFY(m_sim.waitForReadyRead(5000));
-        m_device = QString::fromUtf8(m_sim.readLine()).trimmed();
+        QVERIFY(m_sim.started());
+        m_device = m_sim.nextLine();
         QCOMPARE(m_device, m_dir.filePath("meter"));
     }
 
-    void cleanupTestCase() {
-        m_sim.write("quit\n");
-        if (!m_sim.waitForFinished(5000))
-            m_sim.kill();
-    }
+    void cleanupTestCase() { m_sim.command("quit"); }
 
     void readsACell_writesIt_andReadsItBack() {
         CliResult read = runCli({"--port", m_device, "read", "59"});
@@ -86,11 +64,11 @@ private slots:
     }
 
     void aSilencedMeter_endsWithinTheBound() {
-        QVERIFY(command("silent on"));
+        QVERIFY(m_sim.command("silent on"));
         const CliResult read = runCli({"--port", m_device, "--timeout", "2", "read", "59"});
         QCOMPARE(read.exitCode, 2);
         QVERIFY(read.err.contains("did not answer"));
-        QVERIFY(command("silent off"));
+        QVERIFY(m_sim.command("silent off"));
         QCOMPARE(runCli({"--port", m_device, "read", "59"}).exitCode, 0);
     }
 

@@ -10,9 +10,9 @@ using nd::test::FakePort;
 
 namespace {
 
-/// A link over a FakePort on a virtual clock that runs about 200 times faster than life.
+/// A link over a FakePort, by default on a virtual clock about 200 times faster than life.
 struct LinkRig {
-    std::shared_ptr<VirtualClock> clock = std::make_shared<VirtualClock>(0.0, 0.005);
+    std::shared_ptr<Clock> clock;
     FakePort* port = nullptr;
     FakePort::Responder responder = nd::test::answerLikeAMeter;
     OpenError openError = OpenError::None;
@@ -23,11 +23,22 @@ struct LinkRig {
                        return p;
                    },
                    clock, "COM3"};
-};
 
-bool waitForPolls(const MeterLink& link, std::uint64_t count) {
-    return QTest::qWaitFor([&] { return link.state().PollCount >= count; }, 10000);
-}
+    explicit LinkRig(std::shared_ptr<Clock> c = std::make_shared<VirtualClock>(0.0, 0.005))
+        : clock(std::move(c)) {}
+
+    bool waitForPolls(std::uint64_t more) const {
+        const std::uint64_t target = link.state().PollCount + more;
+        return QTest::qWaitFor([&] { return link.state().PollCount >= target; }, 10000);
+    }
+    /// Submits the work and waits for its outcome (Stopped also when it never ends).
+    JobOutcome run(std::function<void(Meter&)> work) {
+        std::optional<JobOutcome> outcome;
+        link.submit({"job", std::move(work), [&](JobOutcome o) { outcome = o; }});
+        (void)QTest::qWaitFor([&] { return outcome.has_value(); }, 10000);
+        return outcome.value_or(JobOutcome::Stopped);
+    }
+};
 
 } // namespace
 
@@ -39,7 +50,7 @@ private slots:
         LinkRig rig;
         QSignalSpy opened(&rig.link, &MeterLink::opened);
         rig.link.start();
-        QVERIFY(waitForPolls(rig.link, 3));
+        QVERIFY(rig.waitForPolls(3));
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened.front().front().value<OpenResult>().ok());
         const MeterState s = rig.link.state();
@@ -51,34 +62,31 @@ private slots:
         QVERIFY(!rig.port->isOpen());
     }
 
-    void jobs_neverInterleaveWithPollCycles() {
+    void jobs_neverInterleaveWithPollCyclesAndReportProgress() {
         LinkRig rig;
+        rig.responder = [](const QByteArray& w) {
+            return w == "U" ? QByteArray(500, 'u') : nd::test::answerLikeAMeter(w);
+        };
+        QSignalSpy progress(&rig.link, &MeterLink::jobProgress);
         rig.link.start();
-        QVERIFY(waitForPolls(rig.link, 2));
-        bool finished = false;
-        JobOutcome outcome = JobOutcome::Stopped;
-        rig.link.submit({"read three cells",
-                         [](Meter& m) {
-                             m.WriteCell(1000, 1); // marks the start in the write log
-                             m.ReadCell(1);
-                             m.ReadCell(2);
-                             m.ReadCell(3);
-                             m.WriteCell(1000, 2);
-                         },
-                         [&](JobOutcome o) {
-                             finished = true;
-                             outcome = o;
-                         }});
-        QVERIFY(QTest::qWaitFor([&] { return finished; }, 10000));
+        QVERIFY(rig.waitForPolls(2));
+        bool dumped = false;
+        const JobOutcome outcome = rig.run([&dumped](Meter& m) {
+            m.WriteCell(1000, 1); // marks the start in the write log
+            m.ReadCell(1);
+            dumped = m.DumpMemory(400).has_value();
+            m.ReadCell(3);
+            m.WriteCell(1000, 2);
+        });
         QCOMPARE(outcome, JobOutcome::Done);
-        const std::uint64_t after = rig.link.state().PollCount;
-        QVERIFY(waitForPolls(rig.link, after + 2)); // polling resumes
+        QVERIFY(dumped);
+        QCOMPARE(progress.back().front().toInt(), 100);
+        QVERIFY(rig.waitForPolls(2)); // polling resumes
         rig.link.stop();
 
-        const auto writes = rig.port->writes();
         bool inJob = false;
         int jobWrites = 0;
-        for (const auto& w : writes) {
+        for (const auto& w : rig.port->writes()) {
             if (w.bytes.startsWith('W'))
                 inJob = w.bytes.at(3) == 1;
             else if (inJob) {
@@ -86,29 +94,21 @@ private slots:
                 ++jobWrites;
             }
         }
-        QCOMPARE(jobWrites, 3);
+        QCOMPARE(jobWrites, 4); // two reads, the dump and its closing "U"
     }
 
     void stop_endsAStatusPollWaitingOnASilentMeter() {
         // Real time: the status poll really waits between its attempts.
-        auto clock = std::make_shared<RealClock>();
-        FakePort* port = nullptr;
-        MeterLink link(
-            [&] {
-                auto p = std::make_unique<FakePort>(*clock,
-                                                    [](const QByteArray&) { return QByteArray(); });
-                port = p.get();
-                return p;
-            },
-            clock, "COM1");
-        link.start();
-        QVERIFY(QTest::qWaitFor([&] { return link.state().LinkBusy; }, 5000));
-        QCOMPARE(link.state().LinkCaption, QString("No COM"));
+        LinkRig rig(std::make_shared<RealClock>());
+        rig.responder = [](const QByteArray&) { return QByteArray(); };
+        rig.link.start();
+        QVERIFY(QTest::qWaitFor([&] { return rig.link.state().LinkBusy; }, 5000));
+        QCOMPARE(rig.link.state().LinkCaption, QString("No COM"));
         bool stopped = false;
-        link.submit({"never runs", [](Meter&) {},
-                     [&](JobOutcome o) { stopped = o == JobOutcome::Stopped; }});
-        link.stop();
-        QVERIFY(!link.isRunning());
+        rig.link.submit({"never runs", [](Meter&) {},
+                         [&](JobOutcome o) { stopped = o == JobOutcome::Stopped; }});
+        rig.link.stop();
+        QVERIFY(!rig.link.isRunning());
         QVERIFY(QTest::qWaitFor([&] { return stopped; }, 1000));
     }
 
@@ -120,15 +120,9 @@ private slots:
         QVERIFY(opened.wait(5000));
         QCOMPARE(opened.front().front().value<OpenResult>().error, OpenError::Busy);
         QVERIFY(QTest::qWaitFor([&] { return !rig.link.isRunning(); }, 5000));
-        JobOutcome outcome = JobOutcome::Done;
-        bool called = false;
-        rig.link.submit({"read", [](Meter& m) { m.ReadCell(1); },
-                         [&](JobOutcome o) {
-                             called = true;
-                             outcome = o;
-                         }});
-        QVERIFY(QTest::qWaitFor([&] { return called; }, 1000));
-        QCOMPARE(outcome, JobOutcome::Stopped);
+        bool ran = false;
+        QCOMPARE(rig.run([&](Meter&) { ran = true; }), JobOutcome::Stopped);
+        QVERIFY(!ran);
     }
 
     void aLostPort_isReopenedAndTheStatusRefreshed() {
@@ -136,32 +130,16 @@ private slots:
         QSignalSpy lost(&rig.link, &MeterLink::portLost);
         QSignalSpy recovered(&rig.link, &MeterLink::portRecovered);
         rig.link.start();
-        QVERIFY(waitForPolls(rig.link, 1));
+        QVERIFY(rig.waitForPolls(1));
         rig.port->setFailed(true);
         QVERIFY(lost.wait(5000));
         QCOMPARE(rig.link.state().LinkCaption, QString("No COM"));
         const int statusPolls = rig.port->countWrites("X");
         rig.port->setFailed(false);
         QVERIFY(recovered.wait(5000));
-        const std::uint64_t after = rig.link.state().PollCount;
-        QVERIFY(waitForPolls(rig.link, after + 1));
+        QVERIFY(rig.waitForPolls(1));
         QCOMPARE(rig.link.state().LinkCaption, QString("COM3"));
         QVERIFY(rig.port->countWrites("X") > statusPolls);
-    }
-
-    void progress_ofAJobReachesTheWindows() {
-        LinkRig rig;
-        rig.responder = [](const QByteArray& w) {
-            return w == "U" ? QByteArray(500, 'u') : nd::test::answerLikeAMeter(w);
-        };
-        QSignalSpy progress(&rig.link, &MeterLink::jobProgress);
-        rig.link.start();
-        bool done = false;
-        rig.link.submit({"dump", [](Meter& m) { QVERIFY(m.DumpMemory(400).has_value()); },
-                         [&](JobOutcome) { done = true; }});
-        QVERIFY(QTest::qWaitFor([&] { return done; }, 10000));
-        QVERIFY(!progress.isEmpty());
-        QCOMPARE(progress.back().front().toInt(), 100);
     }
 };
 

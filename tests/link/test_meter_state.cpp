@@ -4,39 +4,45 @@
 
 using namespace nd::link;
 
+namespace {
+/// The display bytes of one poll reply.
+struct Shown {
+    int mode, flags, high, low;
+};
+/// A status byte and what it means.
+struct Status {
+    int byte, criterion, exchange;
+    bool fast, flags;
+};
+} // namespace
+
+Q_DECLARE_METATYPE(Shown)
+Q_DECLARE_METATYPE(Status)
+
 class MeterStateTest : public QObject {
     Q_OBJECT
 
 private slots:
     void statusByte_decodesCriterionExchangeAndResponse_data() {
-        QTest::addColumn<int>("byte");
-        QTest::addColumn<int>("criterion");
-        QTest::addColumn<int>("exchange");
-        QTest::addColumn<QString>("weighting");
-        QTest::addColumn<bool>("flags");
-        QTest::newRow("0x00") << 0x00 << 80 << 3 << "Slow" << false;
-        QTest::newRow("0x1F") << 0x1F << 90 << 6 << "Fast" << false;
-        QTest::newRow("0xE5") << 0xE5 << 84 << 4 << "Slow" << true;
-        QTest::newRow("0x0A") << 0x0A << 85 << 5 << "Slow" << false;
+        QTest::addColumn<Status>("expected");
+        QTest::newRow("0x00") << Status{0x00, 80, 3, false, false};
+        QTest::newRow("0x1F") << Status{0x1F, 90, 6, true, false};
+        QTest::newRow("0xE5") << Status{0xE5, 84, 4, false, true};
+        QTest::newRow("0x0A") << Status{0x0A, 85, 5, false, false};
     }
     void statusByte_decodesCriterionExchangeAndResponse() {
-        QFETCH(int, byte);
-        QFETCH(int, criterion);
-        QFETCH(int, exchange);
-        QFETCH(QString, weighting);
-        QFETCH(bool, flags);
+        QFETCH(Status, expected);
         MeterState s;
-        DecodeStatusByte(s, byte);
-        QCOMPARE(s.CriterionLevel, criterion);
-        QCOMPARE(s.ExchangeRate, exchange);
-        QCOMPARE(s.TimeWeightingText, weighting);
-        QCOMPARE(s.FastResponse, s.TimeWeightingText == "Fast");
-        QCOMPARE(s.StatusFlag5, flags);
-        QCOMPARE(s.StatusFlag6, flags);
-        QCOMPARE(s.StatusFlag7, flags);
+        DecodeStatusByte(s, expected.byte);
+        QCOMPARE(s.CriterionLevel, expected.criterion);
+        QCOMPARE(s.ExchangeRate, expected.exchange);
+        QCOMPARE(s.TimeWeightingText, QString(expected.fast ? "Fast" : "Slow"));
+        QCOMPARE(s.FastResponse, expected.fast);
+        QCOMPARE(s.StatusFlag5 && s.StatusFlag6 && s.StatusFlag7, expected.flags);
+        QCOMPARE(s.StatusFlag5 || s.StatusFlag6 || s.StatusFlag7, expected.flags);
     }
 
-    void modeAndFlagBytes_setOneFieldPerBit() {
+    void modeFlagAndExtraBytes_setOneFieldPerBit() {
         MeterState s;
         DecodeModeByte(s, 0x40 | 0x08 | 0x01);
         QVERIFY(s.DbaMode && s.Running && s.ShowsTime);
@@ -51,6 +57,11 @@ private slots:
         DecodeFlagByte(s, 0x2F);
         QVERIFY(s.DecimalAfter2 && s.PeakIndicator && s.LoudIndicator && s.MemoryIndicator);
         QVERIFY(s.FlagBit0 && !s.KeyLocked);
+
+        DecodeExtraByte(s, 0xEB);
+        QVERIFY(s.BankNumber == 3 && s.BankIndicator && s.BatteryLevel == 7);
+        DecodeExtraByte(s, 0x15);
+        QVERIFY(s.BankNumber == 5 && !s.BankIndicator && s.BatteryLevel == 0);
     }
 
     void displayDigits_readPackedBcdWithBlankAndOverRangeMarkers_data() {
@@ -78,18 +89,6 @@ private slots:
         QCOMPARE(s.Digit1 + s.Digit2 + s.Digit3 + s.Digit4, s.DisplayText);
     }
 
-    void extraByte_holdsBankAndBattery() {
-        MeterState s;
-        DecodeExtraByte(s, 0xEB);
-        QCOMPARE(s.BankNumber, 3);
-        QVERIFY(s.BankIndicator);
-        QCOMPARE(s.BatteryLevel, 7);
-        DecodeExtraByte(s, 0x15);
-        QCOMPARE(s.BankNumber, 5);
-        QVERIFY(!s.BankIndicator);
-        QCOMPARE(s.BatteryLevel, 0);
-    }
-
     void twa_fromDoseCriterionAndExchange_data() {
         QTest::addColumn<double>("dose");
         QTest::addColumn<int>("criterion");
@@ -112,45 +111,37 @@ private slots:
         QCOMPARE(twa.TwaValue, tenths / 10.0);
     }
 
-    void log10_isZeroForZero() {
-        QCOMPARE(Log10(0), 0.0);
-        QCOMPARE(Log10(1000), 3.0);
-    }
-
     void displayRules_showTheMetersReadingAsText_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("flags");
-        QTest::addColumn<int>("high");
-        QTest::addColumn<int>("low");
+        QTest::addColumn<Shown>("shown");
         QTest::addColumn<QString>("text");
-        QTest::newRow("dBA level") << 0x40 << 0x10 << 0x09 << 0x45 << "94.5";
-        QTest::newRow("dBA zero means top of range") << 0x40 << 0x10 << 0x00 << 0x00 << "142.0";
-        QTest::newRow("dBA over range") << 0x40 << 0x50 << 0x0A << 0x00 << "OL";
+        QTest::newRow("dBA level") << Shown{0x40, 0x10, 0x09, 0x45} << "94.5";
+        QTest::newRow("dBA zero means top of range") << Shown{0x40, 0x10, 0x00, 0x00} << "142.0";
+        QTest::newRow("dBA over range") << Shown{0x40, 0x50, 0x0A, 0x00} << "OL";
+        QTest::newRow("over-range flag on other digits") << Shown{0x40, 0x40, 0x12, 0x34} << "OL";
+        QTest::newRow("blank wins over the over-range flag")
+            << Shown{0x40, 0x40, 0xBB, 0xBB} << "----";
         // Over-range digits without the flag read as the number 0: "0.0" becomes "142.0".
-        QTest::newRow("dBA OL digits, flag clear") << 0x40 << 0x10 << 0x0A << 0x00 << "142.0";
+        QTest::newRow("dBA OL digits, flag clear") << Shown{0x40, 0x10, 0x0A, 0x00} << "142.0";
         QTest::newRow("dose hex letters read up to the letter")
-            << 0x20 << 0x20 << 0x0C << 0x12 << "0.12";
-        QTest::newRow("dBA blank") << 0x40 << 0x10 << 0xBB << 0xBB << "----";
-        QTest::newRow("dBA above 100") << 0x40 << 0x10 << 0x11 << 0x23 << "112.3";
-        QTest::newRow("grouped time") << 0x81 << 0x00 << 0x08 << 0x35 << "8:35";
-        QTest::newRow("grouped date") << 0x82 << 0x00 << 0x12 << 0x06 << "12-06";
-        QTest::newRow("grouped other") << 0x80 << 0x00 << 0x01 << 0x02 << "1 02";
-        QTest::newRow("time ungrouped") << 0x01 << 0x00 << 0x10 << 0x05 << "10:05";
-        QTest::newRow("date ungrouped") << 0x02 << 0x00 << 0x03 << 0x01 << "3-01";
-        QTest::newRow("dose ddd.d") << 0x20 << 0x10 << 0x01 << 0x25 << "12.5";
-        QTest::newRow("dose dd.dd") << 0x20 << 0x20 << 0x01 << 0x25 << "1.25";
-        QTest::newRow("dose whole") << 0x20 << 0x00 << 0x01 << 0x20 << "120";
+            << Shown{0x20, 0x20, 0x0C, 0x12} << "0.12";
+        QTest::newRow("dBA blank") << Shown{0x40, 0x10, 0xBB, 0xBB} << "----";
+        QTest::newRow("dBA above 100") << Shown{0x40, 0x10, 0x11, 0x23} << "112.3";
+        QTest::newRow("grouped time") << Shown{0x81, 0x00, 0x08, 0x35} << "8:35";
+        QTest::newRow("grouped date") << Shown{0x82, 0x00, 0x12, 0x06} << "12-06";
+        QTest::newRow("grouped other") << Shown{0x80, 0x00, 0x01, 0x02} << "1 02";
+        QTest::newRow("time ungrouped") << Shown{0x01, 0x00, 0x10, 0x05} << "10:05";
+        QTest::newRow("date ungrouped") << Shown{0x02, 0x00, 0x03, 0x01} << "3-01";
+        QTest::newRow("dose ddd.d") << Shown{0x20, 0x10, 0x01, 0x25} << "12.5";
+        QTest::newRow("dose dd.dd") << Shown{0x20, 0x20, 0x01, 0x25} << "1.25";
+        QTest::newRow("dose whole") << Shown{0x20, 0x00, 0x01, 0x20} << "120";
     }
     void displayRules_showTheMetersReadingAsText() {
-        QFETCH(int, mode);
-        QFETCH(int, flags);
-        QFETCH(int, high);
-        QFETCH(int, low);
+        QFETCH(Shown, shown);
         QFETCH(QString, text);
         MeterState s;
-        DecodeModeByte(s, mode);
-        DecodeFlagByte(s, flags);
-        DecodeDisplayDigits(s, high, low);
+        DecodeModeByte(s, shown.mode);
+        DecodeFlagByte(s, shown.flags);
+        DecodeDisplayDigits(s, shown.high, shown.low);
         QCOMPARE(DisplayValueText(s), text);
     }
 };

@@ -1,6 +1,5 @@
-// The main panel's rules that need no window: display text, maximum and minimum, cell
+// The main panel's rules that need no window: maximum and minimum, cell
 // numbers, the PC sample schedule and the help document paths.
-#include "link/MeterState.h"
 #include "panel/CellInput.h"
 #include "panel/MaxMin.h"
 #include "panel/PanelTexts.h"
@@ -13,14 +12,6 @@ using nd::panel::UpdateMaxMin;
 
 namespace {
 
-nd::link::MeterState dbaReading(int high, int low, bool overRange = false) {
-    nd::link::MeterState s;
-    nd::link::DecodeModeByte(s, 0x40); // dBA
-    nd::link::DecodeFlagByte(s, overRange ? 0x40 : 0x00);
-    nd::link::DecodeDisplayDigits(s, high, low);
-    return s;
-}
-
 QDateTime at(const QString& text) {
     return QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
 }
@@ -31,11 +22,6 @@ class PanelRules : public QObject {
     Q_OBJECT
 
 private slots:
-    void valueText_overRangeFlagShowsOLUnlessTheDisplayIsBlank() {
-        QCOMPARE(nd::link::DisplayValueText(dbaReading(0xBB, 0xBB, true)), QString("----"));
-        QCOMPARE(nd::link::DisplayValueText(dbaReading(0x12, 0x34, true)), QString("OL"));
-    }
-
     void maxMin_foldsTheReadings_data() {
         QTest::addColumn<QStringList>("readings");
         QTest::addColumn<QString>("max");
@@ -112,11 +98,6 @@ private slots:
         QCOMPARE(stamp->DateStamp, QString("2025/01/01"));
         QCOMPARE(stamp->TimeStamp, QString("00:00:00.9"));
         QCOMPARE(schedule.NextSampleTime(), 86402.0);
-    }
-
-    void sampleLine_isTabSeparated() {
-        const nd::panel::SampleStamp stamp{"2024/05/06", "10:11:12.3", "10:11:12"};
-        QCOMPARE(nd::panel::SampleLine(stamp, "94.5"), QString("2024/05/06\t10:11:12.3\t94.5"));
     }
 
     void helpDocuments_oneFilePerLanguageInTheHelpFolder() {

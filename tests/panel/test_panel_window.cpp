@@ -46,7 +46,6 @@ bool PanelRig::sentAny(char command) const {
 namespace {
 
 constexpr int kWait = 5000;
-const QString kNotDba = QStringLiteral("Not dBA mode, continue? ");
 
 void switchMeterToDose(PanelRig& rig) {
     rig.meter->pressKeys(nd::link::keys::kMode, rig.clock->now());
@@ -63,13 +62,44 @@ QAction* action(PanelRig& rig, const QString& name) {
     return rig.panel->findChild<QAction*>(name);
 }
 
-void click(PanelRig& rig, const QString& buttonName) {
-    auto* button = rig.find<QPushButton>(buttonName);
-    QVERIFY(button);
-    button->click();
+/// Clicks the button or triggers the menu command of that name.
+void activate(PanelRig& rig, const QString& name) {
+    if (auto* button = rig.find<QPushButton>(name))
+        button->click();
+    else
+        action(rig, name)->trigger();
 }
 
+const nd::panel::ProgramState& program(PanelRig& rig) {
+    return rig.panel->programState();
+}
+
+/// The visible top-level window with that title, if any.
+QWidget* shownWindow(const QString& title) {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->windowTitle() == title && w->isVisible())
+            return w;
+    }
+    return nullptr;
+}
+
+/// A way to open a window and the flag that tells it is open; the meter in dose mode or
+/// not, and the answer to the dBA question (-1: none is asked).
+struct Opening {
+    const char* opener;
+    bool nd::panel::ProgramState::*opened;
+    bool dose;
+    int answer;
+};
+/// A cell command with the texts typed and what the refusal must say.
+struct CellEntry {
+    const char *button, *address, *value, *said;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Opening)
+Q_DECLARE_METATYPE(CellEntry)
 
 class PanelWindow : public QObject {
     Q_OBJECT
@@ -82,7 +112,6 @@ private slots:
         const QString message = rig.dialogs.messages().front();
         QVERIFY(message.startsWith("No device available !"));
         QVERIFY2(message.contains("in use by another program"), qPrintable(message));
-        QCOMPARE(rig.dialogs.shown().front().buttons, Buttons::Ok);
         QCOMPARE(rig.text("LblCOM"), QString("Offline Mode"));
         for (const char* name : {"CmdSample", "CmdMemory", "CmdAvg", "CmdGraph", "CmdEvent",
                                  "cmdList", "SSPanel3", "SSPanel22"})
@@ -93,31 +122,19 @@ private slots:
         // Files can still be opened and the cell boxes stay usable.
         QVERIFY(action(rig, "MnuView")->isEnabled());
         QVERIFY(rig.find("CmdRead")->isEnabled());
-        QVERIFY(!rig.panel->programState().Online);
+        QVERIFY(!program(rig).Online);
 
         // A cell read on the closed port says so rather than failing silently.
         rig.find<QLineEdit>("TxtRAdd")->setText("5");
-        click(rig, "CmdRead");
+        activate(rig, "CmdRead");
         QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.messages().size(), 2, kWait);
         QCOMPARE(rig.dialogs.messages().back(), QString("No device available !"));
         QVERIFY(rig.text("TxtRData").isEmpty());
     }
 
-    void online_showsTheReadingAndTheMetersSettings() {
+    void online_samplesAtOnceAndShowsTheReadingAndTheMetersSettings() {
         PanelRig rig;
         rig.meter->setFixedLevel(94.5);
-        loadOnline(rig);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblValue"), QString("94.5"), kWait);
-        QCOMPARE(rig.text("LblUnit"), QString("dBA"));
-        QCOMPARE(rig.text("LblCriterion"), QString("90"));
-        QCOMPARE(rig.text("LblExchangeRate"), QString("5"));
-        QCOMPARE(rig.text("LblTimeWeighting"), QString("Slow"));
-        QCOMPARE(rig.text("LblThreshold"), QString::number(rig.meter->cell(59)));
-        QVERIFY(rig.dialogs.shown().isEmpty());
-    }
-
-    void firstSample_isTakenAtOnceAfterLoad() {
-        PanelRig rig;
         QSignalSpy samples(rig.panel.get(), &nd::panel::Panel::sampleTaken);
         rig.load();
         QVERIFY(samples.wait(kWait));
@@ -127,9 +144,18 @@ private slots:
         QVERIFY(QDate::fromString(fields[0], "yyyy/MM/dd").isValid());
         QVERIFY(QTime::fromString(fields[1], "hh:mm:ss.z").isValid());
         QCOMPARE(rig.text("LblTime"), fields[1].left(8));
+
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblValue"), QString("94.5"), kWait);
+        QCOMPARE(rig.text("LblCOM"), QString("COM3"));
+        QCOMPARE(rig.text("LblUnit"), QString("dBA"));
+        QCOMPARE(rig.text("LblCriterion"), QString("90"));
+        QCOMPARE(rig.text("LblExchangeRate"), QString("5"));
+        QCOMPARE(rig.text("LblTimeWeighting"), QString("Slow"));
+        QCOMPARE(rig.text("LblThreshold"), QString::number(rig.meter->cell(59)));
+        QVERIFY(rig.dialogs.shown().isEmpty());
     }
 
-    void maxMin_overloadAndBlankStickUntilReset() {
+    void maxMin_overloadAndBlankStickUntilResetWhichDoseModeLeaves() {
         PanelRig rig;
         rig.meter->setFixedLevel(95.0);
         loadOnline(rig);
@@ -142,60 +168,53 @@ private slots:
         QVERIFY(rig.waitForReadings(2));
         QCOMPARE(rig.text("LblMax"), QString("OL"));
         QCOMPARE(rig.text("LblMin"), QString("----"));
-
-        click(rig, "CmdReset");
+        activate(rig, "CmdReset");
         QCOMPARE(rig.text("LblMax"), QString("90.0"));
         QCOMPARE(rig.text("LblMin"), QString("90.0"));
-    }
 
-    void reset_inDoseModeLeavesMaxAndMin() {
-        PanelRig rig;
+        // A reset in dose mode would take the dose digits as a level: it leaves both.
         rig.meter->setFixedLevel(88.0);
-        loadOnline(rig);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblMax"), QString("88.0"), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblMin"), QString("88.0"), kWait);
         switchMeterToDose(rig);
-        click(rig, "CmdReset");
-        QCOMPARE(rig.text("LblMax"), QString("88.0"));
+        activate(rig, "CmdReset");
+        QCOMPARE(rig.text("LblMax"), QString("90.0"));
         QCOMPARE(rig.text("LblMin"), QString("88.0"));
-        QVERIFY(rig.text("LblValue") != "88.0");
     }
 
-    void dbaCheck_ok_switchesTheMeterThenOpens() {
-        PanelRig rig;
-        loadOnline(rig);
-        switchMeterToDose(rig);
-        rig.dialogs.answerMessage(Answer::Ok);
-        click(rig, "CmdGraph");
-        QCOMPARE(rig.dialogs.shown().size(), 1);
-        const auto& question = rig.dialogs.shown().front();
-        QCOMPARE(question.text, kNotDba);
-        QCOMPARE(question.buttons, Buttons::OkCancel);
-        QCOMPARE(question.icon, Icon::Question);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().GraphOpen, kWait);
-        QVERIFY(rig.state().DbaMode);
-        QCOMPARE(rig.text("LblUnit"), QString("dBA"));
+    // Graph and List ask before leaving dose mode; Average switches without asking.
+    void dbaCheck_asksOnlyOutsideDbaAndSwitchesUnlessCancelled_data() {
+        using S = nd::panel::ProgramState;
+        QTest::addColumn<Opening>("c");
+        QTest::newRow("in dose, OK") << Opening{"CmdGraph", &S::GraphOpen, true, int(Answer::Ok)};
+        QTest::newRow("in dose, Cancel")
+            << Opening{"MnuList", &S::ListRecording, true, int(Answer::Cancel)};
+        QTest::newRow("in dBA") << Opening{"MnuGraph", &S::GraphOpen, false, -1};
+        QTest::newRow("Average") << Opening{"CmdAvg", &S::AverageOpen, true, -1};
     }
-
-    void dbaCheck_cancel_opensWithoutSwitching() {
+    void dbaCheck_asksOnlyOutsideDbaAndSwitchesUnlessCancelled() {
+        QFETCH(Opening, c);
         PanelRig rig;
         loadOnline(rig);
-        switchMeterToDose(rig);
+        if (c.dose)
+            switchMeterToDose(rig);
         rig.port->clearWrites();
-        rig.dialogs.answerMessage(Answer::Cancel);
-        action(rig, "MnuList")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().ListRecording, kWait);
-        QVERIFY(!rig.sentAny('F')); // no MODE key pressed
+        if (c.answer >= 0)
+            rig.dialogs.answerMessage(Answer(c.answer));
+        activate(rig, c.opener);
+        QTRY_VERIFY_WITH_TIMEOUT(program(rig).*c.opened, kWait);
+        QCOMPARE(rig.dialogs.shown().size(), c.answer >= 0 ? 1 : 0);
+        if (c.answer >= 0) {
+            const auto& question = rig.dialogs.shown().front();
+            QCOMPARE(question.text, QString("Not dBA mode, continue? "));
+            QCOMPARE(question.buttons, Buttons::OkCancel);
+            QCOMPARE(question.icon, Icon::Question);
+        }
+        const bool switched = c.dose && c.answer != int(Answer::Cancel);
+        const bool dba = !c.dose || switched;
+        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblUnit"), QString(dba ? "dBA" : "%DOSE"), kWait);
         QVERIFY(rig.waitForReadings(2));
-        QVERIFY(!rig.state().DbaMode);
-        QCOMPARE(rig.text("LblUnit"), QString("%DOSE"));
-    }
-
-    void dbaCheck_inDbaModeAsksNothing() {
-        PanelRig rig;
-        loadOnline(rig);
-        action(rig, "MnuGraph")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().GraphOpen, kWait);
-        QVERIFY(rig.dialogs.shown().isEmpty());
+        QCOMPARE(rig.state().DbaMode, dba);
+        QCOMPARE(rig.sentAny('F'), switched); // the MODE key
     }
 
     void graphGuard_whileOpen_asksNothingTwice() {
@@ -203,24 +222,14 @@ private slots:
         loadOnline(rig);
         switchMeterToDose(rig);
         rig.dialogs.answerMessage(Answer::Cancel);
-        click(rig, "CmdGraph");
-        click(rig, "CmdGraph"); // while the first check still runs
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().GraphOpen, kWait);
-        click(rig, "CmdGraph");
-        action(rig, "MnuGraph")->trigger();
+        activate(rig, "CmdGraph");
+        activate(rig, "CmdGraph"); // while the first check still runs
+        QTRY_VERIFY_WITH_TIMEOUT(program(rig).GraphOpen, kWait);
+        activate(rig, "CmdGraph");
+        activate(rig, "MnuGraph");
         QVERIFY(rig.waitForReadings(1));
         QCOMPARE(rig.dialogs.shown().size(), 1);
         QCOMPARE(rig.dialogs.unscripted(), 0);
-    }
-
-    void average_switchesToDbaWithoutAsking() {
-        PanelRig rig;
-        loadOnline(rig);
-        switchMeterToDose(rig);
-        click(rig, "CmdAvg");
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().AverageOpen, kWait);
-        QVERIFY(rig.dialogs.shown().isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblUnit"), QString("dBA"), kWait);
     }
 
     void dbaCheck_onASilentMeter_opensAtOnceInDbaAndAtTheTimeLimitOtherwise() {
@@ -228,8 +237,8 @@ private slots:
         loadOnline(rig);
         rig.panel->programState().SampleInterval = 2; // 0.2 s
         rig.meter->setFaults({.silent = true});
-        action(rig, "MnuDigital")->trigger();
-        QVERIFY(rig.panel->programState().DigitalOpen); // in dBA: no check, no wait
+        activate(rig, "MnuDigital");
+        QVERIFY(program(rig).DigitalOpen); // in dBA: no check, no wait
         QSignalSpy samples(rig.panel.get(), &nd::panel::Panel::sampleTaken);
         QTRY_VERIFY_WITH_TIMEOUT(samples.size() >= 2, kWait); // the schedule is not held
 
@@ -238,93 +247,72 @@ private slots:
         rig.meter->setFaults({.silent = true});
         rig.dialogs.answerMessage(Answer::Ok);
         const double asked = rig.clock->now();
-        action(rig, "MnuAnalog")->trigger();
-        action(rig, "MnuGraph")->trigger(); // asked meanwhile: opened after, not lost
-        QVERIFY(!rig.panel->programState().AnalogOpen);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().AnalogOpen, kWait);
+        activate(rig, "MnuAnalog");
+        activate(rig, "MnuGraph"); // asked meanwhile: opened after, not lost
+        QVERIFY(!program(rig).AnalogOpen);
+        QTRY_VERIFY_WITH_TIMEOUT(program(rig).AnalogOpen, kWait);
         QVERIFY(rig.clock->now() - asked >= nd::panel::kDbaCheckTimeLimit);
         samples.clear();
         QTRY_VERIFY_WITH_TIMEOUT(samples.size() >= 2, kWait);
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().GraphOpen, 3 * kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(program(rig).GraphOpen, 3 * kWait);
     }
 
-    void modeSwitch_showsNoValueTheMeterDidNotSend() {
+    // Average clicked twice presses MODE once per step, and the value caption goes from
+    // the dose straight to the level: never the dose digits read as a level ("142.0").
+    void average_twoQuickClicksStepOnceAndShowNoValueTheMeterDidNotSend() {
         PanelRig rig;
         rig.meter->setFixedLevel(94.5);
         loadOnline(rig);
         switchMeterToDose(rig);
         QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblValue"), QString("0.00"), kWait);
+        rig.port->clearWrites();
         QSignalSpy captions(rig.panel.get(), &nd::panel::Panel::valueCaptionChanged);
-        click(rig, "CmdAvg");
+        activate(rig, "CmdAvg");
+        activate(rig, "CmdAvg");
+        QTRY_VERIFY_WITH_TIMEOUT(program(rig).AverageOpen, kWait);
         QTRY_COMPARE_WITH_TIMEOUT(rig.text("LblValue"), QString("94.5"), kWait);
         QVERIFY(rig.waitForReadings(2));
-        QCOMPARE(captions.size(), 1); // never the dose digits read as a level ("142.0")
-    }
-
-    void average_twoQuickClicksPressModeOnce() {
-        PanelRig rig;
-        loadOnline(rig);
-        switchMeterToDose(rig);
-        rig.port->clearWrites();
-        click(rig, "CmdAvg");
-        click(rig, "CmdAvg");
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().AverageOpen, kWait);
-        QVERIFY(rig.waitForReadings(2));
+        QCOMPARE(captions.size(), 1);
         int modePresses = 0;
         for (const auto& write : rig.port->writes())
             modePresses += write.bytes == nd::link::Bytes({'F', nd::link::keys::kMode}) ? 1 : 0;
         QCOMPARE(modePresses, 3); // dose, time, date, dBA
     }
 
-    void cellRead_thatFails_keepsTheOldValueAndSaysSo() {
-        PanelRig rig;
-        rig.meter->setCell(5, 17);
-        loadOnline(rig);
-        rig.find<QLineEdit>("TxtRAdd")->setText("5");
-        click(rig, "CmdRead");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.text("TxtRData"), QString("17"), kWait);
-        rig.meter->setFaults({.deafCell = 100});
-        rig.find<QLineEdit>("TxtRAdd")->setText("100");
-        click(rig, "CmdRead");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.messages().size(), 1, 2 * kWait);
-        QCOMPARE(rig.dialogs.messages().front(),
-                 QString("The meter did not answer: cell 100 was not read."));
-        QCOMPARE(rig.text("TxtRData"), QString("17")); // not the threshold the fall-back read
-    }
-
-    void displays_openBesideThePanelOnceAndClearTheirFlagsOnClose() {
+    void displays_openOnceAndClearTheirFlagsOnCloseAndExitEndsAll() {
         PanelRig rig;
         loadOnline(rig);
-        action(rig, "MnuDigital")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().DigitalOpen, kWait);
-        action(rig, "MnuAnalog")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().AnalogOpen, kWait);
-        QWidget* digital = nullptr;
-        QWidget* analog = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->windowTitle() == "Digital" && w->isVisible())
-                digital = w;
-            if (w->windowTitle() == "Analog" && w->isVisible())
-                analog = w;
-        }
-        QVERIFY(digital && analog);
-        action(rig, "MnuDigital")->trigger(); // already open: nothing
+        activate(rig, "MnuDigital");
+        activate(rig, "MnuAnalog");
+        QTRY_VERIFY_WITH_TIMEOUT(program(rig).DigitalOpen && program(rig).AnalogOpen, kWait);
+        QWidget* digital = shownWindow("Digital");
+        QVERIFY(digital && shownWindow("Analog"));
+        activate(rig, "MnuDigital"); // already open: nothing
         QVERIFY(rig.waitForReadings(1));
         digital->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.panel->programState().DigitalOpen, kWait);
-        QVERIFY(rig.panel->programState().AnalogOpen);
-        analog->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.panel->programState().AnalogOpen, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(!program(rig).DigitalOpen, kWait);
+        QVERIFY(program(rig).AnalogOpen);
+        shownWindow("Analog")->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!program(rig).AnalogOpen, kWait);
+        activate(rig, "MnuDigital"); // opens again once closed
+        QTRY_VERIFY_WITH_TIMEOUT(shownWindow("Digital"), kWait);
+
+        QSignalSpy ended(rig.panel.get(), &nd::panel::Panel::programEnded);
+        activate(rig, "MnuExit");
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(!rig.panel->meterLink()->isRunning());
+        QVERIFY(!rig.port->isOpen());
+        QVERIFY2(!shownWindow("Digital"), "Digital still open");
     }
 
     void event_whileKeysAreLocked_saysKeyLocked() {
         PanelRig rig;
         loadOnline(rig);
-        click(rig, "CmdEvent");
+        activate(rig, "CmdEvent");
         QVERIFY(rig.dialogs.shown().isEmpty());
         rig.meter->setKeyLocked(true);
         QTRY_VERIFY_WITH_TIMEOUT(rig.state().KeyLocked, kWait);
-        click(rig, "CmdEvent");
+        activate(rig, "CmdEvent");
         QCOMPARE(rig.dialogs.messages(), QStringList{"Key locked!"});
         QCOMPARE(rig.dialogs.shown().front().icon, Icon::Critical);
     }
@@ -350,12 +338,12 @@ private slots:
         }
     }
 
-    void cells_emptyAddressReadsCellZeroAndEnterReadsOrWrites() {
+    void cells_emptyAddressReadsCellZeroEnterReadsOrWritesAndAFailedReadKeepsTheValue() {
         PanelRig rig;
         rig.meter->setCell(0, 17);
         rig.meter->setCell(300, 42);
         loadOnline(rig);
-        click(rig, "CmdRead");
+        activate(rig, "CmdRead");
         QTRY_COMPARE_WITH_TIMEOUT(rig.text("TxtRData"), QString("17"), kWait);
 
         auto* address = rig.find<QLineEdit>("TxtRAdd");
@@ -368,55 +356,48 @@ private slots:
         QTest::keyClicks(data, "9");
         QTest::keyClick(data, Qt::Key_Enter);
         QTRY_COMPARE_WITH_TIMEOUT(rig.meter->cell(513), 9, kWait);
+
+        rig.meter->setFaults({.deafCell = 100});
+        address->setText("100");
+        activate(rig, "CmdRead");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.dialogs.messages().size(), 1, 2 * kWait);
+        QCOMPARE(rig.dialogs.messages().front(),
+                 QString("The meter did not answer: cell 100 was not read."));
+        QCOMPARE(rig.text("TxtRData"), QString("42")); // not the threshold the fall-back read
     }
 
     void cells_outOfRange_isRefusedAndNothingIsSent_data() {
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<QString>("said");
-        auto row = [](const char* name, const char* button, const char* address, const char* value,
-                      const char* said) {
-            QTest::newRow(name) << QString(button) << QString(address) << QString(value)
-                                << QString(said);
-        };
-        row("read address 70000", "CmdRead", "70000", "", "0 to 65535");
-        row("write address 65536", "CmdWrite", "65536", "1", "0 to 65535");
-        row("write data 256", "CmdWrite", "100", "256", "0 to 255");
+        QTest::addColumn<CellEntry>("c");
+        QTest::newRow("read address 70000") << CellEntry{"CmdRead", "70000", "", "0 to 65535"};
+        QTest::newRow("write address 65536") << CellEntry{"CmdWrite", "65536", "1", "0 to 65535"};
+        QTest::newRow("write data 256") << CellEntry{"CmdWrite", "100", "256", "0 to 255"};
     }
     void cells_outOfRange_isRefusedAndNothingIsSent() {
-        QFETCH(QString, button);
-        QFETCH(QString, address);
-        QFETCH(QString, value);
-        QFETCH(QString, said);
+        QFETCH(CellEntry, c);
+        const QString button = c.button;
         PanelRig rig;
         loadOnline(rig);
         rig.port->clearWrites();
-        QTest::keyClicks(rig.find<QLineEdit>(button == "CmdRead" ? "TxtRAdd" : "TxtWAdd"), address);
-        QTest::keyClicks(rig.find<QLineEdit>("TxtWData"), value);
-        click(rig, button);
+        QTest::keyClicks(rig.find<QLineEdit>(button == "CmdRead" ? "TxtRAdd" : "TxtWAdd"),
+                         c.address);
+        QTest::keyClicks(rig.find<QLineEdit>("TxtWData"), c.value);
+        activate(rig, button);
         QCOMPARE(rig.dialogs.messages().size(), 1);
-        QVERIFY2(rig.dialogs.messages().front().contains(said),
+        QVERIFY2(rig.dialogs.messages().front().contains(c.said),
                  qPrintable(rig.dialogs.messages().front()));
         QVERIFY(rig.waitForReadings(2));
         QVERIFY(!rig.sentAny('W'));
         QVERIFY(rig.text("TxtRData").isEmpty()); // no cell was read either
     }
 
-    void lblCom_clickTogglesTheCaption() {
+    void lblComClickTogglesTheCaptionAndTwaNoteHasNoIcon() {
         PanelRig rig;
         auto* com = rig.find<QLabel>("LblCOM");
-        QCOMPARE(rig.panel->windowTitle(), QString("Panel"));
         QTest::mouseClick(com, Qt::LeftButton);
         QCOMPARE(rig.panel->windowTitle(), QString("Panel   V10.02   2018-02-12.1"));
         QTest::mouseClick(com, Qt::LeftButton);
         QCOMPARE(rig.panel->windowTitle(), QString("Panel"));
-    }
-
-    void twa_showsTheNoteWithoutIcon() {
-        PanelRig rig;
-        action(rig, "MnuTwa")->trigger();
-        QCOMPARE(rig.dialogs.messages(), QStringList{nd::panel::twaNote()});
+        activate(rig, "MnuTwa");
         QCOMPARE(rig.dialogs.shown().front().icon, Icon::None);
     }
 
@@ -435,29 +416,15 @@ private slots:
         }
         rig.panel->setProgramFolder(bin);
         for (int i = 0; i < nd::panel::kHelpLanguages; ++i)
-            action(rig, QString("MenuOpt(%1)").arg(i))->trigger();
+            activate(rig, QString("MenuOpt(%1)").arg(i));
         QCOMPARE(rig.dialogs.openedDocuments(), expected);
         QVERIFY(rig.dialogs.shown().isEmpty());
 
         QVERIFY(QFile::remove(expected[2].toLocalFile()));
-        action(rig, "MenuOpt(2)")->trigger();
+        activate(rig, "MenuOpt(2)");
         QCOMPARE(rig.dialogs.messages().size(), 1);
         QVERIFY(rig.dialogs.messages().front().contains(expected[2].toLocalFile()));
         QCOMPARE(rig.dialogs.openedDocuments().size(), nd::panel::kHelpLanguages);
-    }
-
-    void exit_stopsTheLinkAndEndsTheProgram() {
-        PanelRig rig;
-        loadOnline(rig);
-        action(rig, "MnuDigital")->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.panel->programState().DigitalOpen, kWait);
-        QSignalSpy ended(rig.panel.get(), &nd::panel::Panel::programEnded);
-        action(rig, "MnuExit")->trigger();
-        QCOMPARE(ended.size(), 1);
-        QVERIFY(!rig.panel->meterLink()->isRunning());
-        QVERIFY(!rig.port->isOpen());
-        for (QWidget* w : QApplication::topLevelWidgets())
-            QVERIFY2(!(w->windowTitle() == "Digital" && w->isVisible()), "Digital still open");
     }
 };
 

@@ -23,23 +23,29 @@ using nd::link::Bytes;
 
 const QDateTime kCalendar(QDate(2024, 3, 15), QTime(9, 41, 0));
 
-int modeByte(VirtualMeter& meter, double now) {
-    return static_cast<unsigned char>(meter.displayFrame(now).at(1));
-}
-int flagByte(VirtualMeter& meter, double now) {
-    return static_cast<unsigned char>(meter.displayFrame(now).at(2));
-}
-int extraByte(VirtualMeter& meter, double now) {
-    return static_cast<unsigned char>(meter.displayFrame(now).at(5));
+/// Byte `index` of the display frame: 1 mode, 2 flags, 5 bank and battery.
+int frameByte(VirtualMeter& meter, int index, double now = 0.0) {
+    return static_cast<unsigned char>(meter.displayFrame(now).at(index));
 }
 QByteArray digits(VirtualMeter& meter, double now) {
     return meter.displayFrame(now).mid(3, 2);
 }
+bool near(double a, double b, double tolerance = 1e-9) {
+    return qAbs(a - b) < tolerance;
+}
+
+struct DoseCase {
+    double dB;
+    int criterion, exchange, threshold;
+    double hours, percent;
+};
 
 constexpr int kRunPause = 16, kEndRun = 32, kResume = 64, kReset = 4;
 constexpr int kMode = 1, kEvent = 2, kClock = 8, kSetup = 128;
 constexpr double kHour = 3600.0;
 } // namespace
+
+Q_DECLARE_METATYPE(DoseCase)
 
 class MeterModelTest : public QObject {
     Q_OBJECT
@@ -135,110 +141,85 @@ private slots:
     }
 
     void doseFollowsCriterionExchangeAndThreshold_data() {
-        QTest::addColumn<double>("dB");
-        QTest::addColumn<int>("criterion");
-        QTest::addColumn<int>("exchange");
-        QTest::addColumn<int>("threshold");
-        QTest::addColumn<double>("hours");
-        QTest::addColumn<double>("percent");
-        QTest::newRow("100 dB, 90/5, 1 h") << 100.0 << 90 << 5 << 80 << 1.0 << 50.0;
-        QTest::newRow("criterion level for 8 h") << 90.0 << 90 << 3 << 80 << 8.0 << 100.0;
-        QTest::newRow("one exchange up for 4 h") << 93.0 << 90 << 3 << 80 << 4.0 << 100.0;
-        QTest::newRow("one exchange down for 8 h") << 85.0 << 90 << 5 << 80 << 8.0 << 50.0;
-        QTest::newRow("84/4 for 2 h") << 84.0 << 84 << 4 << 80 << 2.0 << 25.0;
-        QTest::newRow("just below threshold") << 79.9 << 80 << 3 << 80 << 8.0 << 0.0;
-        QTest::newRow("at threshold counts") << 80.0 << 80 << 3 << 80 << 8.0 << 100.0;
+        QTest::addColumn<DoseCase>("c");
+        QTest::newRow("100 dB, 90/5, 1 h") << DoseCase{100.0, 90, 5, 80, 1.0, 50.0};
+        QTest::newRow("criterion level for 8 h") << DoseCase{90.0, 90, 3, 80, 8.0, 100.0};
+        QTest::newRow("one exchange up for 4 h") << DoseCase{93.0, 90, 3, 80, 4.0, 100.0};
+        QTest::newRow("one exchange down for 8 h") << DoseCase{85.0, 90, 5, 80, 8.0, 50.0};
+        QTest::newRow("84/4 for 2 h") << DoseCase{84.0, 84, 4, 80, 2.0, 25.0};
+        QTest::newRow("just below threshold") << DoseCase{79.9, 80, 3, 80, 8.0, 0.0};
+        QTest::newRow("at threshold counts") << DoseCase{80.0, 80, 3, 80, 8.0, 100.0};
     }
     void doseFollowsCriterionExchangeAndThreshold() {
-        QFETCH(double, dB);
-        QFETCH(int, criterion);
-        QFETCH(int, exchange);
-        QFETCH(int, threshold);
-        QFETCH(double, hours);
-        QFETCH(double, percent);
+        QFETCH(DoseCase, c);
         VirtualMeter meter;
-        QVERIFY(meter.setDoseSettings(criterion, exchange));
-        meter.setCell(mem::kThresholdLevel, threshold);
-        meter.setFixedLevel(dB);
+        QVERIFY(meter.setDoseSettings(c.criterion, c.exchange));
+        meter.setCell(mem::kThresholdLevel, c.threshold);
+        meter.setFixedLevel(c.dB);
         meter.pressKeys(kRunPause, 10.0);
-        QVERIFY(qAbs(meter.dose(10.0 + hours * kHour) - percent) < 1e-6);
+        QVERIFY(near(meter.dose(10.0 + c.hours * kHour), c.percent, 1e-6));
     }
 
-    void doseGrowsOnlyWhileRunningAndResetNeedsAStoppedMeter() {
-        VirtualMeter meter; // 90 dB criterion, 5 dB exchange rate
+    // RUN/PAUSE starts, then pauses; a paused run stays a run and only resume leaves the
+    // pause; the dose grows only while running, and only a stopped meter resets it.
+    void runKeysSetTheModeBitsAndTheDoseGrowsOnlyWhileRunning() {
+        VirtualMeter meter; // 90 dB criterion, 5 dB exchange rate: 50 % an hour at 100 dB
         meter.setFixedLevel(100.0);
-        auto doseAt = [&](double hours) { return meter.dose(hours * kHour); };
-        auto press = [&](int code, double hours) { meter.pressKeys(code, hours * kHour); };
-
-        QCOMPARE(doseAt(1.0), 0.0);
-        press(kRunPause, 1.0);
-        QVERIFY(qAbs(doseAt(1.5) - 25.0) < 1e-9);
-        press(kRunPause, 1.5); // pause
-        QVERIFY(qAbs(doseAt(2.5) - 25.0) < 1e-9);
-        press(kResume, 2.5);
-        press(kReset, 2.75); // ignored during a run
-        QVERIFY(qAbs(doseAt(3.0) - 50.0) < 1e-9);
-        press(kEndRun, 3.0);
-        QVERIFY(qAbs(doseAt(4.0) - 50.0) < 1e-9);
-        press(kReset, 4.0);
-        QCOMPARE(doseAt(4.0), 0.0);
-    }
-
-    void runKeysSetTheModeBits() {
-        VirtualMeter meter;
         const int run = frame::kRunning;
         const int pause = frame::kPaused;
         struct Step {
-            int key;
-            int runBits;
+            double hours;
+            int key, runBits;
+            double dose;
         };
-        // RUN/PAUSE starts, then pauses; a paused run stays a run; only resume leaves the pause.
-        const Step steps[] = {
-            {kResume, 0},   {kRunPause, run}, {kRunPause, run | pause}, {kRunPause, run | pause},
-            {kResume, run}, {kEndRun, 0},     {kRunPause, run},         {kRunPause, run | pause},
-            {kEndRun, 0}};
-        double now = 0.0;
+        const Step steps[] = {{0.5, kResume, 0, 0.0},
+                              {1.0, kRunPause, run, 0.0},
+                              {1.5, kRunPause, run | pause, 25.0},
+                              {2.0, kRunPause, run | pause, 25.0},
+                              {2.5, kResume, run, 25.0},
+                              {2.75, kReset, run, 37.5},
+                              {3.0, kEndRun, 0, 50.0},
+                              {4.0, kReset, 0, 0.0},
+                              {5.0, kRunPause, run, 0.0},
+                              {5.5, kRunPause, run | pause, 25.0},
+                              {6.0, kEndRun, 0, 25.0}};
         for (const Step& step : steps) {
-            meter.pressKeys(step.key, now += 1.0);
-            QCOMPARE(modeByte(meter, now) & (run | pause), step.runBits);
+            const double now = step.hours * kHour;
+            meter.pressKeys(step.key, now);
+            QCOMPARE(frameByte(meter, 1, now) & (run | pause), step.runBits);
+            QVERIFY2(near(meter.dose(now), step.dose), qPrintable(QString::number(step.hours)));
         }
     }
 
-    void clockKeyShowsTheTimeAndGoesBack() {
-        VirtualMeter meter;
-        const int time = frame::kShowsTime | frame::kGroupedDigits;
-        meter.pressKeys(kMode, 0.0); // %DOSE
-        meter.pressKeys(kClock, 0.0);
-        QCOMPARE(modeByte(meter, 0.0), time);
-        meter.pressKeys(kClock, 0.0);
-        QCOMPARE(modeByte(meter, 0.0), frame::kDoseMode);
-        meter.pressKeys(kClock, 0.0);
-        meter.pressKeys(kMode, 0.0); // from the time display MODE goes on to the date
-        QCOMPARE(modeByte(meter, 0.0), frame::kShowsDate | frame::kGroupedDigits);
-    }
-
-    void timeAndDateFollowTheCalendarAcrossMidnight() {
+    void clockKeyShowsTheTimeAndDateFollowingTheCalendarAcrossMidnight() {
         const double origin = 500.0;
+        const int grouped = frame::kGroupedDigits;
         VirtualMeter meter({1, QDateTime(QDate(2024, 2, 29), QTime(23, 58, 30)), origin});
+        meter.pressKeys(kMode, origin); // %DOSE
         meter.pressKeys(kClock, origin);
+        QCOMPARE(frameByte(meter, 1, origin), frame::kShowsTime | grouped);
         QCOMPARE(digits(meter, origin), Bytes({0x23, 0x58}));
         QCOMPARE(digits(meter, origin + 95.0), Bytes({0x00, 0x00}));
-        meter.pressKeys(kMode, origin); // date
+        meter.pressKeys(kClock, origin); // back to where it was
+        QCOMPARE(frameByte(meter, 1, origin), frame::kDoseMode);
+        meter.pressKeys(kClock, origin);
+        meter.pressKeys(kMode, origin); // from the time display MODE goes on to the date
+        QCOMPARE(frameByte(meter, 1, origin), frame::kShowsDate | grouped);
         QCOMPARE(digits(meter, origin), Bytes({0x02, 0x29}));
         QCOMPARE(digits(meter, origin + 95.0), Bytes({0x03, 0x01}));
     }
 
     void eventKeyStepsBanksAndResetHidesTheSymbol() {
         VirtualMeter meter;
-        QCOMPARE(extraByte(meter, 0.0), 7 << 5 | 1); // full battery, bank 1, no symbol
+        QCOMPARE(frameByte(meter, 5), 7 << 5 | 1); // full battery, bank 1, no symbol
         meter.pressKeys(kEvent, 0.0);
-        QCOMPARE(extraByte(meter, 0.0), 7 << 5 | frame::kBankSymbol | 2);
+        QCOMPARE(frameByte(meter, 5), 7 << 5 | frame::kBankSymbol | 2);
         for (int i = 0; i < 4; ++i)
             meter.pressKeys(kEvent, 0.0);
-        QCOMPARE(extraByte(meter, 0.0) & frame::kBankMask, 1); // after bank 5 comes 1
+        QCOMPARE(frameByte(meter, 5) & frame::kBankMask, 1); // after bank 5 comes 1
         meter.pressKeys(kReset, 0.0);
         meter.setBatteryLevel(2);
-        QCOMPARE(extraByte(meter, 0.0), 2 << 5 | 1);
+        QCOMPARE(frameByte(meter, 5), 2 << 5 | 1);
     }
 
     void lockedKeysAndCombinedKeysAreIgnored() {
@@ -246,56 +227,51 @@ private slots:
         meter.setKeyLocked(true);
         meter.pressKeys(kMode, 0.0);
         meter.pressKeys(kRunPause, 0.0);
-        QCOMPARE(modeByte(meter, 0.0), frame::kDbaMode);
-        QVERIFY(flagByte(meter, 0.0) & frame::kKeyLocked);
+        QCOMPARE(frameByte(meter, 1), frame::kDbaMode);
+        QVERIFY(frameByte(meter, 2) & frame::kKeyLocked);
 
         meter.setKeyLocked(false);
-        QVERIFY(!(flagByte(meter, 0.0) & frame::kKeyLocked));
+        QVERIFY(!(frameByte(meter, 2) & frame::kKeyLocked));
         // MODE+EVENT and MODE+RESET are setup gestures, not MODE.
         meter.pressKeys(kMode + kEvent, 0.0);
         meter.pressKeys(kMode + kReset, 0.0);
         meter.pressKeys(kSetup, 0.0);
-        QCOMPARE(modeByte(meter, 0.0), frame::kDbaMode);
-        QCOMPARE(extraByte(meter, 0.0) & frame::kBankMask, 1);
+        QCOMPARE(frameByte(meter, 1), frame::kDbaMode);
+        QCOMPARE(frameByte(meter, 5) & frame::kBankMask, 1);
         QCOMPARE(meter.setupEntries(), 1);
     }
 
     void indicatorsFollowLevelAndRun() {
         VirtualMeter meter;
         meter.setFixedLevel(114.9);
-        QCOMPARE(flagByte(meter, 0.0) & ~frame::kDecimalAfter3, 0);
+        QCOMPARE(frameByte(meter, 2) & ~frame::kDecimalAfter3, 0);
         meter.setFixedLevel(115.0);
-        QVERIFY(flagByte(meter, 0.0) & frame::kLoud);
+        QVERIFY(frameByte(meter, 2) & frame::kLoud);
 
         meter.pressKeys(kRunPause, 0.0);
-        QVERIFY(flagByte(meter, 0.0) & frame::kMemory);
+        QVERIFY(frameByte(meter, 2) & frame::kMemory);
         meter.setFixedLevel(141.0);
-        QCOMPARE(flagByte(meter, 1.0) & (frame::kPeak | frame::kOverRange),
+        QCOMPARE(frameByte(meter, 2, 1.0) & (frame::kPeak | frame::kOverRange),
                  frame::kPeak | frame::kOverRange);
         meter.setFixedLevel(90.0);
-        QVERIFY(flagByte(meter, 2.0) & frame::kPeak); // latched until reset
+        QVERIFY(frameByte(meter, 2, 2.0) & frame::kPeak); // latched until reset
         meter.pressKeys(kEndRun, 2.0);
         meter.pressKeys(kReset, 2.0);
-        QCOMPARE(flagByte(meter, 2.0) & (frame::kPeak | frame::kMemory), 0);
+        QCOMPARE(frameByte(meter, 2, 2.0) & (frame::kPeak | frame::kMemory), 0);
     }
 
     void soundIsReproducibleAndBelievable() {
-        VirtualMeter a(VirtualMeter::Options{7, kCalendar, 0.0});
-        VirtualMeter b(VirtualMeter::Options{7, kCalendar, 0.0});
-        VirtualMeter other(VirtualMeter::Options{8, kCalendar, 0.0});
-        std::vector<double> times;
+        VirtualMeter a({7, kCalendar, 0.0}), b({7, kCalendar, 0.0}), other({8, kCalendar, 0.0});
         std::vector<double> levels;
         int differing = 0;
-        for (double t = 0.0; t < kHour; t += 0.7) {
-            times.push_back(t);
-            levels.push_back(a.level(t));
-            differing += other.level(t) != levels.back();
+        for (int i = 0; i < 5000; ++i) {
+            levels.push_back(a.level(i * 0.7));
+            differing += other.level(i * 0.7) != levels.back();
         }
         // Asked in reverse, the same seed gives the same sound: it depends on time only.
-        for (std::size_t i = times.size(); i-- > 0;)
-            QCOMPARE(b.level(times[i]), levels[i]);
+        for (std::size_t i = levels.size(); i-- > 0;)
+            QCOMPARE(b.level(int(i) * 0.7), levels[i]);
         QVERIFY(differing > int(levels.size()) * 9 / 10);
-
         const auto typical = std::count_if(levels.begin(), levels.end(),
                                            [](double dB) { return dB >= 60.0 && dB <= 110.0; });
         QVERIFY(typical > qsizetype(levels.size()) * 9 / 10);
@@ -306,22 +282,17 @@ private slots:
     void repliesArePacedAtLineSpeed() {
         VirtualMeter meter;
         const double bt = VirtualMeter::kByteTime;
+        const double latency = VirtualMeter::kReplyLatency;
         const auto status = meter.receive("X", 10.0);
         QCOMPARE(status.size(), std::size_t(3));
         for (std::size_t k = 0; k < status.size(); ++k)
-            QVERIFY(qAbs(status[k].at - (10.0 + VirtualMeter::kReplyLatency + double(k) * bt)) <
-                    1e-9);
-
+            QVERIFY(near(status[k].at, 10.0 + latency + double(k) * bt));
         // Two commands in one write: the second reply waits for the line.
         const auto both = meter.receive("X ", 20.0);
         QCOMPARE(both.size(), std::size_t(3 + 7));
-        QVERIFY(qAbs(both[3].at - (20.0 + VirtualMeter::kReplyLatency + 3 * bt)) < 1e-9);
-
-        Faults slow;
-        slow.extraLatency = 0.2;
-        meter.setFaults(slow);
-        QVERIFY(qAbs(meter.receive("X", 30.0).front().at - (30.2 + VirtualMeter::kReplyLatency)) <
-                1e-9);
+        QVERIFY(near(both[3].at, 20.0 + latency + 3 * bt));
+        meter.setFaults({.extraLatency = 0.2});
+        QVERIFY(near(meter.receive("X", 30.0).front().at, 30.2 + latency));
     }
 
     void dumpSendsLeadByteAndLoggedCells_data() {
@@ -349,8 +320,8 @@ private slots:
         QCOMPARE(dump.front().byte, 'U');
         for (int a = 0; a < end; ++a)
             QCOMPARE(static_cast<unsigned char>(dump[std::size_t(a + 1)].byte), meter.cell(a));
-        const double expectedEnd = VirtualMeter::kReplyLatency + end * VirtualMeter::kByteTime;
-        QVERIFY(qAbs(dump.back().at - expectedEnd) < 1e-6);
+        QVERIFY(near(dump.back().at, VirtualMeter::kReplyLatency + end * VirtualMeter::kByteTime,
+                     1e-6));
     }
 
     void aSecondUStopsADumpInFlightButOnlyClosesAFinishedOne() {

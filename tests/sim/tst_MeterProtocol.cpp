@@ -4,7 +4,6 @@
 #include "SimFixture.h"
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
-#include "link/MeterLink.h"
 
 #include <QTest>
 
@@ -65,30 +64,22 @@ private slots:
         QCOMPARE(b.state().ThresholdText, QString::number(threshold));
     }
 
-    void cellsRoundTrip() {
+    void modeKeyStepsTheDisplayAndShowsTheDose() {
         Bench b;
-        for (const auto& [cell, value] : {std::pair{0, 255}, {513, 9}, {65535, 1}}) {
-            QVERIFY(b.meter.WriteCell(cell, value));
-            QCOMPARE(b.sim.meter().cell(cell), value);
-            QVERIFY(b.meter.ReadCell(cell));
-            QCOMPARE(b.state().CellValue, value);
-            b.sim.meter().setCell(cell, value ^ 0x5A);
-            QVERIFY(b.meter.ReadCellRaw(cell));
-            QCOMPARE(b.state().CellChar, QString(QChar(value ^ 0x5A)));
-        }
-    }
-
-    void modeKeyStepsTheDisplay() {
-        Bench b;
+        b.sim.meter().setFixedLevel(100.0); // 90 dB criterion, 5 dB exchange: 2 h allowed
+        b.meter.PressKey(link::keys::kRunPause);
+        b.sim.clock().advance(3600.0);
         const auto& s = b.state();
         const std::function<bool()> steps[] = {
-            [&s] { return s.DoseMode && !s.DbaMode; },
-            [&s] { return s.ShowsTime && s.GroupedDigits && s.DisplayText == "0941"; },
+            // 50.00 %, plus the half second that the key presses and the poll's pauses add.
+            [&s] { return s.DoseMode && s.DecimalAfter2 && qAbs(s.DisplayNumber - 5000) <= 1; },
+            [&s] { return s.ShowsTime && s.GroupedDigits && s.DisplayText == "1041"; },
             [&s] { return s.ShowsDate && !s.ShowsTime && s.DisplayText == "0315"; }};
         for (const auto& shown : steps) {
             b.meter.PressKey(link::keys::kMode);
             b.poll();
             QVERIFY(shown());
+            QVERIFY(s.Running && !s.Paused);
         }
         // From the date one MODE brings dBA back.
         QVERIFY(b.meter.EnsureDbaMode());
@@ -96,38 +87,18 @@ private slots:
         QVERIFY(s.DbaMode);
     }
 
-    void runAtFixedLevelAccumulatesDose() {
-        Bench b;
-        b.sim.meter().setFixedLevel(100.0); // 90 dB criterion, 5 dB exchange: 2 h allowed
-        b.meter.PressKey(link::keys::kRunPause);
-        b.sim.clock().advance(3600.0);
-        b.meter.PressKey(link::keys::kMode);
-        b.poll();
-        QVERIFY(b.state().Running && !b.state().Paused);
-        QVERIFY(b.state().DoseMode);
-        QVERIFY(b.state().DecimalAfter2);
-        // 50.00 %, plus the half second that the key press and the poll's pauses add.
-        QVERIFY(qAbs(b.state().DisplayNumber - 5000.0) <= 1.0);
-    }
-
     void faultsAsTheProgramSeesThem_data() {
         QTest::addColumn<sim::Faults>("faults");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<bool>("frameOk");
-        auto with = [](auto member, auto value) {
-            sim::Faults f;
-            f.*member = value;
-            return f;
-        };
-        QTest::newRow("healthy") << sim::Faults{} << Bytes({0x02, 80, 0x03}) << true;
-        QTest::newRow("silent") << with(&sim::Faults::silent, true) << QByteArray() << false;
-        QTest::newRow("bad frames")
-            << with(&sim::Faults::badFrames, true) << Bytes({0x02, 80, 0x04}) << false;
-        QTest::newRow("short replies")
-            << with(&sim::Faults::shortReplies, true) << Bytes({0x02, 80}) << false;
-        QTest::newRow("junk") << with(&sim::Faults::junkBeforeFrame, true)
-                              << Bytes({'A', 'B', 0x02, 80, 0x03}) << true;
-        QTest::newRow("too slow") << with(&sim::Faults::extraLatency, 0.2) << QByteArray() << false;
+        using F = sim::Faults;
+        QTest::newRow("healthy") << F{} << Bytes({0x02, 80, 0x03}) << true;
+        QTest::newRow("silent") << F{.silent = true} << QByteArray() << false;
+        QTest::newRow("bad frames") << F{.badFrames = true} << Bytes({0x02, 80, 0x04}) << false;
+        QTest::newRow("short replies") << F{.shortReplies = true} << Bytes({0x02, 80}) << false;
+        QTest::newRow("junk") << F{.junkBeforeFrame = true} << Bytes({'A', 'B', 0x02, 80, 0x03})
+                              << true;
+        QTest::newRow("too slow") << F{.extraLatency = 0.2} << QByteArray() << false;
     }
     void faultsAsTheProgramSeesThem() {
         QFETCH(sim::Faults, faults);
@@ -140,7 +111,7 @@ private slots:
         QCOMPARE(link::FrameOk(got, link::kCellReplyLength), frameOk);
     }
 
-    void dumpDeliversTheLoggedMemory() {
+    void dumpDeliversTheLoggedMemoryOrStopsWhereTheFaultSays() {
         Bench b;
         sim::VirtualMeter& m = b.sim.meter();
         const int end = 1077;
@@ -149,25 +120,15 @@ private slots:
         m.setCell(mem::dataEndHigh(1), mem::highByte(end));
         for (int a = 768; a < end; ++a)
             m.setCell(a, a * 7);
-
         const std::optional<QByteArray> dump = b.meter.DumpMemory(end + mem::kDumpLeadBytes);
         QVERIFY(dump.has_value());
         QCOMPARE(dump->size(), end + 1);
         for (int a = 0; a < end; ++a)
             QCOMPARE(static_cast<unsigned char>(dump->at(a + 1)), m.cell(a));
-        // The closing "U" left the meter ready: the next read is answered at once.
-        const double before = b.sim.clock().now();
-        QVERIFY(b.meter.ReadCell(mem::kThresholdLevel));
-        QCOMPARE(b.sim.clock().now() - before, link::pause::kReadCell);
-    }
 
-    void dumpStopsWhereTheFaultSays() {
-        Bench b;
-        sim::Faults faults;
-        faults.dumpStopsAfter = 300;
-        b.sim.meter().setFaults(faults);
-        QVERIFY(!b.meter.DumpMemory(mem::kEmptyDataEnd + 1).has_value());
-        QVERIFY(b.meter.ReadCell(mem::kThresholdLevel));
+        m.setFaults({.dumpStopsAfter = 300});
+        QVERIFY(!b.meter.DumpMemory(end + mem::kDumpLeadBytes).has_value());
+        QVERIFY(b.meter.ReadCell(mem::kThresholdLevel)); // the meter is ready again
     }
 
     void stoppingADumpDropsItsRestFromThePort() {
@@ -186,21 +147,6 @@ private slots:
         QCOMPARE(b.state().CellValue, 0); // the set count, read back
         QCOMPARE(b.sim.meter().cell(mem::kMemoryState), 0x80);
         QCOMPARE(b.sim.meter().loggedDataEnd(), mem::kEmptyDataEnd);
-    }
-
-    void commandBytesMaySpanWrites() {
-        Bench b;
-        b.port->write("R");
-        b.port->write(Bytes({mem::kThresholdLevel}));
-        QCOMPARE(b.exchange(Bytes({0})), Bytes({0x02, 80, 0x03}));
-
-        b.port->write(Bytes({'W', 0x01}));
-        b.port->write(Bytes({0x02, 0x09}));
-        QCOMPARE(b.sim.meter().cell(513), 9);
-
-        // A status command and half of a read in one write, the rest in the next.
-        b.port->write(Bytes({'X', 'R', 0x01}));
-        QCOMPARE(b.exchange(Bytes({0x02})), Bytes({0x02, 0x0B, 0x03, 0x02, 9, 0x03}));
     }
 
     void unpluggedPortFailsUntilPluggedInAndReopened() {
@@ -230,21 +176,6 @@ private slots:
         b.sim.clock().advance(link::pause::kStatus);
         b.port->clearInput();
         QVERIFY(b.port->readAll().isEmpty());
-    }
-
-    void linkThreadReachesTheMeterThroughTheFixture() {
-        test::SimFixture sim;
-        sim.sharedClock()->setPace(0.01); // a hundred times faster than life, without spinning
-        link::MeterLink link(sim.portFactory(), sim.sharedClock(), QStringLiteral("SIM"));
-        int lost = 0; // counted on this thread: the signal comes from the link thread, queued
-        connect(&link, &link::MeterLink::portLost, this, [&lost] { ++lost; });
-        link.start();
-        QTRY_VERIFY(link.state().PollCount > 0);
-        QCOMPARE(link.state().CriterionLevel, 90);
-        QVERIFY(sim.lastPort());
-        sim.lastPort()->unplug();
-        QTRY_COMPARE(lost, 1);
-        link.stop();
     }
 };
 

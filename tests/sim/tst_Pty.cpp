@@ -1,6 +1,7 @@
 // The virtual meter on a real pseudo-terminal, reached through the program's own serial
 // port code, and the noisedesk-sim program driven the way integration tests drive it.
 
+#include "Child.h"
 #include "link/Clock.h"
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
@@ -9,7 +10,6 @@
 #include "sim/VirtualMeter.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -27,22 +27,6 @@ bool readThreshold(link::SerialPort& port, int expected) {
     return meter.ReadCell(mem::kThresholdLevel) && meter.state().CellValue == expected;
 }
 
-QString simulatorProgram() {
-    return qEnvironmentVariable("NOISEDESK_BIN_DIR") + QStringLiteral("/noisedesk-sim");
-}
-
-QString readLine(QProcess& process) {
-    while (!process.canReadLine()) {
-        if (!process.waitForReadyRead(int(kPatience * 1000)))
-            return QStringLiteral("(no answer)");
-    }
-    return QString::fromLocal8Bit(process.readLine()).trimmed();
-}
-
-QString ask(QProcess& process, const char* command) {
-    process.write(QByteArray(command) + '\n');
-    return readLine(process);
-}
 } // namespace
 
 class PtyTest : public QObject {
@@ -97,11 +81,9 @@ private slots:
         QFETCH(bool, quit);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("meter"));
-        QProcess sim;
-        sim.start(simulatorProgram(), {QStringLiteral("--link"), path, QStringLiteral("--level"),
-                                       QStringLiteral("94.5")});
-        QVERIFY2(sim.waitForStarted(), qPrintable(sim.errorString()));
-        QCOMPARE(readLine(sim), path);
+        test::Child sim("noisedesk-sim", {"--link", path, "--level", "94.5"});
+        QVERIFY2(sim.started(), qPrintable(sim.process().errorString()));
+        QCOMPARE(sim.nextLine(), path);
         QVERIFY(QFileInfo(path).isSymLink());
 
         link::SerialPort port(path);
@@ -112,17 +94,17 @@ private slots:
         meter.PollCycle();
         QCOMPARE(meter.state().DisplayText, QStringLiteral("0945"));
 
-        QCOMPARE(ask(sim, "cell 59"), QStringLiteral("80"));
-        QCOMPARE(ask(sim, "set 59 72"), QStringLiteral("ok"));
+        QCOMPARE(sim.ask("cell 59"), QStringLiteral("80"));
+        QVERIFY(sim.command("set 59 72"));
         QVERIFY(readThreshold(port, 72));
-        QCOMPARE(ask(sim, "bogus"), QStringLiteral("error: unknown command bogus"));
+        QCOMPARE(sim.ask("bogus"), QStringLiteral("error: unknown command bogus"));
         if (quit)
-            QCOMPARE(ask(sim, "quit"), QStringLiteral("ok"));
+            QVERIFY(sim.command("quit"));
         else
-            sim.terminate();
-        QVERIFY(sim.waitForFinished(int(kPatience * 1000)));
-        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(sim.exitCode(), 0);
+            sim.process().terminate();
+        QVERIFY(sim.process().waitForFinished(int(kPatience * 1000)));
+        QCOMPARE(sim.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.process().exitCode(), 0);
         QVERIFY(!QFileInfo(path).isSymLink());
     }
 };

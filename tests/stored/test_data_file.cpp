@@ -65,9 +65,7 @@ private slots:
         QVERIFY(bytes.startsWith("\"No.s\tDate\tTime\tdBA\t\"\r\n"
                                  "\"1\t2009/03/16\t00:00:05.0\t85.7\t\"\r\n"));
         QVERIFY(bytes.endsWith("\"*****Site A\"\r\n\"*****north fence\"\r\n\"*****\"\r\n"));
-    }
-
-    void emptyGrid_isHeaderAndThreeEmptyNotes() {
+        // An empty grid: the header and three empty notes.
         QCOMPARE(gridFileBytes({}), QByteArray("\"No.s\tDate\tTime\tdBA\t\"\r\n"
                                                "\"*****\"\r\n\"*****\"\r\n\"*****\"\r\n"));
     }

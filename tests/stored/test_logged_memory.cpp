@@ -125,16 +125,6 @@ private slots:
         QCOMPARE(list.rows[3].level.kind, LevelKind::OverRange);
     }
 
-    void intervalTexts_data() {
-        QTest::addColumn<int>("tenths");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("5") << 5 << "0.5";
-        QTest::newRow("10") << 10 << "1.0";
-        QTest::newRow("123") << 123 << "12.3";
-        QTest::newRow("65535") << 65535 << "6553.5";
-    }
-    void intervalTexts() { QCOMPARE(intervalText(fetch<int>("tenths")), fetch<QString>("text")); }
-
     void remaining_data() {
         QTest::addColumn<int>("sets");
         QTest::addColumn<int>("end");

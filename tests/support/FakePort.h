@@ -45,7 +45,6 @@ public:
     }
     QByteArray readAll() override {
         std::lock_guard lock(m_mutex);
-        ++m_reads;
         return std::exchange(m_waiting, {});
     }
     bool write(const QByteArray& bytes) override {
@@ -93,7 +92,6 @@ private:
     link::OpenError m_openError = link::OpenError::None;
     QByteArray m_waiting;
     std::vector<Write> m_writes;
-    int m_reads = 0;
 };
 
 /// Frames a reply as the meter does.

@@ -196,6 +196,7 @@ void Memory::download() {
     setTransferBusy(true);
     m_sets->removeRows(0, m_sets->rowCount());
     // A new download empties the records too, so an old set cannot be saved as new.
+    m_memory = {};
     m_records.clearRows();
     showProgress(m_G1, true);
     show();

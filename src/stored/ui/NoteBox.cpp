@@ -1,14 +1,22 @@
 #include "NoteBox.h"
 
-#include <QRegularExpressionValidator>
+#include "stored/DataFile.h"
 
 namespace nd::stored::ui {
 
 NoteBox::NoteBox(QWidget* parent) : QLineEdit(parent) {
-    // A validator checks pasted text as well as typing: a paste holding any of these is
-    // refused whole rather than changed behind the user's back.
-    setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[^\"\\t,\\r\\n]*")), this));
+    // Typed or pasted, the characters the .dat file cannot carry are left out at once,
+    // so what the box shows is what will be saved.
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& text) {
+        const QString clean = cleanNote(text);
+        if (clean == text)
+            return;
+        const int removedBeforeCursor = static_cast<int>(
+            text.left(cursorPosition()).size() - cleanNote(text.left(cursorPosition())).size());
+        const int cursor = cursorPosition() - removedBeforeCursor;
+        setText(clean);
+        setCursorPosition(cursor);
+    });
 }
 
 } // namespace nd::stored::ui

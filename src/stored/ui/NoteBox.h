@@ -4,8 +4,8 @@
 
 namespace nd::stored::ui {
 
-/// A one-line note box for files and printouts. It refuses the characters the .dat file
-/// cannot carry (double quote, TAB, comma), typed or pasted.
+/// A one-line note box for files and printouts. The characters the .dat file cannot
+/// carry (double quote, TAB, comma) are left out, typed or pasted.
 class NoteBox final : public QLineEdit {
     Q_OBJECT
 

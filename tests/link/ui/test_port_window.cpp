@@ -34,8 +34,8 @@ QStringList entries(Port& port) {
         texts << list(port)->itemText(i);
     return texts;
 }
-void choose(Port& port, const QString& text) {
-    list(port)->setEditText(text);
+QLabel* label(Port& port) {
+    return port.findChild<QLabel*>("LblDevice");
 }
 /// Confirms with OK and returns the accepted signal's arguments.
 QList<QVariant> confirm(Port& port) {
@@ -50,13 +50,18 @@ class TestPortWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void opensWithAllPortsAndTheFirstChosen() {
-        Port port({}, {});
-        QCOMPARE(entries(port), nd::link::comListTexts());
+    void opensWithAllPortsAndTheFirstChosenAndTakesExtraEntriesAsTheyStand() {
+        // Not a path: only being offered makes it a device.
+        const QString entry = QStringLiteral("virtual meter");
+        Port port({}, {entry});
+        QCOMPARE(entries(port), nd::link::comListTexts() << entry);
         QCOMPARE(list(port)->currentText(), QString("COM  1"));
-        QCOMPARE(port.findChild<QLabel*>("LblDevice")->text(), QString("/dev/ttyS0"));
+        QCOMPARE(label(port)->text(), QString("/dev/ttyS0"));
         QCOMPARE(port.pos(),
                  QGuiApplication::primaryScreen()->geometry().topLeft() + QPoint(247, 180));
+        list(port)->setCurrentIndex(list(port)->findText(entry));
+        QCOMPARE(label(port)->text(), entry);
+        QCOMPARE(confirm(port).value(0).toString(), entry);
     }
 
     void okMapsTheChoiceToADevice_data() {
@@ -79,11 +84,12 @@ private slots:
         QFETCH(QString, device);
         QFETCH(QString, caption);
         Port port({}, {});
-        choose(port, text);
+        list(port)->setEditText(text);
+        QCOMPARE(label(port)->text(), device.isEmpty() ? QString("no such port") : device);
         QCOMPARE(confirm(port), (QList<QVariant>{device, caption}));
     }
 
-    void enterConfirmsAndClosesWithoutAddingTheText() {
+    void enterConfirmsAndClosesWithoutAddingTheTextClosingWithoutOkRejects() {
         Port port({}, {});
         port.show();
         QVERIFY(QTest::qWaitForWindowExposed(&port));
@@ -93,35 +99,16 @@ private slots:
         list(port)->lineEdit()->selectAll();
         QTest::keyClicks(list(port)->lineEdit(), "/dev/ttyUSB9");
         QTest::keyClick(list(port)->lineEdit(), Qt::Key_Return);
-
         QCOMPARE(accepted.size(), 1);
         QCOMPARE(accepted.first().first().toString(), QString("/dev/ttyUSB9"));
         QCOMPARE(rejected.size(), 0);
         QCOMPARE(entries(port), nd::link::comListTexts());
         QVERIFY(!port.isVisible());
-    }
 
-    void closingWithoutOkRejects() {
-        Port port({}, {});
         port.show();
-        QSignalSpy rejected(&port, &Port::rejected);
-        QSignalSpy accepted(&port, qOverload<const QString&, const QString&>(&Port::accepted));
         port.close();
         QCOMPARE(rejected.size(), 1);
-        QCOMPARE(accepted.size(), 0);
-    }
-
-    void deviceLabelFollowsTheText() {
-        Port port({}, {});
-        auto* label = port.findChild<QLabel*>("LblDevice");
-        choose(port, "COM  5");
-        QCOMPARE(label->text(), QString("/dev/ttyUSB0"));
-        choose(port, "COM 5");
-        QCOMPARE(label->text(), QString("no such port"));
-        choose(port, "/dev/serial/by-id/meter");
-        QCOMPARE(label->text(), QString("/dev/serial/by-id/meter"));
-        list(port)->setCurrentIndex(12);
-        QCOMPARE(label->text(), QString("/dev/ttyACM0"));
+        QCOMPARE(accepted.size(), 1);
     }
 
     void preselectedTextIsChosen_data() {
@@ -143,31 +130,38 @@ private slots:
             QCOMPARE(list(port)->currentIndex(), index);
     }
 
-    void autoScanListsWhatOpensWithTheFirstChosen() {
-        Port port({}, {});
-        FakeProbe fake;
-        fake.answers = {{"/dev/ttyS2", OpenError::None}, {"/dev/ttyUSB2", OpenError::Busy}};
-        port.setOpenProbe(fake.probe());
-        button(port, "BtnAutoScan")->click();
-
-        QCOMPARE(entries(port), (QStringList{"COM  3", "COM  7"}));
-        QCOMPARE(list(port)->currentIndex(), 0);
-        QCOMPARE(port.findChild<QProgressBar*>("ProgressBar1")->value(), 16);
-        QCOMPARE(confirm(port), (QList<QVariant>{"/dev/ttyS2", "COM3"}));
+    // The scan lists what opens, free or busy, and keeps the extra entries; Reset brings
+    // the whole list back with nothing chosen for the user.
+    void autoScanListsWhatOpensUntilReset_data() {
+        QTest::addColumn<QStringList>("extras");
+        QTest::addColumn<QStringList>("opening");
+        QTest::addColumn<QStringList>("found");
+        QTest::newRow("two ports") << QStringList{} << QStringList{"/dev/ttyS2", "/dev/ttyUSB2"}
+                                   << QStringList{"COM  3", "COM  7"};
+        QTest::newRow("nothing") << QStringList{} << QStringList{} << QStringList{};
+        QTest::newRow("extra entry") << QStringList{kSimDevice} << QStringList{"/dev/ttyS3"}
+                                     << QStringList{"COM  4", kSimDevice};
     }
-
-    void autoScanFindingNothingLeavesAnEmptyListUntilReset() {
-        Port port({}, {});
+    void autoScanListsWhatOpensUntilReset() {
+        QFETCH(QStringList, extras);
+        QFETCH(QStringList, opening);
+        QFETCH(QStringList, found);
+        Port port({}, extras);
         FakeProbe fake;
+        for (const QString& device : opening)
+            fake.answers[device] = OpenError::None;
         port.setOpenProbe(fake.probe());
         button(port, "BtnAutoScan")->click();
-        QCOMPARE(list(port)->count(), 0);
-        QCOMPARE(list(port)->currentIndex(), -1);
+        QCOMPARE(entries(port), found);
+        QCOMPARE(list(port)->currentIndex(), found.isEmpty() ? -1 : 0);
+        QCOMPARE(port.findChild<QProgressBar*>("ProgressBar1")->value(), 16);
+        if (!opening.isEmpty())
+            QCOMPARE(confirm(port).value(0).toString(), opening.front());
 
-        choose(port, "typed");
+        list(port)->setEditText("typed");
         button(port, "BtnReset")->click();
-        QCOMPARE(entries(port), nd::link::comListTexts());
-        QCOMPARE(list(port)->currentText(), QString()); // cleared, nothing chosen for the user
+        QCOMPARE(entries(port), nd::link::comListTexts() << extras);
+        QCOMPARE(list(port)->currentText(), QString());
     }
 
     void aLongDevicePathShowsWhole() {
@@ -175,30 +169,9 @@ private slots:
         Port port({}, {path});
         port.show();
         list(port)->setCurrentIndex(list(port)->findText(path));
-        auto* label = port.findChild<QLabel*>("LblDevice");
-        QCOMPARE(label->toolTip(), path);
-        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(path));
+        QCOMPARE(label(port)->toolTip(), path);
+        QVERIFY(label(port)->width() >= label(port)->fontMetrics().horizontalAdvance(path));
         QVERIFY(list(port)->width() >= list(port)->fontMetrics().horizontalAdvance(path));
-    }
-
-    void extraEntriesFollowResetAndScanAndAreTakenAsTheyStand() {
-        // Not a path: only being offered makes it a device.
-        const QString entry = QStringLiteral("virtual meter");
-        Port port({}, {entry});
-        QCOMPARE(entries(port), nd::link::comListTexts() << entry);
-
-        FakeProbe fake;
-        fake.answers = {{"/dev/ttyS3", OpenError::None}};
-        port.setOpenProbe(fake.probe());
-        button(port, "BtnAutoScan")->click();
-        QCOMPARE(entries(port), (QStringList{"COM  4", entry}));
-
-        button(port, "BtnReset")->click();
-        QCOMPARE(entries(port), nd::link::comListTexts() << entry);
-
-        list(port)->setCurrentIndex(list(port)->findText(entry));
-        QCOMPARE(port.findChild<QLabel*>("LblDevice")->text(), entry);
-        QCOMPARE(confirm(port).value(0).toString(), entry);
     }
 
     void deviceViewDoubleClickChoosesThePort() {
@@ -225,7 +198,6 @@ private slots:
         // A second click shows the same view instead of another one.
         button(port, "BtnDeviceManager")->click();
         QCOMPARE(port.findChildren<SerialDevices*>().size(), 1);
-
         // OK takes the view away with the port window.
         QVERIFY(view->isVisible());
         confirm(port);

@@ -5,6 +5,7 @@
 #include "SimFixture.h"
 #include "sim/LoggedSets.h"
 #include "stored/DataFile.h"
+#include "stored/ui/DataFileView.h"
 #include "stored/ui/ListingPrinter.h"
 #include "stored/ui/Memory.h"
 #include "stored/ui/NoteBox.h"
@@ -77,11 +78,13 @@ private slots:
         MemoryRig rig;
         rig.sim.meter().setCell(2, 1);
         rig.sim.meter().setCell(3, 2);
+        rig.sim.meter().setCell(40, 1); // memory full
         QVERIFY(rig.download());
         const auto& m = rig.window.memory();
         QCOMPARE(int(m.sets.size()), 3);
         QCOMPARE(rig.text("TxtIDCode"), QString("258"));
         QCOMPARE(rig.text("LblMemory"), QString("32 K"));
+        QCOMPARE(rig.text("LblRemaining"), QString("0"));
         QCOMPARE(m.sets[0].dateText, QString("2009/03/15"));
         rig.window.listSet(0);
         QCOMPARE(rig.window.records().rowCount(), 100);
@@ -94,13 +97,6 @@ private slots:
         rig.window.download();
         QCOMPARE(rig.window.records().rowCount(), 0);
         QVERIFY(rig.idle());
-    }
-
-    void aFullMemory_showsNothingRemaining() {
-        MemoryRig rig;
-        rig.sim.meter().setCell(40, 1);
-        QVERIFY(rig.download());
-        QCOMPARE(rig.text("LblRemaining"), QString("0"));
     }
 
     void aDamagedSet_isSaidAndTheOthersListed() {
@@ -249,6 +245,31 @@ private slots:
         QVERIFY(rig.dialogs.shown().last().detail.contains("CSV file|*.csv"));
     }
 
+    void aSavedSet_reopens_andABadFileIsExplained() {
+        MemoryRig rig;
+        QVERIFY(rig.download());
+        rig.window.listSet(2);
+        rig.window.findChild<QLineEdit*>("T3")->setText("third note");
+        QTemporaryDir dir;
+        rig.dialogs.answerSaveFile(dir.filePath("s.dat"));
+        rig.window.save();
+        rig.dialogs.answerOpenFile(dir.filePath("s.dat"));
+        std::unique_ptr<stored::ui::DataFileView> view(
+            stored::ui::DataFileView::open(rig.dialogs, nullptr));
+        QVERIFY(view);
+        QCOMPARE(view->windowTitle(), QString("s.dat"));
+        QCOMPARE(view->model().list().rows.size(), std::size_t(10));
+        QCOMPARE(view->findChild<QLabel*>("T3")->text(), QString("third note"));
+
+        QFile bad(dir.filePath("bad.dat"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("No.s\r\n1\t2009/03/16\t00:00:05.0\t85.7\r\n2\t2009/13/16\t00:00:15.0\t85.7\r\n");
+        bad.close();
+        rig.dialogs.answerOpenFile(bad.fileName());
+        QVERIFY(!stored::ui::DataFileView::open(rig.dialogs, nullptr));
+        QVERIFY(rig.dialogs.messages().last().contains("line 3:"));
+    }
+
     void save_neverOverwritesTheRecording_andSaysWhenItFails() {
         MemoryRig rig;
         QTemporaryDir dir;
@@ -263,13 +284,15 @@ private slots:
         QVERIFY(rig.dialogs.messages().last().contains("could not be saved"));
     }
 
-    void noteBoxes_refuseQuotesTabsAndCommas() {
+    void noteBoxes_leaveOutQuotesTabsAndCommas() {
         stored::ui::NoteBox box;
         QTest::keyClicks(&box, "a\"b,c\td");
         QCOMPARE(box.text(), QString("abcd"));
-        QApplication::clipboard()->setText("x,y");
+        box.setCursorPosition(2);
+        QApplication::clipboard()->setText("x,\"y");
         box.paste();
-        QCOMPARE(box.text(), QString("abcd"));
+        QCOMPARE(box.text(), QString("abxycd"));
+        QCOMPARE(box.cursorPosition(), 4);
     }
 
     void print_sendsEachCopyOnce_andBreaksPages() {
