@@ -42,6 +42,7 @@ MeterModel::MeterModel(std::uint32_t seed, QDateTime calendarStart, double timeO
       m_timeOrigin(timeOrigin), m_measuredUntil(-std::numeric_limits<double>::infinity()) {
     setCell(mem::kThresholdLevel, kDefaultThreshold);
     setCell(mem::kLogIntervalLow, kDefaultLogInterval);
+    EventBanks::fillSamples(m_memory);
     erase();
 }
 
@@ -115,20 +116,21 @@ void MeterModel::advance(double now) {
         return;
     if (m_run == Run::Running && std::isfinite(m_measuredUntil)) {
         if (m_fixedLevel > 0.0) {
-            expose(m_fixedLevel, now - m_measuredUntil);
+            expose(m_fixedLevel, m_measuredUntil, now - m_measuredUntil);
         } else {
             const auto steps = static_cast<long>(std::ceil((now - m_measuredUntil) / kDoseStep));
             for (long i = 0; i < steps; ++i) {
                 const double t = m_measuredUntil + static_cast<double>(i) * kDoseStep;
                 const double step = std::min(kDoseStep, now - t);
-                expose(level(t + step / 2), step);
+                expose(level(t + step / 2), t, step);
             }
         }
     }
     m_measuredUntil = now;
 }
 
-void MeterModel::expose(double dB, double seconds) {
+void MeterModel::expose(double dB, double at, double seconds) {
+    m_events.observe(dB, seconds, at);
     if (dB > kHighestShownLevel)
         m_peakSeen = true;
     if (dB < cell(mem::kThresholdLevel))
@@ -144,6 +146,7 @@ void MeterModel::pressKeys(int code, double now) {
     if (m_keyLocked)
         return;
     namespace keys = link::keys;
+    const Run before = m_run;
     switch (code) {
     case keys::kMode:
         nextDisplay();
@@ -173,6 +176,8 @@ void MeterModel::pressKeys(int code, double now) {
         // Keys pressed together (MODE+EVENT, MODE+RESET) only mean something in setup.
         break;
     }
+    if (m_run != before)
+        followRun(before, now);
 }
 
 void MeterModel::nextDisplay() {
@@ -203,6 +208,8 @@ void MeterModel::toggleClock() {
 }
 
 void MeterModel::nextBank() {
+    if (m_run != Run::Stopped)
+        return; // the bank being recorded stays put until the run ends
     m_bank = m_bank % kBankCount + 1;
     m_bankSymbol = true;
 }

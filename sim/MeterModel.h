@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EventBanks.h"
 #include "SoundField.h"
 
 #include <QByteArray>
@@ -48,13 +49,17 @@ public:
     void setBatteryLevel(int level);
     QDateTime calendarAt(double now) const;
     int setupEntries() const { return m_setupEntries; }
+    /// The event bank the running measurement goes into, 0 when none runs.
+    int recordingBank() const;
 
 private:
     enum class Display { Dba, Dose, Time, Date };
     enum class Run { Stopped, Running, Paused };
 
     void advance(double now);
-    void expose(double dB, double seconds);
+    void expose(double dB, double at, double seconds);
+    /// Starts or finishes the event bank record when a key started or ended a run.
+    void followRun(Run before, double now);
     int modeByte() const;
     int indicatorFlags(double dB) const;
     int extraByte() const;
@@ -90,6 +95,7 @@ private:
     int m_battery = 7;
     bool m_keyLocked = false;
     int m_setupEntries = 0;
+    EventBanks m_events;
 };
 
 } // namespace nd::sim

@@ -80,6 +80,11 @@ ParseResult parseCommand(const QStringList& words, int count, bool csv) {
             return r;
         request.command = Command::Dump;
         request.file = words.value(1);
+    } else if (name == QLatin1String("banks")) {
+        if (auto r = expectArguments(words, 0, "banks [--bank N] [--out FILE.bnk] [--json]");
+            !r.request)
+            return r;
+        request.command = Command::Banks;
     } else {
         return refuse(QStringLiteral("unknown command: %1").arg(name));
     }

@@ -7,7 +7,7 @@
 
 namespace nd::cli {
 
-enum class Command { Status, Read, Write, Key, Watch, Dump };
+enum class Command { Status, Read, Write, Key, Watch, Dump, Banks };
 
 /// A command line that has been checked: nothing reaches the meter unless it parsed.
 struct Request {
@@ -18,6 +18,8 @@ struct Request {
     int count = 0; ///< watch: readings to show, 0 for no end
     bool csv = false;
     QString file;
+    int bank = 0; ///< banks: one bank, 0 for all five
+    bool json = false;
 };
 
 struct ParseResult {
@@ -26,7 +28,7 @@ struct ParseResult {
 };
 
 /// Parses the words after the options: "status", "read ADDR", "write ADDR DATA",
-/// "key CODE", "watch", "dump FILE".
+/// "key CODE", "watch", "dump FILE", "banks".
 ParseResult parseCommand(const QStringList& words, int count, bool csv);
 
 /// A whole decimal number within [low, high]; nothing for anything else.

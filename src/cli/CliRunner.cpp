@@ -1,5 +1,6 @@
 #include "CliRunner.h"
 
+#include "BankVerbs.h"
 #include "link/Clock.h"
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
@@ -154,6 +155,8 @@ int runRequest(const Request& request, RunContext& c) {
         return runWatch(c, request);
     case Command::Dump:
         return runDump(c, request.file);
+    case Command::Banks:
+        return runBanks(request, c);
     }
     return kUsage;
 }

@@ -109,7 +109,6 @@ bool isListVerb(const QString& word) {
 QList<QCommandLineOption> listVerbOptions() {
     return {
         {"standard", "stats: osha-pel (default), osha-hc, niosh, iso or meter.", "NAME"},
-        {"json", "stats: one JSON object."},
         {"criterion", "stats --standard meter: the criterion level in dB.", "DB"},
         {"exchange", "stats --standard meter: the exchange rate in dB.", "DB"},
         {"threshold", "stats --standard meter: the threshold level in dB (none if left out).",

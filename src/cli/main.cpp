@@ -1,5 +1,6 @@
 // noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
 
+#include "BankVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
 #include "ListVerbs.h"
@@ -41,7 +42,12 @@ constexpr char kCommandsHelp[] =
     "  interval [S]      reads, or writes and reads back, the logging interval (0.1 to 6553.5)\n"
     "  export FILE.dat   prints a .dat file as a listing, or as CSV with --csv (no meter needed)\n"
     "  record FILE --interval S [--count N]\n"
-    "                    records the reading every S seconds to FILE, as the main window does\n";
+    "                    records the reading every S seconds to FILE, as the main window does\n"
+    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
+    "  stats FILE.dat    LAeq, levels, dose, TWA and LEX,8h of a .dat file (no meter needed)\n"
+    "                    [--standard osha-pel|osha-hc|niosh|iso|meter] [--json]\n"
+    "  histogram FILE.dat\n"
+    "                    the non-empty level bins of a .dat file [--resolution 1|0.1] [--csv]\n";
 
 struct Options {
     QString device;
@@ -49,6 +55,9 @@ struct Options {
     double timeout = 5.0;
     int count = 0;
     bool csv = false;
+    QString bank;
+    QString out;
+    bool json = false;
     QStringList words;
     nd::cli::StoredOptions stored;
     nd::cli::ListOptions list;
@@ -72,13 +81,18 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"simulate", "Talk to a virtual meter on a pseudo-terminal."},
         {"timeout", "Seconds the meter may stay silent before giving up (default 5).", "S", "5"},
         {"count", "watch: stop after N readings.", "N", "0"},
-        {"csv", "watch, export: comma-separated lines."},
+        {"csv", "watch, export, histogram: comma-separated lines."},
         {"raw", "download: also save the memory image to FILE.", "FILE"},
         {"yes", "erase: yes, erase the meter's logged memory."},
         {"interval", "record: seconds between samples (0.2 to 3600).", "S"},
+        {"bank", "banks: read bank N only (1 to 5).", "N"},
+        {"out", "banks: also save them to FILE (.bnk, toolbar layout).", "FILE"},
+        {"json", "banks, stats: print JSON."},
     });
     parser.addOptions(nd::cli::listVerbOptions());
-    parser.addPositionalArgument("command", "status, read, write, key, watch or dump.");
+    parser.addPositionalArgument("command", "status, read, write, key, watch, dump, banks, "
+                                            "download, erase, id, interval, export, record, "
+                                            "stats or histogram.");
     parser.process(app);
 
     Options o;
@@ -86,6 +100,9 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.device = nd::cli::deviceForPortOption(parser.value("port"));
     o.words = parser.positionalArguments();
     o.csv = parser.isSet("csv");
+    o.bank = parser.value("bank");
+    o.out = parser.value("out");
+    o.json = parser.isSet("json");
     bool ok = false;
     o.timeout = parser.value("timeout").toDouble(&ok);
     if (!ok || o.timeout <= 0) {
@@ -100,8 +117,8 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.count = *count;
     o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
     o.list = nd::cli::readListOptions(parser);
-    const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
-                            !nd::cli::isListVerb(o.words.value(0));
+    const bool needsMeter =
+        o.words.value(0) != QLatin1String("export") && !nd::cli::isListVerb(o.words.value(0));
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -132,11 +149,14 @@ int main(int argc, char* argv[]) {
         if (stored->verb == nd::cli::StoredVerb::Export)
             return nd::cli::runExport(*stored, out, err);
     }
-    const auto parsed = stored
-                            ? nd::cli::ParseResult{nd::cli::Request{}, {}}
-                            : nd::cli::parseCommand(options->words, options->count, options->csv);
+    auto parsed = stored ? nd::cli::ParseResult{nd::cli::Request{}, {}}
+                         : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
         return usage(err, parsed.error);
+    if (parsed.request->command == nd::cli::Command::Banks)
+        if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
+                                                           options->out, options->json))
+            return usage(err, *refused);
 
     std::unique_ptr<nd::sim::PtySimulator> simulator;
     QString device = options->device;

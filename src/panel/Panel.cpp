@@ -7,9 +7,10 @@
 #include "Digital.h"
 #include "MaxMin.h"
 #include "PanelTexts.h"
-#include "WindowPlacement.h"
 #include "RecordingControls.h"
+#include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
+#include "events/FrmEvent.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
 #include "stored/ui/FileList.h"
@@ -349,6 +350,7 @@ void Panel::connectControls() {
     connect(m_CmdAvg, &QPushButton::clicked, this, &Panel::openAverage);
     connect(m_MnuJob, &QAction::triggered, this, &Panel::openAverage);
     connect(m_CmdEvent, &QPushButton::clicked, this, &Panel::openEvents);
+    connect(m_MnuEvents, &QAction::triggered, this, &Panel::showEvents);
     connect(m_CmdReset, &QPushButton::clicked, this, &Panel::resetMaxMin);
     connect(m_ResetLbl, &ClickableLabel::clicked, this, &Panel::resetMaxMin);
     connect(m_LblReset, &ClickableLabel::clicked, this, &Panel::resetMaxMin);
@@ -581,8 +583,10 @@ void Panel::openList() {
             m_dialogs, [this] { return stored::ui::ExposurePanel::settingsOf(&meterState()); },
             this);
         m_list->setRecordingCheck([this] { return m_programState.Recording; });
-        m_list->attach(*m_link);
-        connect(this, &Panel::sampleTaken, m_list, &stored::ui::List::sampleTaken);
+        connect(m_recording, &RecordingControls::sampled, m_list,
+                [list = m_list.data()](const SampleStamp& stamp, const stored::Reading& reading) {
+                    list->addSample(stamp.DateStamp, stamp.TimeStamp, reading);
+                });
         connect(m_list, &stored::ui::List::collectingChanged, this,
                 [this](bool on) { m_programState.ListRecording = on; });
         PlaceWindow(*m_list, this);
@@ -632,7 +636,22 @@ void Panel::openEvents() {
         m_dialogs.message(
             this,
             {QStringLiteral("Key locked!"), dialogs::Buttons::Ok, dialogs::Icon::Critical, {}});
+        return;
     }
+    showEvents();
+}
+
+void Panel::showEvents() {
+    if (!m_link)
+        return;
+    if (!m_events) {
+        m_events = new events::FrmEvent(*m_link, m_dialogs, this);
+        m_events->adjustSize();
+        PlaceWindow(*m_events, this);
+        connect(m_events, &events::FrmEvent::closed, this, [this] { RememberPlace(*m_events); });
+    }
+    m_events->show();
+    m_events->raise();
 }
 
 void Panel::resetMaxMin() {
@@ -770,6 +789,7 @@ void Panel::shutDown() {
     delete m_analog.data();
     delete m_digital.data();
     delete m_memory.data();
+    delete m_events.data();
     emit programEnded();
 }
 

@@ -28,6 +28,9 @@ class FileList;
 class List;
 class Memory;
 } // namespace nd::stored::ui
+namespace nd::events {
+class FrmEvent;
+}
 
 namespace nd::panel {
 
@@ -114,6 +117,7 @@ private:
     void openDigital();
     void openAverage();
     void openEvents();
+    void showEvents();
     void openSavedFile();
     void downloadMemory();
     void resetMaxMin();
@@ -150,6 +154,7 @@ private:
     QPointer<stored::ui::List> m_list;
     QPointer<stored::ui::FileList> m_fileList;
     RecordingControls* m_recording = nullptr;
+    QPointer<events::FrmEvent> m_events;
     DigitKeyFilter* m_digitFilter = nullptr;
 
     CaptionPanel* m_SSPanel7 = nullptr;

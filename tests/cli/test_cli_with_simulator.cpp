@@ -2,6 +2,10 @@
 
 #include "Child.h"
 
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,6 +74,17 @@ private slots:
         QVERIFY(read.err.contains("did not answer"));
         QVERIFY(m_sim.command("silent off"));
         QCOMPARE(runCli({"--port", m_device, "read", "59"}).exitCode, 0);
+    }
+
+    void banks_readOneAsJsonAndSaveIt() {
+        const QString file = m_dir.filePath("e1.bnk");
+        const CliResult banks =
+            runCli({"--port", m_device, "--json", "--bank", "1", "--out", file, "banks"});
+        QCOMPARE(banks.exitCode, 0);
+        const QJsonArray list = QJsonDocument::fromJson(banks.out.toUtf8()).array();
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.at(0)["rows"]["Used or not"].toString(), QString(" Used"));
+        QVERIFY(QFileInfo(file).size() > 0);
     }
 
     void aMissingPort_isExplained() {

@@ -310,10 +310,16 @@ private slots:
         loadOnline(rig);
         activate(rig, "CmdEvent");
         QVERIFY(rig.dialogs.shown().isEmpty());
+        auto* events = rig.find<QMainWindow>("FrmEvent");
+        QVERIFY(events && events->isVisible());
+        events->close(); // and gone
         rig.meter->setKeyLocked(true);
         QTRY_VERIFY_WITH_TIMEOUT(rig.state().KeyLocked, kWait);
         activate(rig, "CmdEvent");
         QCOMPARE(rig.dialogs.messages(), QStringList{"Key locked!"});
+        QTRY_VERIFY(!rig.find<QMainWindow>("FrmEvent"));
+        action(rig, "MnuEvents")->trigger(); // the menu does not look at the keys
+        QVERIFY(rig.find<QMainWindow>("FrmEvent"));
         QCOMPARE(rig.dialogs.shown().front().icon, Icon::Critical);
     }
 

@@ -5,7 +5,6 @@
 #include "Memory.h"
 #include "NoteBox.h"
 #include "dialogs/Dialogs.h"
-#include "link/MeterLink.h"
 #include "stored/DataFile.h"
 #include "stored/Listing.h"
 
@@ -32,7 +31,6 @@ List::List(dialogs::Dialogs& dialogs, ExposurePanel::MeterSettings meterSettings
     setObjectName(QStringLiteral("List"));
     setWindowTitle(QStringLiteral(" List"));
     setAttribute(Qt::WA_DeleteOnClose);
-    m_monotonic.start();
 
     auto* menu = new QMenuBar;
     QAction* cmdSave = menu->addAction(QStringLiteral("Save"));
@@ -90,22 +88,6 @@ List::List(dialogs::Dialogs& dialogs, ExposurePanel::MeterSettings meterSettings
     setMinimumSize(267, 453);
     resize(680, 520);
     setCollecting(true);
-}
-
-void List::attach(link::MeterLink& link) {
-    connect(&link, &link::MeterLink::stateChanged, this, [this](const link::MeterState& state) {
-        m_fresh.observe(state, static_cast<double>(m_monotonic.nsecsElapsed()) / 1e9);
-    });
-}
-
-void List::sampleTaken(const QString& line) {
-    const QStringList parts = line.split(QLatin1Char('\t'));
-    if (parts.size() < 3)
-        return;
-    Reading reading = m_fresh.at({}, static_cast<double>(m_monotonic.nsecsElapsed()) / 1e9);
-    if (reading.level.kind != LevelKind::Missing)
-        reading.text = parts[2]; // what the main window showed; the same decoded frame
-    addSample(parts[0], parts[1], reading);
 }
 
 List::Step List::addSample(const QString& dateStamp, const QString& timeStamp,

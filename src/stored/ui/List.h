@@ -4,7 +4,6 @@
 #include "stored/LevelListModel.h"
 #include "stored/Reading.h"
 
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -18,10 +17,6 @@ class QToolBar;
 namespace nd::dialogs {
 class Dialogs;
 }
-namespace nd::link {
-class MeterLink;
-struct MeterState;
-} // namespace nd::link
 
 namespace nd::stored::ui {
 
@@ -46,10 +41,8 @@ public:
 
     /// Whether the main window records to file: saving is refused meanwhile.
     void setRecordingCheck(std::function<bool()> recording) { m_recording = std::move(recording); }
-    /// Follows the link's published states, to tell a fresh reading from a stale one.
-    void attach(link::MeterLink& link);
-
-    /// One sample of the main window's schedule: its stamps and the reading at that moment.
+    /// One sample of the main window's schedule: its stamps and the reading at that moment,
+    /// Missing when the meter gave no fresh one (the main window's one freshness rule).
     Step addSample(const QString& dateStamp, const QString& timeStamp, const Reading& reading);
 
     /// StopStart: stops, or restarts from an empty list numbered from 1.
@@ -68,9 +61,6 @@ public:
     LevelList listWithNotes() const;
     ExposurePanel& exposurePanel() const { return *m_exposure; }
 
-    /// A PC sample line of the main window (DateStamp, TAB, TimeStamp, TAB, the value).
-    void sampleTaken(const QString& line);
-
 signals:
     void collectingChanged(bool collecting);
 
@@ -85,8 +75,6 @@ private:
     dialogs::Dialogs& m_dialogs;
     std::function<bool()> m_recording;
     LevelListModel m_model;
-    FreshReading m_fresh;
-    QElapsedTimer m_monotonic;
     bool m_collecting = true;
     bool m_unsaved = false;
     int m_listCount = 0;
