@@ -30,7 +30,7 @@ sleep 0.5
 
 # 1. The download.
 start=$(date +%s.%N)
-"$bin/noisedesk-cli" --port "$work/meter" download "$work/sets" >"$work/download.out"
+"$bin/noisedesk-cli" --port "$work/meter" download "$work/sets" >"$work/download.out" 2>/dev/null
 end=$(date +%s.%N)
 awk -v total="$(echo "$end - $start" | bc)" '
     $1 == "dump:" { bytes = $2; secs = $5 }

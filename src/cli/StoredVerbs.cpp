@@ -134,6 +134,43 @@ QString nowTime(const QDateTime& wall) {
         stored::makeStamp(wall.date(), wall.time().msecsSinceStartOfDay() / 100));
 }
 
+/// Keeps the reading fresh until a sample is due: a poll cycle when there is time for
+/// one, a wait when the reading will still be fresh then, and about once a second an
+/// attempt to reopen a device that went away. False when Ctrl+C stopped the link.
+bool pollBefore(double due, link::Meter& meter, link::Port& port, stored::FreshReading& fresh,
+                double& lastReopen, const std::atomic<bool>& interrupted) {
+    link::Clock& clock = meter.clock();
+    const double now = clock.now();
+    try {
+        if (port.hasFailed() || !port.isOpen()) {
+            if (now - lastReopen >= kReopenInterval) {
+                lastReopen = now;
+                port.close();
+                if (port.open().ok())
+                    meter.state().StatusCheckPending = true;
+            }
+            clock.sleepFor(std::min(0.1, due - now));
+            return true;
+        }
+        if (due - now < kPollCycle && fresh.isFresh(due + kPollCycle)) {
+            clock.sleepFor(due - now);
+            return true;
+        }
+        meter.setDeadline(due + kPollGrace);
+        meter.PollCycle();
+    } catch (const link::LinkTimeout&) {
+    } catch (const link::PortLost&) {
+        meter.state().LinkCaption = QStringLiteral("No COM");
+    } catch (const link::LinkStopped&) {
+        if (!interrupted)
+            throw;
+        return false;
+    }
+    meter.setDeadline(std::nullopt);
+    fresh.observe(meter.state(), clock.now());
+    return true;
+}
+
 int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
     stored::Recorder recorder;
     if (const auto why = recorder.start(r.path)) {
@@ -145,19 +182,10 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
     meter.state().StatusCheckPending = true;
     stored::FreshReading fresh;
     const double interval = r.intervalTenths / 10.0;
-    // One reading first, so the first sample is not missed for want of a poll.
-    try {
-        meter.setDeadline(clock.now() + c.timeout);
-        meter.PollCycle();
-    } catch (const link::LinkTimeout&) {
-    } catch (const link::LinkStopped&) {
-        if (!c.interrupted)
-            throw;
-    }
-    meter.setDeadline(std::nullopt);
-    fresh.observe(meter.state(), clock.now());
-    double due = clock.now();
     double lastReopen = -kReopenInterval;
+    // One reading first, so the first sample is not missed for want of a poll.
+    pollBefore(clock.now() + c.timeout, meter, port, fresh, lastReopen, c.interrupted);
+    double due = clock.now();
     int taken = 0;
     QString ended;
     while (!c.interrupted && (r.count == 0 || taken < r.count)) {
@@ -176,7 +204,7 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
             if (!ended.isEmpty())
                 break;
             // The next sample is booked from this one's due time, not from when it ran;
-            // taken passed while the meter held us up are missed samples.
+            // slots passed while the meter held us up are missed samples.
             due += interval;
             for (; due <= now && (r.count == 0 || taken < r.count); due += interval) {
                 recorder.add({}, {}, stored::Reading{});
@@ -184,33 +212,8 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
             }
             continue;
         }
-        try {
-            if (port.hasFailed() || !port.isOpen()) {
-                if (now - lastReopen >= kReopenInterval) {
-                    lastReopen = now;
-                    port.close();
-                    if (port.open().ok())
-                        meter.state().StatusCheckPending = true;
-                }
-                clock.sleepFor(std::min(0.1, due - now));
-                continue;
-            }
-            if (due - now < kPollCycle && fresh.isFresh(due + kPollCycle)) {
-                clock.sleepFor(due - now);
-                continue;
-            }
-            meter.setDeadline(due + kPollGrace);
-            meter.PollCycle();
-        } catch (const link::LinkTimeout&) {
-        } catch (const link::PortLost&) {
-            meter.state().LinkCaption = QStringLiteral("No COM");
-        } catch (const link::LinkStopped&) {
-            if (!c.interrupted)
-                throw;
+        if (!pollBefore(due, meter, port, fresh, lastReopen, c.interrupted))
             break; // Ctrl+C: the file keeps every line written, and is closed below
-        }
-        meter.setDeadline(std::nullopt);
-        fresh.observe(meter.state(), clock.now());
     }
     recorder.stop();
     c.out << "recorded " << recorder.recordCount() << " samples to " << r.path << ", "

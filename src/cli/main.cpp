@@ -35,6 +35,7 @@ constexpr char kCommandsHelp[] =
     "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
     "  watch             one line per display read: date, time, reading, unit\n"
     "  dump FILE         saves the meter's logged memory image to FILE\n"
+    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
     "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
     "                    also keeps the memory image)\n"
     "  erase --yes       erases the meter's logged memory\n"
@@ -43,7 +44,6 @@ constexpr char kCommandsHelp[] =
     "  export FILE.dat   prints a .dat file as a listing, or as CSV with --csv (no meter needed)\n"
     "  record FILE --interval S [--count N]\n"
     "                    records the reading every S seconds to FILE, as the main window does\n"
-    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
     "  stats FILE.dat    LAeq, levels, dose, TWA and LEX,8h of a .dat file (no meter needed)\n"
     "                    [--standard osha-pel|osha-hc|niosh|iso|meter] [--json]\n"
     "  histogram FILE.dat\n"
@@ -149,8 +149,9 @@ int main(int argc, char* argv[]) {
         if (stored->verb == nd::cli::StoredVerb::Export)
             return nd::cli::runExport(*stored, out, err);
     }
-    auto parsed = stored ? nd::cli::ParseResult{nd::cli::Request{}, {}}
-                         : nd::cli::parseCommand(options->words, options->count, options->csv);
+    auto parsed = stored
+                            ? nd::cli::ParseResult{nd::cli::Request{}, {}}
+                            : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
         return usage(err, parsed.error);
     if (parsed.request->command == nd::cli::Command::Banks)

@@ -680,7 +680,7 @@ void Panel::downloadMemory() {
         return;
     if (!m_memory) {
         m_memory = new stored::ui::Memory(*m_link, m_dialogs, this);
-        m_memory->move(frameGeometry().topRight());
+        PlaceWindow(*m_memory, this);
         connect(m_memory, &stored::ui::Memory::transferBusyChanged, this,
                 [this](bool busy) { m_programState.TransferBusy = busy; });
         m_memory->setRecordingFile([this] { return m_recording->activeFile(); });

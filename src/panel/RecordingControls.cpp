@@ -112,7 +112,9 @@ QString RecordingControls::activeFile() const {
 // ---------------------------------------------------------------- start and stop
 
 void RecordingControls::startRecording() {
-    if (m_state.Recording || m_starting || !m_state.FileChosen || !m_link)
+    // A cancelled "Save as" leaves the menu and the last name as they were, and the
+    // recording goes to that name.
+    if (m_state.Recording || m_starting || m_state.RecordFileName.isEmpty() || !m_link)
         return;
     if (m_link->state().DbaMode) {
         beginRecording();

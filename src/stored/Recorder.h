@@ -14,7 +14,7 @@ namespace nd::stored {
 /// written before recording counts as started; each line goes to the system in one
 /// unbuffered write as it is made, so a program killed mid-recording leaves every line
 /// but at most the last one whole. Lines are numbered by sample, so a sample missed for
-/// want of a fresh reading leaves a gap in the numbers. Plain value object, no timers: the caller decides
+/// want of a fresh reading leaves a gap in the numbers. No timers: the caller decides
 /// when a sample is due.
 class Recorder {
 public:
