@@ -45,6 +45,7 @@ const Console::Command Console::kCommands[] = {
     {"dump-stop", 1, &Console::setDumpStop},
     {"level", 1, &Console::setLevel},
     {"key-lock", 1, &Console::setKeyLock},
+    {"ignore-key", 2, &Console::ignoreKey},
     {"unplug", 0, &Console::unplug},
     {"replug", 0, &Console::replug},
     {"press", 1, &Console::press},
@@ -138,6 +139,20 @@ QString Console::setKeyLock(const QStringList& args) {
     if (!on)
         return error(QStringLiteral("expected on or off"));
     m_meter.setKeyLocked(*on);
+    return kOk;
+}
+
+QString Console::ignoreKey(const QStringList& args) {
+    const std::optional<int> code = number(args[0], 1, 255);
+    const std::optional<int> count = number(args[1], 0, 1000);
+    if (!code)
+        return outOfRange(QStringLiteral("key code"), 1, 255);
+    if (!count)
+        return outOfRange(QStringLiteral("count"), 0, 1000);
+    Faults faults = m_meter.faults();
+    faults.ignoreKeyCode = *code;
+    faults.ignoreKeyCount = *count;
+    m_meter.setFaults(faults);
     return kOk;
 }
 

@@ -45,6 +45,7 @@ private:
     QString setDumpStop(const QStringList& args);
     QString setLevel(const QStringList& args);
     QString setKeyLock(const QStringList& args);
+    QString ignoreKey(const QStringList& args);
     QString unplug(const QStringList& args);
     QString replug(const QStringList& args);
     QString press(const QStringList& args);

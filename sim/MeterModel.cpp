@@ -145,6 +145,8 @@ void MeterModel::pressKeys(int code, double now) {
     advance(now);
     if (m_keyLocked)
         return;
+    if (m_setup.active())
+        return pressInSetup(code, now);
     namespace keys = link::keys;
     const Run before = m_run;
     switch (code) {
@@ -170,7 +172,7 @@ void MeterModel::pressKeys(int code, double now) {
         resume();
         break;
     case keys::kSetup:
-        enterSetup();
+        enterSetup(now);
         break;
     default:
         // Keys pressed together (MODE+EVENT, MODE+RESET) only mean something in setup.
@@ -238,12 +240,9 @@ void MeterModel::resume() {
         m_run = Run::Running;
 }
 
-void MeterModel::enterSetup() {
-    // Setup mode walks through criterion, threshold, exchange rate, date, time and time
-    // weighting, stepped by EVENT (up) and MODE+EVENT (down), confirmed by CLOCK and left
-    // with RESET. It is not modelled yet: the request is counted, and a setup walk is
-    // to take over pressKeys() from here.
+void MeterModel::enterSetup(double now) {
     ++m_setupEntries;
+    m_setup.enter(calendarAt(now));
 }
 
 void MeterModel::setBatteryLevel(int level) {
@@ -289,6 +288,8 @@ int MeterModel::extraByte() const {
 QByteArray MeterModel::displayFrame(double now) {
     advance(now);
     const double dB = level(now);
+    if (m_setup.active())
+        return setupFrame(dB);
     DisplayDigits digits;
     switch (m_display) {
     case Display::Dba:

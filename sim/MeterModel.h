@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EventBanks.h"
+#include "SetupMenu.h"
 #include "SoundField.h"
 
 #include <QByteArray>
@@ -71,7 +72,11 @@ private:
     void runOrPause();
     void endRun();
     void resume();
-    void enterSetup();
+    void enterSetup(double now);
+    // Setup mode (MeterModelSetup.cpp).
+    SetupMenu::Settings setupSettings() const;
+    void pressInSetup(int code, double now);
+    QByteArray setupFrame(double dB) const;
 
     std::vector<std::uint8_t> m_memory;
     SoundField m_sound;
@@ -96,6 +101,7 @@ private:
     bool m_keyLocked = false;
     int m_setupEntries = 0;
     EventBanks m_events;
+    SetupMenu m_setup;
 };
 
 } // namespace nd::sim

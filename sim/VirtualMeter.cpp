@@ -81,6 +81,10 @@ void VirtualMeter::Impl::execute(const MeterCommand& command, double now, Answer
     case Kind::WriteCell:
         return model.setCell(command.address, command.value);
     case Kind::Keys:
+        if (faults.ignoreKeyCount > 0 && command.value == faults.ignoreKeyCode) {
+            --faults.ignoreKeyCount;
+            return;
+        }
         return model.pressKeys(command.value, now);
     case Kind::Dump:
         return startDump(now, out);

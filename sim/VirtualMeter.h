@@ -20,6 +20,8 @@ struct Faults {
     double extraLatency = 0.0;    ///< seconds added before every reply (a slow meter)
     int dumpStopsAfter = -1;      ///< a "U" dump stops after this many bytes (-1: never)
     int deafCell = -1;            ///< reads of this cell get no answer (-1: none)
+    int ignoreKeyCode = 0;        ///< the next ignoreKeyCount presses of this key are lost
+    int ignoreKeyCount = 0;
 };
 
 /// A model of the meter, bound by its commands, replies, bytes and memory cells.

@@ -107,14 +107,9 @@ bool isListVerb(const QString& word) {
 }
 
 QList<QCommandLineOption> listVerbOptions() {
-    return {
-        {"standard", "stats: osha-pel (default), osha-hc, niosh, iso or meter.", "NAME"},
-        {"criterion", "stats --standard meter: the criterion level in dB.", "DB"},
-        {"exchange", "stats --standard meter: the exchange rate in dB.", "DB"},
-        {"threshold", "stats --standard meter: the threshold level in dB (none if left out).",
-         "DB"},
-        {"resolution", "histogram: 1 (default) or 0.1 dB bins.", "DB"},
-    };
+    // --standard, --criterion, --exchange and --threshold are the setup verb's options,
+    // read here with this verb's meaning; --json and --csv are shared too.
+    return {{"resolution", "histogram: 1 (default) or 0.1 dB bins.", "DB"}};
 }
 
 ListOptions readListOptions(const QCommandLineParser& parser) {

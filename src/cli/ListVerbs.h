@@ -23,8 +23,8 @@ struct ListOptions {
 
 /// "stats" and "histogram": they read a .dat file and need no meter.
 bool isListVerb(const QString& word);
-/// The options only these verbs take; they also read "--json" and "--csv", which the
-/// command line defines for other verbs too.
+/// The options only these verbs take. They also read --standard, --criterion, --exchange,
+/// --threshold, --json and --csv, which the command line defines for other verbs too.
 QList<QCommandLineOption> listVerbOptions();
 ListOptions readListOptions(const QCommandLineParser& parser);
 /// "stats FILE.dat" and "histogram FILE.dat"; returns the exit code.

@@ -4,6 +4,8 @@
 #include "CliArgs.h"
 #include "CliRunner.h"
 #include "ListVerbs.h"
+#include "PauseTally.h"
+#include "SetupVerb.h"
 #include "StoredVerbs.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
@@ -14,6 +16,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 
 #include <csignal>
 #include <memory>
@@ -35,6 +38,9 @@ constexpr char kCommandsHelp[] =
     "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
     "  watch             one line per display read: date, time, reading, unit\n"
     "  dump FILE         saves the meter's logged memory image to FILE\n"
+    "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
+    "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
+    "                    changes the meter's settings through its setup mode\n"
     "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
     "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
     "                    also keeps the memory image)\n"
@@ -45,7 +51,8 @@ constexpr char kCommandsHelp[] =
     "  record FILE --interval S [--count N]\n"
     "                    records the reading every S seconds to FILE, as the main window does\n"
     "  stats FILE.dat    LAeq, levels, dose, TWA and LEX,8h of a .dat file (no meter needed)\n"
-    "                    [--standard osha-pel|osha-hc|niosh|iso|meter] [--json]\n"
+    "                    [--standard osha-pel|osha-hc|niosh|iso] [--json]; --standard meter\n"
+    "                    takes --criterion DB --exchange DB [--threshold DB]\n"
     "  histogram FILE.dat\n"
     "                    the non-empty level bins of a .dat file [--resolution 1|0.1] [--csv]\n";
 
@@ -61,6 +68,7 @@ struct Options {
     QStringList words;
     nd::cli::StoredOptions stored;
     nd::cli::ListOptions list;
+    std::optional<nd::setup::SetupRequest> setup;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -89,10 +97,11 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"out", "banks: also save them to FILE (.bnk, toolbar layout).", "FILE"},
         {"json", "banks, stats: print JSON."},
     });
+    parser.addOptions(nd::cli::SetupOptions());
     parser.addOptions(nd::cli::listVerbOptions());
     parser.addPositionalArgument("command", "status, read, write, key, watch, dump, banks, "
-                                            "download, erase, id, interval, export, record, "
-                                            "stats or histogram.");
+                                            "setup, download, erase, id, interval, export, "
+                                            "record, stats or histogram.");
     parser.process(app);
 
     Options o;
@@ -117,6 +126,14 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.count = *count;
     o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
     o.list = nd::cli::readListOptions(parser);
+    if (o.words.value(0) == QLatin1String("setup")) {
+        auto setup = nd::cli::ParseSetup(parser, o.words.mid(1), QDateTime::currentDateTime());
+        if (!setup.request) {
+            exitCode = usage(err, setup.error);
+            return std::nullopt;
+        }
+        o.setup = setup.request;
+    }
     const bool needsMeter =
         o.words.value(0) != QLatin1String("export") && !nd::cli::isListVerb(o.words.value(0));
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
@@ -149,12 +166,13 @@ int main(int argc, char* argv[]) {
         if (stored->verb == nd::cli::StoredVerb::Export)
             return nd::cli::runExport(*stored, out, err);
     }
-    auto parsed = stored
-                            ? nd::cli::ParseResult{nd::cli::Request{}, {}}
-                            : nd::cli::parseCommand(options->words, options->count, options->csv);
-    if (!parsed.request)
+    auto parsed = stored ? nd::cli::ParseResult{nd::cli::Request{}, {}}
+                  : options->setup
+                      ? nd::cli::ParseResult{}
+                      : nd::cli::parseCommand(options->words, options->count, options->csv);
+    if (!options->setup && !parsed.request)
         return usage(err, parsed.error);
-    if (parsed.request->command == nd::cli::Command::Banks)
+    if (parsed.request && parsed.request->command == nd::cli::Command::Banks)
         if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
                                                            options->out, options->json))
             return usage(err, *refused);
@@ -181,7 +199,8 @@ int main(int argc, char* argv[]) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
 
-    nd::link::RealClock clock;
+    nd::link::RealClock realClock;
+    nd::cli::PauseTally clock(realClock);
     // A signal handler may only set a flag; this thread turns it into an interrupt of
     // whatever wait the command is in, so Ctrl+C ends any command at once.
     std::jthread interrupter([&clock](const std::stop_token& stop) {
@@ -194,8 +213,9 @@ int main(int argc, char* argv[]) {
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
     nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
     try {
-        exitCode = stored ? nd::cli::runStoredRequest(*stored, context, port)
-                          : nd::cli::runRequest(*parsed.request, context);
+        exitCode = stored           ? nd::cli::runStoredRequest(*stored, context, port)
+                   : options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
+                                    : nd::cli::runRequest(*parsed.request, context);
     } catch (const nd::link::LinkTimeout&) {
         err << "noisedesk-cli: the meter on " << device << " did not answer within "
             << options->timeout << " s\n";

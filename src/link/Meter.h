@@ -103,6 +103,13 @@ public:
     void setProgress(Progress progress) { m_progress = std::move(progress); }
     /// The link caption once the meter answers ("COM3").
     void setPortCaption(QString caption) { m_portCaption = std::move(caption); }
+    /// Shows the windows the state as it is now (a job that changed it).
+    void publishState() { publish(); }
+    /// A job's progress, 0 to 100, for the window that started it.
+    void reportProgress(int percent) {
+        if (m_progress)
+            m_progress(percent);
+    }
     /// Absolute time (on the clock) after which every wait throws LinkTimeout.
     void setDeadline(std::optional<double> deadline) { m_deadline = deadline; }
     /// Asked at every wait of a status poll: true makes it give way (LinkYield).

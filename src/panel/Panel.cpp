@@ -367,6 +367,9 @@ void Panel::connectControls() {
                                          m_MnuStartRecording, m_MnuStopRecording},
                                         m_programState, m_dialogs, this);
     connect(m_SSPanel3, &CaptionPanel::clicked, m_recording, &RecordingControls::chooseFile);
+    connect(m_MnuSetmode, &QAction::triggered, this, &Panel::openSetup);
+    connect(m_MnuOnes, &QAction::triggered, this, &Panel::openStandard);
+    connect(m_MnuPanel, &QAction::triggered, this, &Panel::openKeypad);
 }
 
 // ---------------------------------------------------------------- load and link
@@ -790,6 +793,7 @@ void Panel::shutDown() {
     delete m_digital.data();
     delete m_memory.data();
     delete m_events.data();
+    closeMeterWindows();
     emit programEnded();
 }
 

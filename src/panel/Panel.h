@@ -32,6 +32,15 @@ namespace nd::events {
 class FrmEvent;
 }
 
+namespace nd::keypad {
+class SLmPanel;
+}
+namespace nd::setup {
+class Setup;
+class SetupRunner;
+class Standard;
+} // namespace nd::setup
+
 namespace nd::panel {
 
 class Analog;
@@ -126,6 +135,12 @@ private:
     void refuse(const QString& text);
     void reportUnsent(link::JobOutcome outcome);
     void showTwaNote();
+    // The meter's setup and keypad windows (PanelMeterWindows.cpp).
+    setup::SetupRunner* setupRunner();
+    void openSetup();
+    void openStandard();
+    void openKeypad();
+    void closeMeterWindows();
     void openHelp(int index);
     const link::MeterState& meterState() const;
 
@@ -156,6 +171,10 @@ private:
     RecordingControls* m_recording = nullptr;
     QPointer<events::FrmEvent> m_events;
     DigitKeyFilter* m_digitFilter = nullptr;
+    QPointer<setup::SetupRunner> m_setupRunner;
+    QPointer<setup::Setup> m_setup;
+    QPointer<setup::Standard> m_standard;
+    QPointer<keypad::SLmPanel> m_keypad;
 
     CaptionPanel* m_SSPanel7 = nullptr;
     QLabel* m_LblValue = nullptr;

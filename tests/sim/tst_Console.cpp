@@ -40,6 +40,11 @@ private slots:
         f = b.meter.faults();
         QVERIFY(!f.silent && !f.badFrames && !f.shortReplies && !f.junkBeforeFrame);
         QVERIFY(f.extraLatency == 0.0 && f.dumpStopsAfter == -1);
+
+        QCOMPARE(b.run("ignore-key 8 2"), kOk);
+        QCOMPARE(b.meter.faults().ignoreKeyCode, 8);
+        QCOMPARE(b.meter.faults().ignoreKeyCount, 2);
+        QVERIFY(b.run("ignore-key 0 1").startsWith("error"));
     }
 
     void meterCommandsActOnTheMeter() {

@@ -235,9 +235,9 @@ private slots:
         // MODE+EVENT and MODE+RESET are setup gestures, not MODE.
         meter.pressKeys(kMode + kEvent, 0.0);
         meter.pressKeys(kMode + kReset, 0.0);
-        meter.pressKeys(kSetup, 0.0);
         QCOMPARE(frameByte(meter, 1), frame::kDbaMode);
         QCOMPARE(frameByte(meter, 5) & frame::kBankMask, 1);
+        meter.pressKeys(kSetup, 0.0);
         QCOMPARE(meter.setupEntries(), 1);
     }
 

@@ -1,0 +1,34 @@
+#include "SetupRunner.h"
+
+#include "link/MeterLink.h"
+
+namespace nd::setup {
+
+SetupRunner::SetupRunner(link::MeterLink& link, QObject* parent) : QObject(parent), m_link(link) {
+    connect(&m_link, &link::MeterLink::jobProgress, this, [this](int percent) {
+        if (m_busy)
+            emit progress(percent);
+    });
+}
+
+bool SetupRunner::start(const SetupRequest& request, QObject* receiver, Done done) {
+    if (m_busy)
+        return false;
+    m_busy = true;
+    emit busyChanged(true);
+    emit progress(0);
+    QPointer<QObject> guard(receiver);
+    QPointer<SetupRunner> self(this);
+    m_link.submit(SetupJob(request, [self, guard, done = std::move(done)](
+                                        link::JobOutcome, const SetupResult& result) {
+        if (self) {
+            self->m_busy = false;
+            emit self->busyChanged(false);
+        }
+        if (guard && done)
+            done(result);
+    }));
+    return true;
+}
+
+} // namespace nd::setup

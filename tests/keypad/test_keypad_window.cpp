@@ -1,0 +1,106 @@
+// The "Control Panel" window on the link against the in-process virtual meter.
+
+#include "ScriptedDialogs.h"
+#include "SimFixture.h"
+#include "keypad/SLmPanel.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+using namespace nd;
+
+namespace {
+
+constexpr int kWait = 10000;
+
+struct Rig {
+    test::SimFixture sim;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<link::MeterLink> link;
+
+    Rig() {
+        sim.clock().setPace(0.01);
+        link = std::make_unique<link::MeterLink>(sim.portFactory(), sim.sharedClock(),
+                                                 QStringLiteral("COM3"));
+        link->start();
+    }
+    ~Rig() { link->stop(); }
+
+    QList<int> keysSent() const {
+        QList<int> codes;
+        for (const auto& w : sim.lastPort()->writes()) {
+            if (w.bytes.size() == 2 && w.bytes.at(0) == 'F')
+                codes << static_cast<unsigned char>(w.bytes.at(1));
+        }
+        return codes;
+    }
+    /// Waits until the published state satisfies `ready`.
+    bool settle(const std::function<bool(const link::MeterState&)>& ready) {
+        return QTest::qWaitFor([&] { return ready(link->state()); }, kWait);
+    }
+};
+
+QPushButton* button(QWidget& w, const QString& name) {
+    return w.findChild<QPushButton*>(name);
+}
+
+} // namespace
+
+class KeypadWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void keysDriveTheMeterAndTheCopyFollows() {
+        Rig rig;
+        QVERIFY(rig.settle([](const auto& s) { return s.DbaMode; }));
+        keypad::SLmPanel panel(*rig.link, rig.dialogs, {});
+        button(panel, "CmdMode")->click();
+        QVERIFY(rig.settle([](const auto& s) { return s.DoseMode; }));
+        panel.refresh();
+        QVERIFY(panel.findChild<QLabel*>("LblDose")->isVisibleTo(&panel));
+        QVERIFY(!panel.findChild<QLabel*>("LbldBA")->isVisibleTo(&panel));
+
+        button(panel, "CmdRun")->click();
+        QVERIFY(!button(panel, "CmdRun")->isEnabled()); // until its own press is done
+        QVERIFY(rig.settle([](const auto& s) { return s.Running; }));
+        QTRY_VERIFY_WITH_TIMEOUT(button(panel, "CmdRun")->isEnabled(), kWait);
+        panel.refresh();
+        QCOMPARE(button(panel, "CmdRun")->text(), QString("Encerrar"));
+        QCOMPARE(button(panel, "CmdPause")->text(), QString("PAUSE"));
+        button(panel, "CmdPause")->click();
+        QVERIFY(rig.settle([](const auto& s) { return s.Paused; }));
+        panel.refresh();
+        QCOMPARE(button(panel, "CmdPause")->text(), QString("Continuar"));
+        QCOMPARE(rig.keysSent(), (QList<int>{1, 16, 16}));
+        QVERIFY(rig.dialogs.messages().isEmpty());
+    }
+
+    void resetOnADateDisplaySendsNothing() {
+        Rig rig;
+        keypad::SLmPanel panel(*rig.link, rig.dialogs, {});
+        for (int i = 0; i < 3; ++i)
+            rig.sim.meter().pressKeys(1, rig.sim.clock().now()); // dBA, dose, time, date
+        QVERIFY(rig.settle([](const auto& s) { return s.ShowsDate; }));
+        button(panel, "CmdReset")->click();
+        button(panel, "CmdRun")->click();
+        QTest::qWait(100);
+        QVERIFY(rig.keysSent().isEmpty());
+    }
+
+    void lockRefusesKeysButRunPasses() {
+        Rig rig;
+        rig.sim.meter().setKeyLocked(true);
+        keypad::SLmPanel panel(*rig.link, rig.dialogs, {});
+        QVERIFY(rig.settle([](const auto& s) { return s.KeyLocked; }));
+        for (const char* name : {"CmdMode", "CmdEvent", "CmdReset", "CmdTime"})
+            button(panel, name)->click();
+        QCOMPARE(rig.dialogs.messages(), QStringList(4, "Key locked!"));
+        button(panel, "CmdRun")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.keysSent(), QList<int>{16}, kWait);
+        QCOMPARE(rig.dialogs.messages().size(), 4);
+    }
+};
+
+QTEST_MAIN(KeypadWindowTest)
+#include "test_keypad_window.moc"

@@ -1,0 +1,229 @@
+// The Setup and Standard windows on the link thread against the in-process virtual meter.
+
+#include "ScriptedDialogs.h"
+#include "SimFixture.h"
+#include "keypad/SLmPanel.h"
+#include "link/Meter.h"
+#include "panel/Panel.h"
+#include "setup/Setup.h"
+#include "setup/SetupRunner.h"
+#include "setup/Standard.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFrame>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTest>
+
+using namespace nd;
+
+namespace {
+
+constexpr int kWait = 10000;
+
+/// The link on the virtual meter, running a few hundred times faster than life.
+struct Rig {
+    test::SimFixture sim;
+    test::ScriptedDialogs dialogs;
+    std::unique_ptr<link::MeterLink> link;
+    std::unique_ptr<setup::SetupRunner> runner;
+
+    Rig() {
+        sim.clock().setPace(0.003);
+        link = std::make_unique<link::MeterLink>(sim.portFactory(), sim.sharedClock(),
+                                                 QStringLiteral("COM3"));
+        runner = std::make_unique<setup::SetupRunner>(*link);
+        link->start();
+    }
+    ~Rig() { link->stop(); }
+
+    bool statusKnown() {
+        return QTest::qWaitFor([&] { return !link->state().ThresholdText.isEmpty(); }, kWait);
+    }
+    int keysSent() const {
+        int n = 0;
+        for (const auto& w : sim.lastPort()->writes())
+            n += w.bytes.startsWith('F') ? 1 : 0;
+        return n;
+    }
+    bool messageShown(const QString& start) {
+        return QTest::qWaitFor(
+            [&] {
+                const QStringList m = dialogs.messages();
+                return !m.isEmpty() && m.back().startsWith(start);
+            },
+            kWait);
+    }
+};
+
+template <typename T> T* child(QWidget& w, const QString& name) {
+    auto* found = w.findChild<T*>(name);
+    if (!found)
+        qFatal("no %s", qPrintable(name));
+    return found;
+}
+
+void fill(setup::Setup& window, const QStringList& texts) {
+    child<QComboBox>(window, "Combo")->setCurrentText(texts[0]);
+    for (int i = 1; i <= 5; ++i)
+        child<QComboBox>(window, QStringLiteral("TimeText(%1)").arg(i))->setCurrentText(texts[i]);
+}
+
+} // namespace
+
+class SetupWindowsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void setupLoadsTheMeterState() {
+        Rig rig;
+        rig.sim.meter().setDoseSettings(84, 6);
+        rig.sim.meter().setFastResponse(true);
+        QVERIFY(rig.statusKnown());
+        setup::Setup window(*rig.runner, rig.dialogs);
+        QVERIFY(child<QRadioButton>(window, "OptCL(1)")->isChecked());
+        QVERIFY(child<QRadioButton>(window, "OptER(3)")->isChecked());
+        QVERIFY(child<QRadioButton>(window, "Opttw(0)")->isChecked());
+        QCOMPARE(child<QComboBox>(window, "Combo")->currentText(), QString("80"));
+        QVERIFY(!child<QFrame>(window, "PicSet")->isVisibleTo(&window));
+    }
+
+    void refusedInputSendsNothing_data() {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("threshold not a number")
+            << QStringList{"abc", "2024", "3", "15", "9", "41"} << "The threshold level";
+        QTest::newRow("30 February")
+            << QStringList{"80", "2024", "2", "30", "9", "41"} << "The date";
+    }
+    void refusedInputSendsNothing() {
+        QFETCH(QStringList, texts);
+        QFETCH(QString, message);
+        Rig rig;
+        QVERIFY(rig.statusKnown());
+        setup::Setup window(*rig.runner, rig.dialogs);
+        fill(window, texts);
+        child<QPushButton>(window, "CmdOK")->click();
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QVERIFY2(rig.dialogs.messages()[0].startsWith(message),
+                 qPrintable(rig.dialogs.messages()[0]));
+        QVERIFY(!rig.runner->busy());
+        QTest::qWait(50);
+        QCOMPARE(rig.keysSent(), 0);
+    }
+
+    void lockedMeterIsRefusedUpFront() {
+        Rig rig;
+        rig.sim.meter().setKeyLocked(true);
+        QVERIFY(QTest::qWaitFor([&] { return rig.link->state().KeyLocked; }, kWait));
+        setup::Setup window(*rig.runner, rig.dialogs);
+        child<QPushButton>(window, "CmdOK")->click();
+        QCOMPARE(rig.dialogs.messages(), QStringList{"Key locked!"});
+        QCOMPARE(rig.keysSent(), 0);
+    }
+
+    void transferDisablesOkAndTable_thenReportsAndCloses() {
+        Rig rig;
+        QVERIFY(rig.statusKnown());
+        QPointer<setup::Setup> window = new setup::Setup(*rig.runner, rig.dialogs);
+        setup::Standard table(*rig.runner, rig.dialogs);
+        window->show();
+        child<QRadioButton>(*window, "OptCL(2)")->setChecked(true);
+        child<QRadioButton>(*window, "Opttw(0)")->setChecked(true);
+        fill(*window, {"88", "2025", "1", "2", "3", "4"});
+        child<QPushButton>(*window, "CmdOK")->click();
+        // The threshold above the chosen 85 dB is capped before anything is sent.
+        QCOMPARE(child<QComboBox>(*window, "Combo")->currentText(), QString("85"));
+        QVERIFY(!child<QPushButton>(*window, "CmdOK")->isEnabled());
+        QVERIFY(child<QFrame>(*window, "PicSet")->isVisible());
+        QVERIFY(!child<QTableWidget>(table, "Grid")->isEnabled());
+        QVERIFY(rig.messageShown("Set up successfully."));
+        QVERIFY(QTest::qWaitFor([&] { return window.isNull(); }, kWait));
+        QVERIFY(child<QTableWidget>(table, "Grid")->isEnabled());
+        QCOMPARE(rig.link->state().CriterionLevel, 85);
+        QCOMPARE(rig.link->state().ThresholdText, QString("85"));
+        QCOMPARE(rig.link->state().TimeWeightingText, QString("Fast"));
+        QCOMPARE(rig.sim.meter().calendarAt(rig.sim.clock().now()).date(), QDate(2025, 1, 2));
+    }
+
+    void closingDuringATransferLetsItFinish() {
+        Rig rig;
+        QVERIFY(rig.statusKnown());
+        auto* window = new setup::Setup(*rig.runner, rig.dialogs);
+        window->show();
+        child<QRadioButton>(*window, "OptCL(0)")->setChecked(true);
+        child<QPushButton>(*window, "CmdOK")->click();
+        QVERIFY(rig.runner->busy());
+        window->close(); // deletes it
+        QVERIFY(QTest::qWaitFor([&] { return !rig.runner->busy(); }, kWait));
+        QVERIFY(rig.dialogs.messages().isEmpty());
+        QCOMPARE(rig.sim.meter().statusByte() & 3, 0); // 80 dB took all the same
+    }
+
+    void meterThatStopsAnsweringGivesAFailureAndThePollComesBack() {
+        Rig rig;
+        QVERIFY(rig.statusKnown());
+        setup::Setup window(*rig.runner, rig.dialogs);
+        child<QRadioButton>(window, "OptCL(0)")->setChecked(true);
+        // Slower here, so the meter falls silent well inside the walk's first wait.
+        rig.sim.clock().setPace(0.02);
+        child<QPushButton>(window, "CmdOK")->click();
+        QVERIFY(QTest::qWaitFor([&] { return rig.sim.meter().setupEntries() == 1; }, kWait));
+        sim::Faults silent;
+        silent.silent = true;
+        rig.sim.meter().setFaults(silent);
+        QVERIFY(rig.messageShown("Invalid, try again!"));
+        QVERIFY(child<QPushButton>(window, "CmdOK")->isEnabled());
+        QVERIFY(QTest::qWaitFor([&] { return rig.link->state().LinkCaption == "No COM"; }, kWait));
+        rig.sim.meter().setFaults({});
+        const auto polls = rig.link->state().PollCount;
+        QVERIFY(QTest::qWaitFor([&] { return rig.link->state().PollCount > polls + 2; }, kWait));
+        QCOMPARE(rig.link->state().LinkCaption, QString("COM3"));
+    }
+
+    void standardLoadsOnlyOnACountryName() {
+        Rig rig;
+        QVERIFY(rig.statusKnown());
+        setup::Standard table(*rig.runner, rig.dialogs);
+        auto* grid = child<QTableWidget>(table, "Grid");
+        QCOMPARE(grid->horizontalHeaderItem(6)->text(), QString("Allowable/per day"));
+        QCOMPARE(grid->item(8, 0)->text(), QString("U.S.A"));
+        // A value cell of Sweden's row does nothing.
+        emit grid->cellClicked(7, 1);
+        QVERIFY(!rig.runner->busy());
+        emit grid->cellClicked(7, 0);
+        QVERIFY(rig.runner->busy());
+        QVERIFY(rig.messageShown("Set up successfully."));
+        QCOMPARE(rig.link->state().CriterionLevel, 85);
+        QCOMPARE(rig.link->state().ExchangeRate, 3);
+        QVERIFY(grid->isEnabled());
+    }
+
+    void mainWindowCommandsOpenOneOfEach() {
+        test::SimFixture sim;
+        sim.clock().setPace(0.003);
+        test::ScriptedDialogs dialogs;
+        panel::Panel panel(dialogs);
+        panel.load(sim.portFactory(), sim.sharedClock(), QStringLiteral("COM3"));
+        for (int i = 0; i < 2; ++i) {
+            panel.findChild<QAction*>("MnuSetmode")->trigger();
+            panel.findChild<QAction*>("MnuOnes")->trigger();
+            panel.findChild<QAction*>("MnuPanel")->trigger();
+        }
+        QCOMPARE(panel.findChildren<keypad::SLmPanel*>().size(), 1);
+        QCOMPARE(panel.findChildren<setup::Setup*>().size(), 1);
+        QCOMPARE(panel.findChildren<setup::Standard*>().size(), 1);
+        QVERIFY(QTest::qWaitFor([&] { return !dialogs.messages().isEmpty(); }, kWait));
+        QCOMPARE(dialogs.messages(),
+                 QStringList{"Click a country to set up criterion level and exchange rate. "});
+        panel.shutDown();
+        QVERIFY(panel.findChildren<setup::Setup*>().isEmpty());
+        QVERIFY(panel.findChildren<keypad::SLmPanel*>().isEmpty());
+    }
+};
+
+QTEST_MAIN(SetupWindowsTest)
+#include "test_setup_windows.moc"
