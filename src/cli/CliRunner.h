@@ -20,6 +20,7 @@ enum ExitCode {
     kNoAnswer = 2,
     kPortFailed = 3,
     kFileFailed = 4,
+    kNotTaken = 5, ///< a value written (a setting, the ID code, an erase) did not read back
     kInterrupted = 130, ///< Ctrl+C, as shells report a command ended by SIGINT
 };
 

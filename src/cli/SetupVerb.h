@@ -12,9 +12,6 @@ class QCommandLineParser;
 
 namespace nd::cli {
 
-/// Exit code of "setup" when an asked item did not take (or the meter is key locked).
-inline constexpr int kNotTaken = 5;
-
 /// --criterion, --threshold, --exchange, --weighting, --clock, --standard.
 QList<QCommandLineOption> SetupOptions();
 

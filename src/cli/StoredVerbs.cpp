@@ -93,7 +93,7 @@ int runErase(RunContext& c) {
     if (!stored::EraseLoggedMemory(c.meter, c.timeout)) {
         c.err << stored::texts::kDeletedFail << " (the meter still reports data sets, or did "
               << "not answer)\n";
-        return kNotConfirmed;
+        return kNotTaken;
     }
     c.out << stored::texts::kDeletedOk << "\n";
     return kOk;
@@ -119,7 +119,7 @@ int runWord(const StoredRequest& r, RunContext& c) {
     if (back != r.value) {
         c.err << stored::texts::kWriteFail << " wrote " << show(*r.value) << ", read back "
               << (back ? show(*back) : QStringLiteral("nothing")) << "\n";
-        return kNotConfirmed;
+        return kNotTaken;
     }
     c.out << stored::texts::kWriteOk << " " << show(*back) << "\n";
     return kOk;

@@ -13,9 +13,6 @@ class Port;
 
 namespace nd::cli {
 
-/// A meter value written but read back different (or not at all).
-inline constexpr int kNotConfirmed = 5;
-
 /// The stored-data verbs: download, erase, id, interval, export, record.
 enum class StoredVerb { Download, Erase, Id, Interval, Export, Record };
 

@@ -41,6 +41,7 @@ constexpr char kCommandsHelp[] =
     "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
     "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
     "                    changes the meter's settings through its setup mode\n"
+
     "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
     "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
     "                    also keeps the memory image)\n"
@@ -66,9 +67,9 @@ struct Options {
     QString out;
     bool json = false;
     QStringList words;
+    std::optional<nd::setup::SetupRequest> setup;
     nd::cli::StoredOptions stored;
     nd::cli::ListOptions list;
-    std::optional<nd::setup::SetupRequest> setup;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -124,8 +125,6 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         return std::nullopt;
     }
     o.count = *count;
-    o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
-    o.list = nd::cli::readListOptions(parser);
     if (o.words.value(0) == QLatin1String("setup")) {
         auto setup = nd::cli::ParseSetup(parser, o.words.mid(1), QDateTime::currentDateTime());
         if (!setup.request) {
@@ -134,6 +133,8 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         }
         o.setup = setup.request;
     }
+    o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
+    o.list = nd::cli::readListOptions(parser);
     const bool needsMeter =
         o.words.value(0) != QLatin1String("export") && !nd::cli::isListVerb(o.words.value(0));
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
@@ -166,11 +167,10 @@ int main(int argc, char* argv[]) {
         if (stored->verb == nd::cli::StoredVerb::Export)
             return nd::cli::runExport(*stored, out, err);
     }
-    auto parsed = stored ? nd::cli::ParseResult{nd::cli::Request{}, {}}
-                  : options->setup
-                      ? nd::cli::ParseResult{}
+    auto parsed = (options->setup || stored)
+                      ? nd::cli::ParseResult{nd::cli::Request{}, {}}
                       : nd::cli::parseCommand(options->words, options->count, options->csv);
-    if (!options->setup && !parsed.request)
+    if (!parsed.request)
         return usage(err, parsed.error);
     if (parsed.request && parsed.request->command == nd::cli::Command::Banks)
         if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
@@ -213,9 +213,9 @@ int main(int argc, char* argv[]) {
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
     nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
     try {
-        exitCode = stored           ? nd::cli::runStoredRequest(*stored, context, port)
-                   : options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
-                                    : nd::cli::runRequest(*parsed.request, context);
+        exitCode = options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
+                   : stored       ? nd::cli::runStoredRequest(*stored, context, port)
+                                  : nd::cli::runRequest(*parsed.request, context);
     } catch (const nd::link::LinkTimeout&) {
         err << "noisedesk-cli: the meter on " << device << " did not answer within "
             << options->timeout << " s\n";

@@ -44,7 +44,7 @@ inline const QString kSamplePrompt = QStringLiteral("Enter a value from .2 to 60
 inline const QString kSampleTitle = QStringLiteral("Dose Meter - Change sample rate");
 inline const QString kSamplePromptPt =
     QStringLiteral("Digite o valor desejado, de 0.2 até 60 segundos");
-inline const QString kSampleTitlePt = QStringLiteral("Mirovan - Alteração da taxa de amostragem");
+inline const QString kSampleTitlePt = QStringLiteral("Alteração da taxa de amostragem");
 inline const QString kNotDba = QStringLiteral("Not dBA mode, continue? ");
 inline const QString kDataFilter = QStringLiteral("Data File[*.dat]|*.dat|All type[*.*]|*.*");
 } // namespace texts

@@ -84,7 +84,7 @@ private slots:
         emit rig.find<nd::panel::ClickableLabel>("LblPC")->clicked();
         QCOMPARE(rig.panel->programState().SampleInterval, 100);
         QCOMPARE(rig.dialogs.shown()[2].title,
-                 QString("Mirovan - Alteração da taxa de amostragem"));
+                 QString("Alteração da taxa de amostragem"));
         QCOMPARE(rig.dialogs.shown()[2].text,
                  QString("Digite o valor desejado, de 0.2 até 60 segundos"));
         QCOMPARE(rig.dialogs.shown()[2].detail, QString("10"));

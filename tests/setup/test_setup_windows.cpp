@@ -82,7 +82,14 @@ private slots:
         Rig rig;
         rig.sim.meter().setDoseSettings(84, 6);
         rig.sim.meter().setFastResponse(true);
-        QVERIFY(rig.statusKnown());
+        // The link may have read the status before the change: ask again and wait for it.
+        rig.link->requestStatusCheck();
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const auto& s = rig.link->state();
+                return s.CriterionLevel == 84 && s.ExchangeRate == 6 && s.FastResponse;
+            },
+            kWait));
         setup::Setup window(*rig.runner, rig.dialogs);
         QVERIFY(child<QRadioButton>(window, "OptCL(1)")->isChecked());
         QVERIFY(child<QRadioButton>(window, "OptER(3)")->isChecked());
