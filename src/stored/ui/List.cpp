@@ -76,7 +76,13 @@ List::List(dialogs::Dialogs& dialogs, ExposurePanel::MeterSettings meterSettings
     m_exposure->setSource(&m_model.list());
     m_exposureTimer.setSingleShot(true);
     m_exposureTimer.setInterval(kExposureRefreshMs);
-    connect(&m_exposureTimer, &QTimer::timeout, m_exposure, &ExposurePanel::refresh);
+    connect(&m_exposureTimer, &QTimer::timeout, this, [this] {
+        if (!m_exposureStale)
+            return;
+        m_exposureStale = false;
+        m_exposure->refresh();
+        m_exposureTimer.start();
+    });
 
     auto* body = new QHBoxLayout;
     body->addLayout(left, 1);
@@ -109,8 +115,13 @@ List::Step List::addSample(const QString& dateStamp, const QString& timeStamp,
     m_model.append({makeRow(QString::number(m_listCount), dateStamp, timeStamp, reading.text)});
     m_Grid->scrollToBottom();
     m_unsaved = true;
-    if (!m_exposureTimer.isActive())
+    // The first row after a quiet spell shows at once, later ones at most once a second.
+    if (m_exposureTimer.isActive()) {
+        m_exposureStale = true;
+    } else {
+        m_exposure->refresh();
         m_exposureTimer.start();
+    }
     if (m_listCount >= kMaxRows) {
         stopWith(QStringLiteral("Stopped at %1 rows, the most a list holds. Save it; ReStart "
                                 "starts a new list.")

@@ -81,6 +81,7 @@ private:
     int m_missed = 0;
     QString m_stopReason;
     QTimer m_exposureTimer;
+    bool m_exposureStale = false;
 
     QToolBar* m_toolbar = nullptr;
     QAction* m_StopStart = nullptr;
