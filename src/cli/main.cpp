@@ -4,6 +4,7 @@
 #include "BankVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
+#include "ListVerbs.h"
 #include "PauseTally.h"
 #include "SetupVerb.h"
 #include "StoredVerbs.h"
@@ -41,7 +42,6 @@ constexpr char kCommandsHelp[] =
     "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
     "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
     "                    changes the meter's settings through its setup mode\n"
-
     "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
     "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
     "                    also keeps the memory image)\n"
@@ -53,7 +53,12 @@ constexpr char kCommandsHelp[] =
     "                    records the reading every S seconds to FILE, as the main window does\n"
     "  average FILE.dat --interval HH:MM:SS [--json] [--out FILE.avg]\n"
     "                    the interval averages of a recording (no meter needed)\n"
-    "  export FILE.avg   prints an interval average file, or CSV with --csv\n";
+    "  export FILE.avg   prints an interval average file, or CSV with --csv\n"
+    "  stats FILE.dat    LAeq, levels, dose, TWA and LEX,8h of a .dat file (no meter needed)\n"
+    "                    [--standard osha-pel|osha-hc|niosh|iso] [--json]; --standard meter\n"
+    "                    takes --criterion DB --exchange DB [--threshold DB]\n"
+    "  histogram FILE.dat\n"
+    "                    the non-empty level bins of a .dat file [--resolution 1|0.1] [--csv]\n";
 
 struct Options {
     QString device;
@@ -68,6 +73,7 @@ struct Options {
     std::optional<nd::setup::SetupRequest> setup;
     nd::cli::StoredOptions stored;
     nd::cli::AverageOptions average;
+    nd::cli::ListOptions list;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -88,18 +94,20 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"simulate", "Talk to a virtual meter on a pseudo-terminal."},
         {"timeout", "Seconds the meter may stay silent before giving up (default 5).", "S", "5"},
         {"count", "watch: stop after N readings.", "N", "0"},
-        {"csv", "watch, export: comma-separated lines."},
+        {"csv", "watch, export, histogram: comma-separated lines."},
         {"raw", "download: also save the memory image to FILE.", "FILE"},
         {"yes", "erase: yes, erase the meter's logged memory."},
         {"interval", "record: seconds between samples (0.2 to 3600); average: HH:MM:SS.", "S"},
         {"bank", "banks: read bank N only (1 to 5).", "N"},
         {"out", "banks: also save them to FILE (.bnk, toolbar layout); average: to FILE.avg.",
          "FILE"},
-        {"json", "banks, average: print JSON."},
+        {"json", "banks, average, stats: print JSON."},
     });
     parser.addOptions(nd::cli::SetupOptions());
-    parser.addPositionalArgument("command",
-                                 "status, read, write, key, watch, dump, banks or setup.");
+    parser.addOptions(nd::cli::listVerbOptions());
+    parser.addPositionalArgument("command", "status, read, write, key, watch, dump, banks, "
+                                            "setup, download, erase, id, interval, export, "
+                                            "record, stats or histogram.");
     parser.process(app);
 
     Options o;
@@ -132,8 +140,10 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     }
     o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
     o.average = {parser.value("interval"), parser.value("out"), parser.isSet("json"), o.csv};
+    o.list = nd::cli::readListOptions(parser);
     const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
-                            !nd::cli::isAverageCommand(o.words);
+                            !nd::cli::isAverageCommand(o.words) &&
+                            !nd::cli::isListVerb(o.words.value(0));
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -155,6 +165,8 @@ int main(int argc, char* argv[]) {
         return exitCode;
     if (nd::cli::isAverageCommand(options->words))
         return nd::cli::runAverageCommand(options->words, options->average, out, err);
+    if (nd::cli::isListVerb(options->words.value(0)))
+        return nd::cli::runListVerb(options->words, options->list, out, err);
     std::optional<nd::cli::StoredRequest> stored;
     if (nd::cli::isStoredVerb(options->words.value(0))) {
         QString why;

@@ -15,8 +15,10 @@
 #include "link/SerialPort.h"
 #include "realtime/LiveFeed.h"
 #include "realtime/ui/Average.h"
+#include "realtime/ui/Plot.h"
 #include "realtime/ui/RealTimeSLM.h"
-#include "stored/ui/DataFileView.h"
+#include "stored/ui/FileList.h"
+#include "stored/ui/List.h"
 #include "stored/ui/Memory.h"
 
 #include <QCloseEvent>
@@ -582,7 +584,26 @@ void Panel::openGraph() {
 }
 
 void Panel::openList() {
-    openWithDbaCheck(&ProgramState::ListRecording, kListCheckPause, {});
+    if (m_list) {
+        // A stopped list keeps its rows until saved; its own ReStart begins a new one.
+        m_list->raise();
+        m_list->activateWindow();
+        return;
+    }
+    openWithDbaCheck(&ProgramState::ListRecording, kListCheckPause, [this] {
+        m_list = new stored::ui::List(
+            m_dialogs, [this] { return stored::ui::ExposurePanel::settingsOf(&meterState()); },
+            this);
+        m_list->setRecordingCheck([this] { return m_programState.Recording; });
+        connect(m_recording, &RecordingControls::sampled, m_list,
+                [list = m_list.data()](const SampleStamp& stamp, const stored::Reading& reading) {
+                    list->addSample(stamp.DateStamp, stamp.TimeStamp, reading);
+                });
+        connect(m_list, &stored::ui::List::collectingChanged, this,
+                [this](bool on) { m_programState.ListRecording = on; });
+        PlaceWindow(*m_list, this);
+        m_list->show();
+    });
 }
 
 void Panel::openAnalog() {
@@ -676,11 +697,22 @@ void Panel::resetMaxMin() {
     m_LblMin->setText(m_LblValue->text());
 }
 
-// The Saved File window comes later; until then Open shows the file read-only.
 void Panel::openSavedFile() {
     if (m_programState.Recording)
         return;
-    stored::ui::DataFileView::open(m_dialogs, this);
+    auto* window = stored::ui::FileList::open(
+        m_dialogs, this, [this] { return stored::ui::ExposurePanel::settingsOf(&meterState()); });
+    if (!window)
+        return;
+    if (m_fileList)
+        m_fileList->close();
+    m_fileList = window;
+    connect(window, &stored::ui::FileList::plotRequested, window,
+            [this, window](const stored::LevelList& list) {
+                realtime::ui::Plot::showList(list, window->windowTitle(), m_dialogs, window);
+            });
+    PlaceWindow(*window, this);
+    window->show();
 }
 
 void Panel::downloadMemory() {

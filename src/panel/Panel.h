@@ -24,8 +24,10 @@ namespace nd::dialogs {
 class Dialogs;
 }
 namespace nd::stored::ui {
+class FileList;
+class List;
 class Memory;
-}
+} // namespace nd::stored::ui
 namespace nd::events {
 class FrmEvent;
 }
@@ -171,6 +173,8 @@ private:
     QPointer<Analog> m_analog;
     QPointer<Digital> m_digital;
     QPointer<stored::ui::Memory> m_memory;
+    QPointer<stored::ui::List> m_list;
+    QPointer<stored::ui::FileList> m_fileList;
     RecordingControls* m_recording = nullptr;
     QPointer<events::FrmEvent> m_events;
     // The real-time windows and the live feed they read.

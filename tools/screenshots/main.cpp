@@ -199,9 +199,9 @@ int main(int argc, char* argv[]) {
     // From the saved file: its histograms and its plot.
     if (QWidget* saved = visibleWindow(QStringLiteral("FileList"))) {
         const Shot fromFile[] = {
-            {"histogram1.png", "CmdLn", "Histogram1"},
-            {"histogram.png", "CmdLn", "Histogram"},
-            {"plot.png", "CmdPlot", "Plot"},
+            {"histogram1.png", "Cmd1dB", "Histogram1"},
+            {"histogram.png", "Cmd01dB", "Histogram"},
+            {"plot.png", "Plot", "Plot"},
         };
         for (const Shot& shot : fromFile) {
             if (!visibleWindow(shot.windowName))

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QCommandLineOption>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+class QCommandLineParser;
+
+namespace nd::cli {
+
+/// Options of the level-list verbs, as typed.
+struct ListOptions {
+    QString standard;
+    QString criterion;
+    QString exchange;
+    QString threshold;
+    QString resolution;
+    bool json = false;
+    bool csv = false;
+};
+
+/// "stats" and "histogram": they read a .dat file and need no meter.
+bool isListVerb(const QString& word);
+/// The options only these verbs take. They also read --standard, --criterion, --exchange,
+/// --threshold, --json and --csv, which the command line defines for other verbs too.
+QList<QCommandLineOption> listVerbOptions();
+ListOptions readListOptions(const QCommandLineParser& parser);
+/// "stats FILE.dat" and "histogram FILE.dat"; returns the exit code.
+int runListVerb(const QStringList& words, const ListOptions& options, QTextStream& out,
+                QTextStream& err);
+
+} // namespace nd::cli

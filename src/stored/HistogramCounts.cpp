@@ -1,0 +1,87 @@
+#include "HistogramCounts.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace nd::stored {
+
+std::optional<int> binOf(const Level& level, Resolution resolution) {
+    const int perDb = resolution == Resolution::OneDb ? 1 : 10;
+    const int top = 140 * perDb;
+    switch (level.kind) {
+    case LevelKind::UnderRange:
+        return 70 * perDb;
+    case LevelKind::OverRange:
+        return top;
+    case LevelKind::Level:
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (level.dB > 140.0)
+        return top;
+    // The parser gives no negative levels; a level of 0 to 140 dB always has a bin.
+    const double scaled = level.dB * perDb;
+    const double bin = resolution == Resolution::OneDb ? std::floor(scaled) : std::round(scaled);
+    return std::clamp(static_cast<int>(bin), 0, top);
+}
+
+HistogramCounts countLevels(const LevelList& list, Resolution resolution) {
+    HistogramCounts h;
+    h.resolution = resolution;
+    h.bins.assign(resolution == Resolution::OneDb ? 141 : 1401, 0);
+    for (const LevelRow& row : list.rows) {
+        if (const auto bin = binOf(row.level, resolution)) {
+            ++h.bins[static_cast<std::size_t>(*bin)];
+            ++h.counted;
+        } else {
+            ++h.ignored;
+        }
+    }
+    return h;
+}
+
+std::int64_t HistogramCounts::maxCount() const {
+    return bins.empty() ? 0 : *std::max_element(bins.begin(), bins.end());
+}
+
+std::optional<BinBounds> HistogramCounts::bounds() const {
+    const int last = top();
+    int low = 1;
+    while (low < last && bins[static_cast<std::size_t>(low)] == 0)
+        ++low;
+    if (low >= last)
+        return std::nullopt;
+    int high = last - 1;
+    while (high > low && bins[static_cast<std::size_t>(high)] == 0)
+        --high;
+    return BinBounds{low, high};
+}
+
+BinRange HistogramCounts::firstView() const {
+    const auto b = bounds();
+    if (!b)
+        return {68.0 * binsPerDb(), 140.0 * binsPerDb()};
+    if (resolution == Resolution::OneDb)
+        return {double(b->low), double(b->high + 1)};
+    return {double(b->low - 5), double(b->high + 5)};
+}
+
+QByteArray histogramText(const HistogramCounts& counts, bool csv) {
+    QByteArray out;
+    if (csv)
+        out += "dBA,count\r\n";
+    const int decimals = counts.resolution == Resolution::OneDb ? 0 : 1;
+    for (int k = 0; k <= counts.top(); ++k) {
+        const std::int64_t n = counts.bins[static_cast<std::size_t>(k)];
+        if (n == 0)
+            continue;
+        out += QByteArray::number(double(k) / counts.binsPerDb(), 'f', decimals);
+        out += csv ? "," : "\t";
+        out += QByteArray::number(static_cast<qlonglong>(n));
+        out += csv ? "\r\n" : "\n";
+    }
+    return out;
+}
+
+} // namespace nd::stored
