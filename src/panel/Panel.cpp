@@ -369,10 +369,10 @@ void Panel::connectControls() {
     connect(m_MnuSetmode, &QAction::triggered, this, &Panel::openSetup);
     connect(m_MnuOnes, &QAction::triggered, this, &Panel::openStandard);
     connect(m_MnuPanel, &QAction::triggered, this, &Panel::openKeypad);
-    m_recording = new RecordingControls({m_CmdSample, m_LblSample, m_LblPC, m_SSPanel22,
-                                         m_LblRecording, m_LblCount, m_MnuOpen,
-                                         m_MnuStartRecording, m_MnuStopRecording},
-                                        m_programState, m_dialogs, this);
+    m_recording =
+        new RecordingControls({m_CmdSample, m_LblSample, m_LblPC, m_SSPanel22, m_LblRecording,
+                               m_LblCount, m_MnuOpen, m_MnuStartRecording, m_MnuStopRecording},
+                              m_programState, m_dialogs, this);
     connect(m_SSPanel3, &CaptionPanel::clicked, m_recording, &RecordingControls::chooseFile);
 }
 

@@ -164,6 +164,7 @@ int main(int argc, char* argv[]) {
                QStringLiteral("COM5"));
     settle(2500);
     save(&panel, QStringLiteral("panel.png"));
+    panel.programState().SampleInterval = 5; // half a second: the live list fills sooner
 
     const Shot shots[] = {
         {"analog.png", "MnuAnalog", "Analog"},
@@ -174,7 +175,7 @@ int main(int argc, char* argv[]) {
         {"event.png", "CmdEvent", "FrmEvent", 1500},
         {"memory.png", "CmdMemory", "Memory", 4000},
         {"list.png", "cmdList", "List", 4000},
-        {"realtime.png", "CmdGraph", "RealTimeSLM", 4000},
+        {"realtime.png", "CmdGraph", "RealTimeSLM", 15000},
         {"average.png", "CmdAvg", "Average", 1500},
         {"savedfile.png", "MnuView", "FileList", 1500, true},
     };
