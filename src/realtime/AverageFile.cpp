@@ -1,5 +1,7 @@
 #include "AverageFile.h"
 
+#include "stored/DataFile.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -8,15 +10,6 @@ namespace nd::realtime {
 namespace {
 
 const QString kRowHeader = QStringLiteral("No.s\tDate\tTime\tdBA\t");
-
-QString decodeText(const QByteArray& bytes) {
-    // Written in UTF-8 like the .dat files; files from an 8-bit code page read as Latin-1.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
-    return text;
-}
 
 QStringList splitLines(const QString& text) {
     QStringList lines;
@@ -103,7 +96,7 @@ QByteArray averageFileBytes(const AverageFile& file) {
 }
 
 AverageFileRead readAverageFile(const QByteArray& bytes) {
-    const QStringList lines = splitLines(decodeText(bytes));
+    const QStringList lines = splitLines(stored::decodeFileText(bytes));
     AverageFile file;
     for (int i = 0; i < kAverageFieldCount; ++i) {
         const int number = i + 1;

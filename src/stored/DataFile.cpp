@@ -13,15 +13,6 @@ namespace {
 const QString kNoteMark = QStringLiteral("*****");
 constexpr int kNoteCount = 3;
 
-QString decodeText(const QByteArray& bytes) {
-    // Files are written in UTF-8; older files in an 8-bit code page read as Latin-1.
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        text = QString::fromLatin1(bytes);
-    return text;
-}
-
 bool isLineEnd(QChar c) {
     return c == u'\r' || c == u'\n';
 }
@@ -155,8 +146,16 @@ QString ReadError::text() const {
     return line > 0 ? QStringLiteral("line %1: %2").arg(line).arg(why) : why;
 }
 
+QString decodeFileText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(bytes);
+    if (utf8.hasError())
+        text = QString::fromLatin1(bytes);
+    return text;
+}
+
 DataFileRead readDataFile(const QByteArray& bytes) {
-    const QString text = decodeText(bytes);
+    const QString text = decodeFileText(bytes);
     FieldReader reader(text);
     DataFileRead result;
     const auto header = reader.next();

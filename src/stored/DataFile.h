@@ -62,6 +62,9 @@ QByteArray csvBytes(const LevelList& list);
 /// the error text, or nothing on success.
 std::optional<QString> saveBytes(const QString& path, const QByteArray& bytes);
 
+/// A file's text: UTF-8 as our files are written, Latin-1 for files from an 8-bit code page.
+QString decodeFileText(const QByteArray& bytes);
+
 /// A note box's text with the characters the file cannot carry removed.
 QString cleanNote(const QString& note);
 

@@ -1,5 +1,6 @@
 #include "Memory.h"
 
+#include "LevelGrid.h"
 #include "ListingPrinter.h"
 #include "NoteBox.h"
 #include "dialogs/Dialogs.h"
@@ -88,23 +89,6 @@ QProgressBar* floodPanel(const QString& name, const QString& caption) {
     return bar;
 }
 
-QTableView* grid(const QString& name, QAbstractItemModel* model, const QStringList& samples) {
-    auto* view = named(new QTableView, name);
-    view->setModel(model);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->verticalHeader()->hide();
-    // Fixed sizes: measuring 86,400 rows to fit them would cost more than showing them.
-    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
-    const QFontMetrics metrics(view->font());
-    for (int c = 0; c < samples.size(); ++c)
-        view->setColumnWidth(c, metrics.horizontalAdvance(samples[c]) + 12);
-    view->horizontalHeader()->setStretchLastSection(true);
-    return view;
-}
-
 } // namespace
 
 Memory::Memory(link::MeterLink& link, dialogs::Dialogs& dialogs, QWidget* parent)
@@ -123,10 +107,12 @@ void Memory::buildControls() {
     m_sets->setHorizontalHeaderLabels(kSetColumns);
     m_G1 = floodPanel(QStringLiteral("G1"), kG1Caption);
     m_G2 = floodPanel(QStringLiteral("G2"), kG2Caption);
-    m_Grid1 = grid(QStringLiteral("Grid1"), m_sets,
-                   {"AAAAAAA", "AA:AA:AAAAA", "AA:AA:AA", "AAAAAAA", "AAAAAAAA"});
-    m_Grid2 = grid(QStringLiteral("Grid2"), &m_records,
-                   {"AAAAAAAA", "AA:AA:AAAAAA", "AA:AA:AAAAA", "AAAAAAAA"});
+    m_Grid1 = levelGrid(QStringLiteral("Grid1"), m_sets,
+                        {"AAAAAAA", "AA:AA:AAAAA", "AA:AA:AA", "AAAAAAA", "AAAAAAAA"});
+    m_Grid2 = levelGrid(QStringLiteral("Grid2"), &m_records,
+                        {"AAAAAAAA", "AA:AA:AAAAAA", "AA:AA:AAAAA", "AAAAAAAA"});
+    for (QTableView* view : {m_Grid1, m_Grid2})
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(m_Grid1, &QTableView::clicked, this,
             [this](const QModelIndex& index) { listSet(index.row()); });
 
