@@ -1,9 +1,9 @@
 #include "FrmEvent.h"
 
 #include "BankListing.h"
-#include "ListingPrinter.h"
 #include "dialogs/Dialogs.h"
 #include "link/MeterLink.h"
+#include "stored/ui/ListingPrinter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +24,8 @@
 #include <QTableWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace nd::events {
 
@@ -370,7 +372,9 @@ void FrmEvent::print() {
     if (!printer)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool printed = PrintListing(*printer, BankListing(table()), ListingFont());
+    const int copies = std::max(1, printer->copyCount());
+    const bool printed =
+        stored::ui::ListingPrinter::print(*printer, BankListing(table()), copies) > 0;
     QApplication::restoreOverrideCursor();
     if (!printed)
         refuse(QStringLiteral("The printer could not be started."));
