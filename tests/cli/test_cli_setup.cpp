@@ -1,6 +1,8 @@
 // noisedesk-cli setup against noisedesk-sim over a pseudo-terminal: the same transfer as
 // the Setup window, its read-back printed, the exit code telling whether it took.
 
+#include "Child.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -8,28 +10,13 @@
 namespace {
 
 QString binary(const QString& name) {
-    return qEnvironmentVariable("NOISEDESK_BIN_DIR") + '/' + name;
+    return nd::test::programPath(name);
 }
 
-struct CliResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using CliResult = nd::test::ProgramResult;
 
 CliResult runCli(const QStringList& args) {
-    QProcess cli;
-    cli.start(binary("noisedesk-cli"), args);
-    CliResult result;
-    if (!cli.waitForFinished(60000)) {
-        cli.kill();
-        cli.waitForFinished();
-        return result;
-    }
-    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    result.out = QString::fromUtf8(cli.readAllStandardOutput());
-    result.err = QString::fromUtf8(cli.readAllStandardError());
-    return result;
+    return nd::test::runProgram("noisedesk-cli", args);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The stored-data verbs of noisedesk-cli against noisedesk-sim over a pseudo-terminal.
 
+#include "Child.h"
 #include "stored/DataFile.h"
 
 #include <QDir>
@@ -12,26 +13,13 @@
 namespace {
 
 QString binary(const QString& name) {
-    return qEnvironmentVariable("NOISEDESK_BIN_DIR") + '/' + name;
+    return nd::test::programPath(name);
 }
 
-struct CliResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using CliResult = nd::test::ProgramResult;
 
 CliResult finish(QProcess& cli, int waitMs = 60000) {
-    CliResult result;
-    if (!cli.waitForFinished(waitMs)) {
-        cli.kill();
-        cli.waitForFinished();
-        return result;
-    }
-    result.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    result.out = QString::fromUtf8(cli.readAllStandardOutput());
-    result.err = QString::fromUtf8(cli.readAllStandardError());
-    return result;
+    return nd::test::finishProgram(cli, waitMs);
 }
 
 } // namespace

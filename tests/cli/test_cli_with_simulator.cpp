@@ -12,21 +12,10 @@
 
 namespace {
 
-struct CliResult {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using CliResult = nd::test::ProgramResult;
 
 CliResult runCli(const QStringList& args) {
-    nd::test::Child cli("noisedesk-cli", args);
-    QProcess& process = cli.process();
-    CliResult result;
-    if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit)
-        result.exitCode = process.exitCode();
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    return nd::test::runProgram("noisedesk-cli", args, 30000);
 }
 
 } // namespace

@@ -9,6 +9,41 @@
 
 namespace nd::test {
 
+/// How a run of one of the built programs ended and what it printed.
+struct ProgramResult {
+    int exitCode = -1; ///< -1 when it crashed or had to be killed
+    QString out;
+    QString err;
+};
+
+/// Waits for a started program to end (killing it after `waitMs`) and collects its output.
+inline ProgramResult finishProgram(QProcess& process, int waitMs = 60000) {
+    ProgramResult result;
+    if (!process.waitForFinished(waitMs)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    if (process.exitStatus() == QProcess::NormalExit)
+        result.exitCode = process.exitCode();
+    result.out = QString::fromUtf8(process.readAllStandardOutput());
+    result.err = QString::fromUtf8(process.readAllStandardError());
+    return result;
+}
+
+/// The path of a built program (noisedesk, noisedesk-cli, noisedesk-sim).
+inline QString programPath(const QString& program) {
+    return QDir(qEnvironmentVariable("NOISEDESK_BIN_DIR")).filePath(program);
+}
+
+/// Runs a built program to its end.
+inline ProgramResult runProgram(const QString& program, const QStringList& arguments,
+                                int waitMs = 60000) {
+    QProcess process;
+    process.start(programPath(program), arguments);
+    return finishProgram(process, waitMs);
+}
+
 /// One of the built programs (noisedesk, noisedesk-sim) run as a child process, its
 /// standard output read line by line. Ended on destruction if still running.
 class Child {
