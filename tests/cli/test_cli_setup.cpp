@@ -9,10 +9,6 @@
 
 namespace {
 
-QString binary(const QString& name) {
-    return nd::test::programPath(name);
-}
-
 using CliResult = nd::test::ProgramResult;
 
 CliResult runCli(const QStringList& args) {
@@ -24,32 +20,19 @@ CliResult runCli(const QStringList& args) {
 class CliSetupTest : public QObject {
     Q_OBJECT
 
-    QProcess m_sim;
     QTemporaryDir m_dir;
+    nd::test::Child m_sim{"noisedesk-sim", {"--link", m_dir.filePath("meter")}};
     QString m_device;
 
-    QString command(const QByteArray& line) {
-        m_sim.write(line + '\n');
-        while (m_sim.waitForReadyRead(5000)) {
-            if (m_sim.canReadLine())
-                return QString::fromUtf8(m_sim.readLine()).trimmed();
-        }
-        return {};
-    }
+    QString command(const QString& line) { return m_sim.ask(line); }
 
 private slots:
     void initTestCase() {
-        m_sim.start(binary("noisedesk-sim"), {"--link", m_dir.filePath("meter")});
-        QVERIFY(m_sim.waitForStarted(5000));
-        QVERIFY(m_sim.waitForReadyRead(5000));
-        m_device = QString::fromUtf8(m_sim.readLine()).trimmed();
+        QVERIFY(m_sim.started());
+        m_device = m_sim.nextLine();
     }
 
-    void cleanupTestCase() {
-        m_sim.write("quit\n");
-        if (!m_sim.waitForFinished(5000))
-            m_sim.kill();
-    }
+    void cleanupTestCase() { m_sim.command("quit"); }
 
     void refusedOptionsTouchNothing_data() {
         QTest::addColumn<QStringList>("options");

@@ -12,10 +12,6 @@
 
 namespace {
 
-QString binary(const QString& name) {
-    return nd::test::programPath(name);
-}
-
 using CliResult = nd::test::ProgramResult;
 
 CliResult finish(QProcess& cli, int waitMs = 60000) {
@@ -27,20 +23,13 @@ CliResult finish(QProcess& cli, int waitMs = 60000) {
 class CliStoredTest : public QObject {
     Q_OBJECT
 
-    QProcess m_sim;
     QTemporaryDir m_dir;
+    nd::test::Child m_sim{"noisedesk-sim", {"--link", m_dir.filePath("meter"), "--level", "94.5"}};
     QString m_device;
 
-    bool command(const QByteArray& line) {
-        m_sim.write(line + '\n');
-        while (m_sim.waitForReadyRead(5000)) {
-            if (m_sim.canReadLine())
-                return m_sim.readLine().trimmed() == "ok";
-        }
-        return false;
-    }
+    bool command(const QString& line) { return m_sim.command(line); }
     void start(QProcess& cli, QStringList args) {
-        cli.start(binary("noisedesk-cli"), QStringList{"--port", m_device} + args);
+        cli.start(nd::test::programPath("noisedesk-cli"), QStringList{"--port", m_device} + args);
         QVERIFY(cli.waitForStarted());
     }
     CliResult run(const QStringList& args) {
@@ -51,18 +40,11 @@ class CliStoredTest : public QObject {
 
 private slots:
     void initTestCase() {
-        m_sim.start(binary("noisedesk-sim"),
-                    {"--link", m_dir.filePath("meter"), "--level", "94.5"});
-        QVERIFY(m_sim.waitForStarted(5000));
-        QVERIFY(m_sim.waitForReadyRead(5000));
-        m_device = QString::fromUtf8(m_sim.readLine()).trimmed();
+        QVERIFY(m_sim.started());
+        m_device = m_sim.nextLine();
     }
 
-    void cleanupTestCase() {
-        m_sim.write("quit\n");
-        if (!m_sim.waitForFinished(5000))
-            m_sim.kill();
-    }
+    void cleanupTestCase() { m_sim.command("quit"); }
 
     void download_writesOneReadableFilePerSet() {
         QVERIFY(command("sets 3"));
@@ -163,7 +145,7 @@ private slots:
 
     void export_printsCsvOfEitherFlavour() {
         QProcess cli;
-        cli.start(binary("noisedesk-cli"),
+        cli.start(nd::test::programPath("noisedesk-cli"),
                   {"export", m_dir.filePath("rec.dat"), "--csv"}); // no port needed
         const CliResult r = finish(cli);
         QCOMPARE(r.exitCode, 0);
