@@ -4,9 +4,9 @@
 #include "link/Clock.h"
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
+#include "stored/SaveFile.h"
 
 #include <QDateTime>
-#include <QSaveFile>
 
 #include <unistd.h>
 
@@ -100,10 +100,8 @@ int runDump(RunContext& c, const QString& file) {
         c.err << "the meter stopped sending before the end of its memory\n";
         return kNoAnswer;
     }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(dump->mid(mem::kDumpLeadBytes)) < 0 ||
-        !out.commit()) {
-        c.err << "could not write " << file << ": " << out.errorString() << "\n";
+    if (const auto why = stored::saveBytes(file, dump->mid(mem::kDumpLeadBytes))) {
+        c.err << "could not write " << file << ": " << *why << "\n";
         return kFileFailed;
     }
     c.out << "wrote " << end << " bytes to " << file << "\n";

@@ -1,8 +1,9 @@
 #include "BankFile.h"
 
+#include "stored/SaveFile.h"
+
 #include <QFile>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace nd::events {
@@ -104,13 +105,7 @@ QByteArray BankFileBytes(const BankTable& original, BankLayout layout) {
 
 std::optional<QString> SaveBankFile(const QString& path, const BankTable& table,
                                     BankLayout layout) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    const QByteArray bytes = BankFileBytes(table, layout);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
-    return std::nullopt;
+    return stored::saveBytes(path, BankFileBytes(table, layout));
 }
 
 BankFileRead ParseBankFile(const QByteArray& bytes) {

@@ -1,7 +1,6 @@
 #include "DataFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <array>
@@ -249,20 +248,6 @@ QByteArray csvBytes(const LevelList& list) {
         out.append("\r\n");
     }
     return out;
-}
-
-std::optional<QString> saveBytes(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return why;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return std::nullopt;
 }
 
 } // namespace nd::stored

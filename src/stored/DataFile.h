@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LevelList.h"
+#include "SaveFile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -57,10 +58,6 @@ QByteArray recordingLine(const LevelRow& row);
 /// CSV for spreadsheets (RFC 4180: CR LF, quoted where needed): a header row, then one
 /// row per level with the date in ISO form ("2009-03-16"). Notes are not part of it.
 QByteArray csvBytes(const LevelList& list);
-
-/// Writes bytes through QSaveFile: the old file stays whole if anything fails. Returns
-/// the error text, or nothing on success.
-std::optional<QString> saveBytes(const QString& path, const QByteArray& bytes);
 
 /// A file's text: UTF-8 as our files are written, Latin-1 for files from an 8-bit code page.
 QString decodeFileText(const QByteArray& bytes);

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace nd::stored;
 
 namespace {
@@ -168,16 +171,30 @@ private slots:
         QVERIFY(csv.endsWith("4,2009-03-16,00:00:35.0,\"a,\"\"b\"\r\n"));
     }
 
+    // A full disk: with the file size limit lowered every write past it fails (EFBIG), as
+    // ENOSPC would, and the save must say so and leave the old file as it was.
     void aFailedSave_saysWhyAndLeavesTheOldFileWhole() {
         QTemporaryDir dir;
         const QString path = dir.filePath("a.dat");
         QVERIFY(!saveBytes(path, "old"));
         QVERIFY(saveBytes(dir.filePath("missing/a.dat"), "new").has_value());
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
-        const bool refused = saveBytes(path, "new").has_value();
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        if (!refused)
-            QSKIP("a read-only folder does not stop this user (root)");
+
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        // Within Qt's write buffer (the failure shows at flush) and beyond it (a short write).
+        const auto buffered = saveBytes(path, QByteArray(3000, 'x'));
+        const auto direct = saveBytes(path, QByteArray(64 * 1024, 'x'));
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, oldHandler);
+
+        for (const auto& why : {buffered, direct}) {
+            QVERIFY(why.has_value());
+            QVERIFY2(why->contains("large", Qt::CaseInsensitive), qPrintable(*why));
+        }
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("old"));
