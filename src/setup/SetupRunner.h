@@ -5,7 +5,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace nd::link {
 class MeterLink;
@@ -29,6 +31,9 @@ public:
     /// Queues the transfer; false (nothing queued) while one runs. `done` runs on this
     /// thread afterwards, only if `receiver` still exists.
     bool start(const SetupRequest& request, QObject* receiver, Done done);
+    /// Asks the running transfer to stop at its next key press: it is abandoned with
+    /// MODE+RESET and its result says what the meter then holds.
+    void cancel();
 
 signals:
     void busyChanged(bool busy);
@@ -38,6 +43,7 @@ signals:
 private:
     link::MeterLink& m_link;
     bool m_busy = false;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
 };
 
 } // namespace nd::setup
