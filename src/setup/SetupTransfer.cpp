@@ -372,15 +372,25 @@ void Walk::readSettingsAfter() {
 }
 
 void Walk::adjustWeighting(bool fast) {
+    const QString item = QStringLiteral("time weighting");
+    std::optional<Frame> pressedOn; // the display before the last press
     for (int presses = 0;; ++presses) {
         const auto status = readStatusByte();
         if (!status)
             throw WalkFailed{QStringLiteral("The meter stopped answering at the time weighting.")};
+        if (pressedOn && *status == m_status) {
+            // The weighting did not toggle; if the display's digits stepped all the same,
+            // the press stepped another item.
+            const Frame now = display(item);
+            if (now.high != pressedOn->high || now.low != pressedOn->low)
+                throw WalkFailed{kLostText};
+        }
         m_status = *status;
         if (((m_status & kFastBit) != 0) == fast)
             return;
         if (presses == limit::kWeighting)
             throw WalkFailed{QStringLiteral("The time weighting did not change.")};
+        pressedOn = display(item);
         press(kStepUp);
     }
 }
