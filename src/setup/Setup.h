@@ -26,7 +26,8 @@ struct SetupResult;
 
 /// The "Setup" window: the meter's criterion level, exchange rate, threshold level,
 /// clock and time weighting, sent by driving the meter's setup mode. The transfer is a
-/// link job: the window never waits on the meter, and closing it meanwhile is safe.
+/// link job: the window never waits on the meter; closing it meanwhile abandons the
+/// transfer, shows what the meter then holds and closes.
 class Setup final : public QWidget {
     Q_OBJECT
 

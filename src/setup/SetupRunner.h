@@ -16,8 +16,8 @@ class MeterLink;
 namespace nd::setup {
 
 /// Runs one setup transfer at a time on the link for the Setup and Standard windows, so
-/// neither can start a second while one runs, and a window closed meanwhile is simply
-/// not told: the job finishes on the link thread and nothing refers to the window.
+/// neither can start a second while one runs. A window may cancel its transfer (it is
+/// then abandoned with MODE+RESET); a window deleted meanwhile is simply not told.
 class SetupRunner final : public QObject {
     Q_OBJECT
 
