@@ -105,17 +105,25 @@ int CriterionIndex(int dB) {
 
 /// What an item of the meter's setup mode shows and how its keys step it.
 struct Rule {
+    /// Where the item's value is on the display: a whole byte, or the last digit of the
+    /// low byte (the exchange rate, behind its mark).
+    enum class Shown { HighByte, LowByte, LastDigit };
     const char* name;
-    bool highByte; ///< the item's value is in the high display byte (else the low one)
+    Shown shown;
     int low, high; ///< its values (the criterion level: four of them)
     bool criterion = false;
 
+    bool highByte() const { return shown == Shown::HighByte; }
     int value(const Frame& f) const {
-        if (criterion)
+        switch (shown) {
+        case Shown::HighByte:
+            return High(f);
+        case Shown::LowByte:
             return Low(f);
-        if (QLatin1String(name) == QLatin1String("exchange rate"))
+        case Shown::LastDigit:
             return ExchangeDigit(f);
-        return highByte ? High(f) : Low(f);
+        }
+        return -1;
     }
     bool valid(int v) const { return criterion ? CriterionIndex(v) >= 0 : v >= low && v <= high; }
     int next(int v, int direction) const {
@@ -125,15 +133,16 @@ struct Rule {
     }
 };
 
-const Rule kCriterionRule{"criterion level", false, 80, 90, true};
-const Rule kThresholdRule{"threshold level", false, kLowestThreshold, kHighestThreshold};
-const Rule kExchangeRule{"exchange rate", false, 3, 6};
-const Rule kYearHighRule{"year", true, 0, 99};
-const Rule kYearLowRule{"year", false, 0, 99};
-const Rule kMonthRule{"month", true, 1, 12};
-const Rule kDayRule{"day", false, 1, 31};
-const Rule kHourRule{"hour", true, 0, 23};
-const Rule kMinuteRule{"minutes", false, 0, 59};
+using Shown = Rule::Shown;
+const Rule kCriterionRule{"criterion level", Shown::LowByte, 80, 90, true};
+const Rule kThresholdRule{"threshold level", Shown::LowByte, kLowestThreshold, kHighestThreshold};
+const Rule kExchangeRule{"exchange rate", Shown::LastDigit, 3, 6};
+const Rule kYearHighRule{"year", Shown::HighByte, 0, 99};
+const Rule kYearLowRule{"year", Shown::LowByte, 0, 99};
+const Rule kMonthRule{"month", Shown::HighByte, 1, 12};
+const Rule kDayRule{"day", Shown::LowByte, 1, 31};
+const Rule kHourRule{"hour", Shown::HighByte, 0, 23};
+const Rule kMinuteRule{"minutes", Shown::LowByte, 0, 59};
 
 /// The meter's dose settings as its status byte and cell 59 give them (-1: not read).
 struct Settings {
@@ -291,8 +300,8 @@ int Walk::adjust(const Rule& rule, const Wanted& wanted, int limit, const Step& 
         const int value = rule.value(after);
         // The item's keys change its own digits only, and only to its next value.
         const bool sameScreen =
-            after.mode == frame.mode &&
-            (rule.highByte ? after.low : after.high) == (rule.highByte ? frame.low : frame.high);
+            after.mode == frame.mode && (rule.highByte() ? after.low : after.high) ==
+                                            (rule.highByte() ? frame.low : frame.high);
         if (!sameScreen || !rule.valid(value))
             throw WalkFailed{kLostText};
         if (value == current) {
