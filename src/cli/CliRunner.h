@@ -20,7 +20,8 @@ enum ExitCode {
     kNoAnswer = 2,
     kPortFailed = 3,
     kFileFailed = 4,
-    kNotTaken = 5, ///< a value written (a setting, the ID code, an erase) did not read back
+    kNotTaken = 5,      ///< a value written (a setting, the ID code, an erase) did not read back
+    kKeyLocked = 6,     ///< the meter's keys are locked: "Key locked!", nothing was sent
     kInterrupted = 130, ///< Ctrl+C, as shells report a command ended by SIGINT
 };
 

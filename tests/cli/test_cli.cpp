@@ -1,9 +1,11 @@
 #include "FakePort.h"
 #include "cli/CliArgs.h"
 #include "cli/CliRunner.h"
+#include "cli/SetupVerb.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 
+#include <QCommandLineParser>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -151,6 +153,28 @@ private slots:
         rig.port.setResponder(storing(0, 0, QByteArray(769, 'm')));
         QCOMPARE(rig.run({"dump", "/nonexistent-folder/image.bin"}), int(kFileFailed));
         QVERIFY(rig.errText.contains("could not write"));
+    }
+
+    void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("followsPc");
+        QTest::addColumn<bool>("fromTable");
+        QTest::newRow("--clock now") << QStringList{"--clock", "now"} << true << false;
+        QTest::newRow("a fixed clock")
+            << QStringList{"--clock", "2025-01-02 03:04"} << false << false;
+        QTest::newRow("--standard alone") << QStringList{"--standard", "France"} << false << true;
+    }
+    void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable() {
+        QFETCH(QStringList, args);
+        QFETCH(bool, followsPc);
+        QFETCH(bool, fromTable);
+        QCommandLineParser parser;
+        parser.addOptions(SetupOptions());
+        QVERIFY(parser.parse(QStringList{"noisedesk-cli"} + args));
+        const SetupParse parsed = ParseSetup(parser, {}, QDateTime(QDate(2024, 1, 1), QTime(4, 4)));
+        QVERIFY2(parsed.request, qPrintable(parsed.error));
+        QCOMPARE(bool(parsed.request->PcClock), followsPc);
+        QCOMPARE(parsed.request->FromStandardsTable, fromTable);
     }
 };
 
