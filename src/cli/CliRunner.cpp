@@ -1,6 +1,7 @@
 #include "CliRunner.h"
 
 #include "BankVerbs.h"
+#include "OutputCheck.h"
 #include "link/Clock.h"
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
@@ -91,6 +92,10 @@ int runWatch(RunContext& c, const Request& r) {
 }
 
 int runDump(RunContext& c, const QString& file) {
+    if (const auto why = cannotWrite(file)) { // before the dump, which takes many seconds
+        c.err << "could not write " << file << ": " << *why << "\n";
+        return kFileFailed;
+    }
     const int end = readDataEnd(c.meter);
     if (end < 0) {
         c.err << "the meter did not give the length of its memory\n";

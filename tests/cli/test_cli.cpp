@@ -131,6 +131,9 @@ private slots:
         QTest::newRow("download into no folder")
             << QStringList{"--simulate", "download", "%f/sub"} << 4 << ""
             << "could not write into";
+        QTest::newRow("dump nowhere")
+            << QStringList{"--simulate", "dump", "%f/image.bin"} << 4 << ""
+            << "could not write %f/image.bin";
         QTest::newRow("--raw nowhere")
             << QStringList{"--simulate", "download", "%d", "--raw", "%f/raw.bin"} << 4 << ""
             << "could not write %f/raw.bin";
