@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stored/Csv.h"
+
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
@@ -19,6 +21,7 @@ struct ListOptions {
     QString resolution;
     bool json = false;
     bool csv = false;
+    stored::CsvStyle csvStyle; ///< histogram --csv
 };
 
 /// "stats" and "histogram": they read a .dat file and need no meter.

@@ -1,6 +1,7 @@
 #include "StoredVerbs.h"
 
 #include "CliArgs.h"
+#include "OutputCheck.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 #include "link/Port.h"
@@ -38,6 +39,17 @@ std::optional<int> tenthsOf(const QString& text) {
 }
 
 int runDownload(const StoredRequest& r, RunContext& c) {
+    // The places the files go are checked before the dump, which takes many seconds.
+    if (const auto why = cannotWriteInto(r.path)) {
+        c.err << "could not write into " << r.path << ": " << *why << "\n";
+        return kFileFailed;
+    }
+    if (!r.rawFile.isEmpty()) {
+        if (const auto why = cannotWrite(r.rawFile)) {
+            c.err << "could not write " << r.rawFile << ": " << *why << "\n";
+            return kFileFailed;
+        }
+    }
     c.meter.setProgress(progressPrinter(c.err));
     const stored::Download d = stored::DownloadMemory(c.meter, c.timeout);
     c.meter.setProgress({});
@@ -251,6 +263,7 @@ std::optional<StoredRequest> parseStoredCommand(const QStringList& words,
         return std::nullopt;
     };
     r.csv = options.csv;
+    r.csvStyle = options.csvStyle;
     r.rawFile = options.rawFile;
     if (name == QLatin1String("download")) {
         if (args != 1)
@@ -310,13 +323,13 @@ std::optional<StoredRequest> parseStoredCommand(const QStringList& words,
 int runExport(const StoredRequest& r, QTextStream& out, QTextStream& err) {
     const stored::DataFileRead read = stored::readDataFile(r.path);
     if (!read.ok()) {
-        err << r.path << ": " << read.error.text() << "\n";
+        err << fileProblem(r.path, read.error.text()) << "\n";
         return kFileFailed;
     }
     if (read.content->truncatedLastLine)
         err << r.path << ": the last line was cut short and is left out\n";
     if (r.csv) {
-        out << QString::fromUtf8(stored::csvBytes(read.content->list));
+        out << QString::fromUtf8(stored::csvBytes(read.content->list, r.csvStyle));
     } else {
         for (const QString& line : stored::listingLines(read.content->list))
             out << line << "\n";

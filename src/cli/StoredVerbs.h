@@ -24,6 +24,7 @@ struct StoredRequest {
     int intervalTenths = 0;   ///< record --interval
     int count = 0;            ///< record --count: samples (written or missed), 0 for no end
     bool csv = false;
+    stored::CsvStyle csvStyle; ///< export --csv
 };
 
 /// Options of the stored-data verbs, as given on the command line.
@@ -33,6 +34,7 @@ struct StoredOptions {
     QString interval; ///< record --interval, as typed
     int count = 0;
     bool csv = false;
+    stored::CsvStyle csvStyle;
 };
 
 bool isStoredVerb(const QString& word);

@@ -1,5 +1,6 @@
 #include "AverageFile.h"
 
+#include "stored/Csv.h"
 #include "stored/DataFile.h"
 
 #include <QFile>
@@ -40,15 +41,6 @@ bool allDigits(const QString& text) {
             return false;
     }
     return true;
-}
-
-QString csvField(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 QString padded(const QString& text, int width) {
@@ -174,22 +166,30 @@ QStringList averageListingLines(const AverageFile& file) {
     return lines;
 }
 
-QByteArray averageCsvBytes(const AverageFile& file,
-                           const std::vector<std::optional<double>>& laeq) {
+QByteArray averageCsvBytes(const AverageFile& file, const std::vector<std::optional<double>>& laeq,
+                           const stored::CsvStyle& style) {
     QStringList out;
     for (int i = 0; i < kAverageFieldCount; ++i)
-        out << csvField(kAverageLabels[i]) + QLatin1Char(',') + csvField(file.fields[i]);
+        out << csvLine({csvField(kAverageLabels[i], style), csvValue(file.fields[i], style)},
+                       style);
     out << QString();
-    out << QStringLiteral("No.s,Date,Time,dBA,LAeq");
+    // A file read back holds no LAeq, so its CSV has no such column.
+    const bool withLaeq = !laeq.empty();
+    out << csvLine(withLaeq ? QStringList{"No.s", "Date", "Time", "dBA", "LAeq"}
+                            : QStringList{"No.s", "Date", "Time", "dBA"},
+                   style);
     for (std::size_t r = 0; r < file.rows.size(); ++r) {
         const stored::LevelRow& row = file.rows[r];
         const QString date =
             row.stamp ? stored::stampDateTime(*row.stamp).date().toString(Qt::ISODate) : row.date;
-        const std::optional<double> energyMean = r < laeq.size() ? laeq[r] : std::nullopt;
-        out << QStringList{csvField(row.number), csvField(date), csvField(row.time),
-                           csvField(row.value),
-                           energyMean ? QString::number(*energyMean, 'f', 1) : QString()}
-                   .join(QLatin1Char(','));
+        QStringList fields{csvField(row.number, style), csvValue(date, style),
+                           csvValue(row.time, style), csvValue(row.value, style)};
+        if (withLaeq) {
+            const std::optional<double> energyMean = r < laeq.size() ? laeq[r] : std::nullopt;
+            fields << (energyMean ? csvValue(QString::number(*energyMean, 'f', 1), style)
+                                  : QString());
+        }
+        out << csvLine(fields, style);
     }
     return (out.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }

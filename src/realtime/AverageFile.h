@@ -81,8 +81,10 @@ AverageFileRead readAverageFile(const QString& path);
 QStringList averageListingLines(const AverageFile& file);
 
 /// CSV (RFC 4180): the header fields as "label,value" lines, an empty line, then the rows
-/// with the date in ISO form and, when known, each interval's LAeq beside the mean.
+/// with dates in ISO form and, when `laeq` is given (the window's own averages), each
+/// interval's LAeq beside the mean; the style sets the delimiter and the decimal sign.
 QByteArray averageCsvBytes(const AverageFile& file,
-                           const std::vector<std::optional<double>>& laeq = {});
+                           const std::vector<std::optional<double>>& laeq = {},
+                           const stored::CsvStyle& style = {});
 
 } // namespace nd::realtime

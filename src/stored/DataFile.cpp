@@ -1,5 +1,7 @@
 #include "DataFile.h"
 
+#include "Csv.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -130,15 +132,6 @@ void appendQuoted(QByteArray& out, const QString& text) {
     out.append('"').append(text.toUtf8()).append("\"\r\n");
 }
 
-QString csvField(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 } // namespace
 
 QString ReadError::text() const {
@@ -236,14 +229,17 @@ QByteArray recordingLine(const LevelRow& row) {
     return (row.number + tab + row.date + tab + row.time + tab + row.value).toUtf8() + "\r\n";
 }
 
-QByteArray csvBytes(const LevelList& list) {
-    QByteArray out = kLevelListHeader.join(QLatin1Char(',')).toUtf8() + "\r\n";
+QByteArray csvBytes(const LevelList& list, const CsvStyle& style) {
+    QStringList heading;
+    for (const QString& label : kLevelListHeader)
+        heading << csvField(label, style);
+    QByteArray out = csvLine(heading, style).toUtf8() + "\r\n";
     for (const LevelRow& row : list.rows) {
         const QString date =
             row.stamp ? stampDateTime(*row.stamp).date().toString(Qt::ISODate) : row.date;
-        out.append((QStringList{csvField(row.number), csvField(date), csvField(row.time),
-                                csvField(row.value)})
-                       .join(QLatin1Char(','))
+        out.append(csvLine({csvField(row.number, style), csvValue(date, style),
+                            csvValue(row.time, style), csvValue(row.value, style)},
+                           style)
                        .toUtf8());
         out.append("\r\n");
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Csv.h"
 #include "LevelList.h"
 #include "SaveFile.h"
 
@@ -57,7 +58,8 @@ QByteArray recordingLine(const LevelRow& row);
 
 /// CSV for spreadsheets (RFC 4180: CR LF, quoted where needed): a header row, then one
 /// row per level with the date in ISO form ("2009-03-16"). Notes are not part of it.
-QByteArray csvBytes(const LevelList& list);
+/// The style sets the delimiter and the decimal sign.
+QByteArray csvBytes(const LevelList& list, const CsvStyle& style = {});
 
 /// A file's text: UTF-8 as our files are written, Latin-1 for files from an 8-bit code page.
 QString decodeFileText(const QByteArray& bytes);

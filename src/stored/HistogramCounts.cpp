@@ -67,18 +67,20 @@ BinRange HistogramCounts::firstView() const {
     return {double(b->low - 5), double(b->high + 5)};
 }
 
-QByteArray histogramText(const HistogramCounts& counts, bool csv) {
+QByteArray histogramText(const HistogramCounts& counts, bool csv, const CsvStyle& style) {
+    const QByteArray delimiter = csv ? QString(style.delimiter).toUtf8() : QByteArray("\t");
     QByteArray out;
     if (csv)
-        out += "dBA,count\r\n";
+        out += "dBA" + delimiter + "count\r\n";
     const int decimals = counts.resolution == Resolution::OneDb ? 0 : 1;
     for (int k = 0; k <= counts.top(); ++k) {
         const std::int64_t n = counts.bins[static_cast<std::size_t>(k)];
         if (n == 0)
             continue;
-        out += QByteArray::number(double(k) / counts.binsPerDb(), 'f', decimals);
-        out += csv ? "," : "\t";
-        out += QByteArray::number(static_cast<qlonglong>(n));
+        QByteArray level = QByteArray::number(double(k) / counts.binsPerDb(), 'f', decimals);
+        if (csv && style.decimalComma)
+            level.replace('.', ',');
+        out += level + delimiter + QByteArray::number(static_cast<qlonglong>(n));
         out += csv ? "\r\n" : "\n";
     }
     return out;

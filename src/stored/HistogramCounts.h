@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Csv.h"
 #include "LevelList.h"
 
 #include <QByteArray>
@@ -54,7 +55,8 @@ std::optional<int> binOf(const Level& level, Resolution resolution);
 HistogramCounts countLevels(const LevelList& list, Resolution resolution);
 
 /// The non-empty bins as text: one "level<TAB>count" line each (the level of the bin's
-/// lower edge at 1 dB, of its middle at 0.1 dB), or as CSV with a header.
-QByteArray histogramText(const HistogramCounts& counts, bool csv);
+/// lower edge at 1 dB, of its middle at 0.1 dB), or as CSV with a header in the style's
+/// delimiter and decimal sign.
+QByteArray histogramText(const HistogramCounts& counts, bool csv, const CsvStyle& style = {});
 
 } // namespace nd::stored
