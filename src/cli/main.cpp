@@ -6,6 +6,7 @@
 #include "CliRunner.h"
 #include "ListVerbs.h"
 #include "PauseTally.h"
+#include "ReportVerbs.h"
 #include "SetupVerb.h"
 #include "StoredVerbs.h"
 #include "link/Clock.h"
@@ -18,6 +19,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 
 #include <csignal>
 #include <memory>
@@ -58,7 +60,13 @@ constexpr char kCommandsHelp[] =
     "                    [--standard osha-pel|osha-hc|niosh|iso] [--json]; --standard meter\n"
     "                    takes --criterion DB --exchange DB [--threshold DB]\n"
     "  histogram FILE.dat\n"
-    "                    the non-empty level bins of a .dat file [--resolution 1|0.1] [--csv]\n";
+    "                    the non-empty level bins of a .dat file [--resolution 1|0.1] [--csv]\n"
+    "  report FILE.dat --out FILE.pdf [--regulation eu|osha] [--standard S] [--worker W]\n"
+    "        [--task T] [--location L] [--paper a4|letter]\n"
+    "                    the exposure report of a measurement; --summary FILE.dat... makes\n"
+    "                    one table of several, with each worker's weekly exposure\n"
+    "  assess PLAN.json [--json] [--out FILE.pdf]\n"
+    "                    the task-based daily exposure (ISO 9612) with its uncertainty\n";
 
 struct Options {
     QString device;
@@ -74,6 +82,7 @@ struct Options {
     nd::cli::StoredOptions stored;
     nd::cli::AverageOptions average;
     nd::cli::ListOptions list;
+    nd::cli::ReportOptions report;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -99,15 +108,18 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"yes", "erase: yes, erase the meter's logged memory."},
         {"interval", "record: seconds between samples (0.2 to 3600); average: HH:MM:SS.", "S"},
         {"bank", "banks: read bank N only (1 to 5).", "N"},
-        {"out", "banks: also save them to FILE (.bnk, toolbar layout); average: to FILE.avg.",
+        {"out",
+         "banks: also save them to FILE (.bnk, toolbar layout); average: to FILE.avg; "
+         "report, assess: the PDF.",
          "FILE"},
-        {"json", "banks, average, stats: print JSON."},
+        {"json", "banks, average, stats, assess: print JSON."},
     });
     parser.addOptions(nd::cli::SetupOptions());
     parser.addOptions(nd::cli::listVerbOptions());
+    parser.addOptions(nd::cli::reportVerbOptions());
     parser.addPositionalArgument("command", "status, read, write, key, watch, dump, banks, "
                                             "setup, download, erase, id, interval, export, "
-                                            "record, stats or histogram.");
+                                            "record, stats, histogram, report or assess.");
     parser.process(app);
 
     Options o;
@@ -141,9 +153,10 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
     o.average = {parser.value("interval"), parser.value("out"), parser.isSet("json"), o.csv};
     o.list = nd::cli::readListOptions(parser);
-    const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
-                            !nd::cli::isAverageCommand(o.words) &&
-                            !nd::cli::isListVerb(o.words.value(0));
+    o.report = nd::cli::readReportOptions(parser);
+    const bool needsMeter =
+        o.words.value(0) != QLatin1String("export") && !nd::cli::isAverageCommand(o.words) &&
+        !nd::cli::isListVerb(o.words.value(0)) && !nd::cli::isReportVerb(o.words.value(0));
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -154,7 +167,16 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // A report lays out text, which takes a GUI application (fonts); no screen is needed.
+    std::unique_ptr<QCoreApplication> application;
+    if (nd::cli::drawsPages(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName("noisedesk-cli");
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -167,6 +189,8 @@ int main(int argc, char* argv[]) {
         return nd::cli::runAverageCommand(options->words, options->average, out, err);
     if (nd::cli::isListVerb(options->words.value(0)))
         return nd::cli::runListVerb(options->words, options->list, out, err);
+    if (nd::cli::isReportVerb(options->words.value(0)))
+        return nd::cli::runReportVerb(options->words, options->report, out, err);
     std::optional<nd::cli::StoredRequest> stored;
     if (nd::cli::isStoredVerb(options->words.value(0))) {
         QString why;
