@@ -205,7 +205,23 @@ QByteArray planJson(const Plan& plan) {
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
+MeasurementLevel levelOf(const QString& reference, const QString& baseDir) {
+    MeasurementLoad load = loadMeasurement(reference, baseDir);
+    if (!load.measurement)
+        return {std::nullopt, {}, {}, load.error};
+    const stored::Exposure e =
+        stored::computeExposure(load.measurement->list, *stored::presetByKey("iso"));
+    if (!e.hasLevels())
+        return {std::nullopt, {}, {}, QStringLiteral("%1 holds no level").arg(reference)};
+    return {e.laeq, load.measurement->source, load.measurement->contentHash, {}};
+}
+
 PlanAssessmentRun runPlan(const Plan& plan, const QString& baseDir) {
+    return runPlan(plan,
+                   [&baseDir](const QString& reference) { return levelOf(reference, baseDir); });
+}
+
+PlanAssessmentRun runPlan(const Plan& plan, const LevelSource& levels) {
     PlanAssessment a;
     a.plan = plan;
     std::vector<TaskInput> inputs;
@@ -213,24 +229,18 @@ PlanAssessmentRun runPlan(const Plan& plan, const QString& baseDir) {
         TaskInput in{task.name, task.hours, task.hoursUncertainty, {}};
         std::vector<MeasurementUse> uses;
         for (const PlanMeasurement& pm : task.measurements) {
-            MeasurementLoad load = loadMeasurement(pm.reference, baseDir);
-            if (!load.measurement)
-                return {std::nullopt, QStringLiteral("task \"%1\": %2").arg(task.name, load.error)};
-            const stored::Exposure e =
-                stored::computeExposure(load.measurement->list, *stored::presetByKey("iso"));
-            if (!e.hasLevels())
-                return {
-                    std::nullopt,
-                    QStringLiteral("task \"%1\": %2 holds no level").arg(task.name, pm.reference)};
-            MeasurementUse use{
-                pm.reference, load.measurement->source, load.measurement->contentHash, e.laeq, {}};
+            const MeasurementLevel level = levels(pm.reference);
+            if (!level.laeq)
+                return {std::nullopt,
+                        QStringLiteral("task \"%1\": %2").arg(task.name, level.error)};
+            MeasurementUse use{pm.reference, level.source, level.contentHash, *level.laeq, {}};
             const CalibrationCheck check =
                 calibrationCheck(pm.calibrationBefore, pm.calibrationAfter);
             if (!check.fit)
                 use.refused = QStringLiteral("calibration drifted %1 dB (over 0.5 dB)")
                                   .arg(*check.drift, 0, 'f', 1);
             else
-                in.levels.push_back(e.laeq);
+                in.levels.push_back(*level.laeq);
             uses.push_back(use);
         }
         if (in.levels.empty())

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -110,10 +111,22 @@ struct PlanAssessmentRun {
     std::optional<PlanAssessment> assessment;
     QString error;
 };
-/// Reads every measurement of the plan (relative paths from `baseDir`) and computes the
-/// day. An unknown or unreadable measurement refuses the plan; a measurement whose
-/// calibration drifted over 0.5 dB is left out with its reason, and a task left with no
-/// measurement refuses the plan.
+/// What the assessment takes from one measurement: its LAeq, or why there is none.
+struct MeasurementLevel {
+    std::optional<double> laeq;
+    QString source;
+    QString contentHash;
+    QString error;
+};
+using LevelSource = std::function<MeasurementLevel(const QString& reference)>;
+/// Reads the measurement a reference names (relative paths from `baseDir`) for its LAeq.
+MeasurementLevel levelOf(const QString& reference, const QString& baseDir);
+
+/// Computes the day from the plan, taking each measurement's LAeq from `levels`. An unknown or
+/// unreadable measurement refuses the plan; a measurement whose calibration drifted over 0.5 dB is
+/// left out with its reason, and a task left with no measurement refuses the plan.
+PlanAssessmentRun runPlan(const Plan& plan, const LevelSource& levels);
+/// The same, reading every measurement from disk (relative paths from `baseDir`).
 PlanAssessmentRun runPlan(const Plan& plan, const QString& baseDir);
 
 /// The command line's --json: lex8h, u, U, warnings and tasks.
