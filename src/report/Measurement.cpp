@@ -29,9 +29,13 @@ MeasurementLoad loadDataFile(const QString& path) {
     return {std::move(m), {}};
 }
 
-MeasurementLoad loadMeasurement(const QString& reference, const QString& baseDir) {
+bool isArchiveReference(const QString& reference) {
     static const QRegularExpression archiveId(QStringLiteral("^\\s*#?\\d+\\s*$"));
-    if (archiveId.match(reference).hasMatch())
+    return archiveId.match(reference).hasMatch();
+}
+
+MeasurementLoad loadMeasurement(const QString& reference, const QString& baseDir) {
+    if (isArchiveReference(reference))
         return {std::nullopt,
                 QStringLiteral("measurement %1: the archive is not available in this version; "
                                "give the measurement as a .dat file")

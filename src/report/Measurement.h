@@ -49,6 +49,9 @@ struct MeasurementLoad {
 /// A .dat file as a measurement: its rows and notes, its name and its hash.
 MeasurementLoad loadDataFile(const QString& path);
 
+/// True for a reference that names a stored measurement by its number ("17", "#17").
+bool isArchiveReference(const QString& reference);
+
 /// The measurement a reference names: a .dat path (relative ones from `baseDir`) or a
 /// number, which names a measurement in the archive. This is the one place that tells
 /// the two apart.

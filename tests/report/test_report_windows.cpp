@@ -40,14 +40,15 @@ private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
         QDir(m_dir.path()).mkpath("data");
+        // Names starting with a digit, which are no archive numbers.
         int n = 0;
         for (double level : {70.0, 80.1, 82.2, 79.6, 86.5, 92.4, 89.3, 93.2, 87.8, 86.2})
-            QVERIFY(!recording(QString("data/m%1.dat").arg(n++), level).isEmpty());
+            QVERIFY(!recording(QString("data/%1-m.dat").arg(n++), level).isEmpty());
         QVERIFY(!stored::saveBytes(m_dir.filePath("data/plan.json"), R"({"tasks":[
-            {"name":"Packing","hours":1.5,"measurements":["m0.dat"]},
-            {"name":"Sawing","hours":5,"hours_uncertainty":1,"measurements":["m1.dat","m2.dat","m3.dat"]},
+            {"name":"Packing","hours":1.5,"measurements":["0-m.dat"]},
+            {"name":"Sawing","hours":5,"hours_uncertainty":1,"measurements":["1-m.dat","2-m.dat","3-m.dat"]},
             {"name":"Grinding","hours":1.5,"hours_uncertainty":0.5,
-             "measurements":["m4.dat","m5.dat","m6.dat","m7.dat","m8.dat","m9.dat"]}]})"));
+             "measurements":["4-m.dat","5-m.dat","6-m.dat","7-m.dat","8-m.dat","9-m.dat"]}]})"));
     }
 
     void assessmentFollowsEditsAndSavesThePlan() {
@@ -74,7 +75,7 @@ private slots:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const report::PlanRead read = report::parsePlan(file.readAll());
         QVERIFY2(read.plan, qPrintable(read.error));
-        QCOMPARE(read.plan->tasks[1].measurements[0].reference, "../data/m1.dat");
+        QCOMPARE(read.plan->tasks[1].measurements[0].reference, "../data/1-m.dat");
         QCOMPARE(
             report::runPlan(*read.plan, m_dir.filePath("saved")).assessment->result.tasks.size(),
             std::size_t(3));
@@ -87,8 +88,8 @@ private slots:
 
     void reportWindowJudgesTheCalibration() {
         test::ScriptedDialogs dialogs;
-        stored::LevelList list = stored::readDataFile(m_dir.filePath("data/m5.dat")).content->list;
-        auto* window = report::ui::ReportWindow::forFile(list, m_dir.filePath("data/m5.dat"),
+        stored::LevelList list = stored::readDataFile(m_dir.filePath("data/5-m.dat")).content->list;
+        auto* window = report::ui::ReportWindow::forFile(list, m_dir.filePath("data/5-m.dat"),
                                                          dialogs, nullptr);
         window->findChild<QLineEdit*>("Worker")->setText("Ann Baker");
         window->findChild<QLineEdit*>("CalBefore")->setText("94,0x");
@@ -106,7 +107,7 @@ private slots:
             const QString text = QString::fromUtf8(p.readAllStandardOutput()).simplified();
             QVERIFY2(text.contains("Ann Baker"), qPrintable(text));
             QVERIFY2(text.contains("over 0.5 dB: the measurement is unfit"), qPrintable(text));
-            QVERIFY2(text.contains("Source: m5.dat SHA-256"), qPrintable(text));
+            QVERIFY2(text.contains("Source: 5-m.dat SHA-256"), qPrintable(text));
         }
         delete window;
     }

@@ -306,7 +306,7 @@ bool AssessmentWindow::loadPlan(const QString& path) {
     m_dayHours->setValue(read.plan->dayHours);
     for (PlanTask task : read.plan->tasks) {
         for (PlanMeasurement& m : task.measurements) {
-            if (QFileInfo(m.reference).isRelative() && !m.reference.trimmed().front().isDigit())
+            if (QFileInfo(m.reference).isRelative() && !isArchiveReference(m.reference))
                 m.reference = folder.absoluteFilePath(m.reference);
         }
         addRow(task);

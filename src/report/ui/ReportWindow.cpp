@@ -32,7 +32,9 @@ std::optional<double> reading(const QLineEdit* e, bool& ok) {
     const QString text = e->text().trimmed();
     if (text.isEmpty())
         return std::nullopt;
-    const double v = QLocale().toDouble(text, &ok);
+    double v = QLocale().toDouble(text, &ok);
+    if (!ok)
+        v = text.toDouble(&ok); // "94.0" where the locale writes "94,0"
     if (!ok)
         return std::nullopt;
     ok = v >= 60.0 && v <= 140.0;
