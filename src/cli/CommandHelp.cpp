@@ -15,7 +15,7 @@ struct CommandText {
 };
 
 // clang-format off
-const std::array<CommandText, 17> kCommands = {{
+const std::array<CommandText, 19> kCommands = {{
     {"status", true, "", "the meter's criterion level, exchange rate, response, threshold", ""},
     {"read", true, "ADDR", "the value of memory cell ADDR (0 to 65535)", ""},
     {"write", true, "ADDR DATA", "writes DATA (0 to 255) to cell ADDR",
@@ -85,6 +85,22 @@ const std::array<CommandText, 17> kCommands = {{
      "  --delimiter C       with --csv: the field delimiter (one character, or \"tab\")\n"
      "  --decimal-comma     with --csv: decimal commas; the delimiter is then \";\"\n"
      "  --json              one object: resolution, bins (level, count), not_counted\n"},
+    {"report", false,
+     "FILE.dat --out FILE.pdf [--regulation eu|osha] [--standard S] [--worker W]\n"
+     "        [--task T] [--location L] [--paper a4|letter]",
+     "the exposure report of a measurement as PDF (no meter needed)",
+     "  --regulation R      eu (Directive 2003/10/EC) or osha (29 CFR 1910.95)\n"
+     "  --standard S        the dose standard, as for stats\n"
+     "  --worker W, --task T, --location L\n"
+     "                      who, what and where, printed on the first page\n"
+     "  --paper P           a4 or letter (the default follows the locale)\n"
+     "  --summary FILE.dat...\n"
+     "                      one table of several measurements, with each worker's weekly\n"
+     "                      exposure\n"},
+    {"assess", false, "PLAN.json [--json] [--out FILE.pdf]",
+     "the task-based daily exposure (ISO 9612) with its uncertainty (no meter needed)",
+     "  --json              lex8h, u, U, warnings and tasks\n"
+     "  --out FILE.pdf      also write the assessment report\n"},
 }};
 // clang-format on
 

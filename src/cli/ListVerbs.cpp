@@ -24,9 +24,11 @@ std::optional<double> number(const QString& text, double low, double high) {
     return v;
 }
 
-/// The standard of the options, or why there is none.
-std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why) {
-    const QString key = o.standard.isEmpty() ? QStringLiteral("osha-pel") : o.standard;
+} // namespace
+
+std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why,
+                                               const QString& defaultKey) {
+    const QString key = o.standard.isEmpty() ? defaultKey : o.standard;
     if (key != QLatin1String(stored::kMeterStandardKey)) {
         auto preset = stored::presetByKey(key);
         if (!preset)
@@ -51,6 +53,8 @@ std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& wh
     }
     return stored::meterStandard(*criterion, *exchange, threshold);
 }
+
+namespace {
 
 std::optional<stored::LevelList> readList(const QString& path, QTextStream& err) {
     stored::DataFileRead read = stored::readDataFile(path);

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "stored/Csv.h"
+#include "stored/Exposure.h"
 
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+
+#include <optional>
 
 class QCommandLineParser;
 
@@ -30,6 +33,9 @@ bool isListVerb(const QString& word);
 /// --threshold, --json and --csv, which the command line defines for other verbs too.
 QList<QCommandLineOption> listVerbOptions();
 ListOptions readListOptions(const QCommandLineParser& parser);
+/// The standard the options name (`defaultKey` when none is named), or why there is none.
+std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why,
+                                               const QString& defaultKey = "osha-pel");
 /// "stats FILE.dat" and "histogram FILE.dat"; returns the exit code.
 int runListVerb(const QStringList& words, const ListOptions& options, QTextStream& out,
                 QTextStream& err);

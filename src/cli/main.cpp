@@ -7,6 +7,7 @@
 #include "CommandHelp.h"
 #include "ListVerbs.h"
 #include "PauseTally.h"
+#include "ReportVerbs.h"
 #include "SetupVerb.h"
 #include "StoredVerbs.h"
 #include "link/Clock.h"
@@ -19,6 +20,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 
 #include <csignal>
 #include <memory>
@@ -47,6 +49,7 @@ struct Options {
     nd::cli::StoredOptions stored;
     nd::cli::AverageOptions average;
     nd::cli::ListOptions list;
+    nd::cli::ReportOptions report;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -69,9 +72,11 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"yes", "erase: yes, erase the meter's logged memory."},
         {"interval", "record: seconds between samples (0.2 to 3600); average: HH:MM:SS.", "S"},
         {"bank", "banks: read bank N only (1 to 5).", "N"},
-        {"out", "banks: also save them to FILE (.bnk, toolbar layout); average: to FILE.avg.",
+        {"out",
+         "banks: also save them to FILE (.bnk, toolbar layout); average: to FILE.avg; "
+         "report, assess: the PDF.",
          "FILE"},
-        {"json", "banks, average, stats, histogram: print JSON."},
+        {"json", "banks, average, stats, histogram, assess: print JSON."},
         {"delimiter", "with --csv: the field delimiter, one character or \"tab\".", "C"},
         {"decimal-comma", "with --csv: decimal commas (and \";\" between fields)."},
         {"job", "average --out: the file's JOB field.", "TEXT"},
@@ -80,6 +85,7 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     });
     parser.addOptions(nd::cli::SetupOptions());
     parser.addOptions(nd::cli::listVerbOptions());
+    parser.addOptions(nd::cli::reportVerbOptions());
     parser.addPositionalArgument("command", nd::cli::commandNames().join(QStringLiteral(", ")) +
                                                 QStringLiteral("."));
     if (!parser.parse(app.arguments())) {
@@ -153,9 +159,10 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         parser.value("job"),      parser.value("name"), parser.value("id")};
     o.list = nd::cli::readListOptions(parser);
     o.list.csvStyle = o.csvStyle;
-    const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
-                            !nd::cli::isAverageCommand(o.words) &&
-                            !nd::cli::isListVerb(o.words.value(0));
+    o.report = nd::cli::readReportOptions(parser);
+    const bool needsMeter =
+        o.words.value(0) != QLatin1String("export") && !nd::cli::isAverageCommand(o.words) &&
+        !nd::cli::isListVerb(o.words.value(0)) && !nd::cli::isReportVerb(o.words.value(0));
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -166,7 +173,16 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // A report lays out text, which takes a GUI application (fonts); no screen is needed.
+    std::unique_ptr<QCoreApplication> application;
+    if (nd::cli::drawsPages(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName("noisedesk-cli");
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -179,6 +195,8 @@ int main(int argc, char* argv[]) {
         return nd::cli::runAverageCommand(options->words, options->average, out, err);
     if (nd::cli::isListVerb(options->words.value(0)))
         return nd::cli::runListVerb(options->words, options->list, out, err);
+    if (nd::cli::isReportVerb(options->words.value(0)))
+        return nd::cli::runReportVerb(options->words, options->report, out, err);
     std::optional<nd::cli::StoredRequest> stored;
     if (nd::cli::isStoredVerb(options->words.value(0))) {
         QString why;

@@ -17,6 +17,8 @@
 #include "realtime/ui/Average.h"
 #include "realtime/ui/Plot.h"
 #include "realtime/ui/RealTimeSLM.h"
+#include "report/ui/AssessmentWindow.h"
+#include "report/ui/ReportWindow.h"
 #include "stored/ui/FileList.h"
 #include "stored/ui/List.h"
 #include "stored/ui/Memory.h"
@@ -279,6 +281,11 @@ void Panel::buildMenus() {
     m_MnuJob = menuItem(this, QStringLiteral("MnuJob"), QStringLiteral("Average"));
     menuBar()->addAction(m_MnuEvents);
     menuBar()->addAction(m_MnuJob);
+    QMenu* analysis =
+        named(menuBar()->addMenu(QStringLiteral("Analysis")), QStringLiteral("MnuAnalysis"));
+    QAction* assessment = analysis->addAction(QStringLiteral("Assessment…"));
+    assessment->setObjectName(QStringLiteral("MnuAssessment"));
+    connect(assessment, &QAction::triggered, this, &Panel::openAssessment);
     buildOptionAndHelpMenus();
     m_MnuSetmode = menuItem(this, QStringLiteral("MnuSetmode"), QStringLiteral("Set Mode"));
     m_MnuVer = menuItem(this, QStringLiteral("MnuVer"), versionText());
@@ -711,8 +718,24 @@ void Panel::openSavedFile() {
             [this, window](const stored::LevelList& list) {
                 realtime::ui::Plot::showList(list, window->windowTitle(), m_dialogs, window);
             });
+    connect(window, &stored::ui::FileList::reportRequested, window,
+            [this, window](const stored::LevelList& list) {
+                auto* report = report::ui::ReportWindow::forFile(list, window->sourcePath(),
+                                                                 m_dialogs, window);
+                PlaceWindow(*report, window);
+                report->show();
+            });
     PlaceWindow(*window, this);
     window->show();
+}
+
+void Panel::openAssessment() {
+    if (!m_assessment) {
+        m_assessment = new report::ui::AssessmentWindow(m_dialogs, this);
+        PlaceWindow(*m_assessment, this);
+    }
+    m_assessment->show();
+    m_assessment->raise();
 }
 
 void Panel::downloadMemory() {

@@ -135,6 +135,7 @@ private:
     void openEvents();
     void showEvents();
     void openSavedFile();
+    void openAssessment();
     void downloadMemory();
     void resetMaxMin();
     void readCell();
@@ -175,6 +176,7 @@ private:
     QPointer<stored::ui::Memory> m_memory;
     QPointer<stored::ui::List> m_list;
     QPointer<stored::ui::FileList> m_fileList;
+    QPointer<QWidget> m_assessment;
     RecordingControls* m_recording = nullptr;
     QPointer<events::FrmEvent> m_events;
     // The real-time windows and the live feed they read.

@@ -177,6 +177,7 @@ int main(int argc, char* argv[]) {
         {"list.png", "cmdList", "List", 4000},
         {"realtime.png", "CmdGraph", "RealTimeSLM", 15000},
         {"average.png", "CmdAvg", "Average", 1500},
+        {"assessment.png", "MnuAssessment", "Assessment"},
         {"savedfile.png", "MnuView", "FileList", 1500, true},
     };
     for (const Shot& shot : shots) {
@@ -203,6 +204,7 @@ int main(int argc, char* argv[]) {
             {"histogram1.png", "Cmd1dB", "Histogram1"},
             {"histogram.png", "Cmd01dB", "Histogram"},
             {"plot.png", "Plot", "Plot"},
+            {"report.png", "Report", "ReportWindow"},
         };
         for (const Shot& shot : fromFile) {
             if (!visibleWindow(shot.windowName))

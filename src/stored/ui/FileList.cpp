@@ -50,6 +50,9 @@ FileList::FileList(const QString& title, LevelList list, dialogs::Dialogs& dialo
     connect(
         keyed(m_toolbar, QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral("Print")),
         &QAction::triggered, this, &FileList::print);
+    connect(keyed(m_toolbar, QStringLiteral("Report"), QStringLiteral("Report…"),
+                  QStringLiteral("Exposure report as PDF")),
+            &QAction::triggered, this, [this] { emit reportRequested(listWithNotes()); });
 
     const auto notes = list.notes;
     m_model.setList(std::move(list));
@@ -110,8 +113,10 @@ FileList* FileList::open(dialogs::Dialogs& dialogs, QWidget* parent,
                          {}});
         return nullptr;
     }
-    return new FileList(name, std::move(read.content->list), dialogs, std::move(meterSettings),
-                        parent);
+    auto* window = new FileList(name, std::move(read.content->list), dialogs,
+                                std::move(meterSettings), parent);
+    window->m_sourcePath = *path;
+    return window;
 }
 
 LevelList FileList::listWithNotes() const {

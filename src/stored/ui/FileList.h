@@ -40,6 +40,9 @@ public:
     const LevelListModel& model() const { return m_model; }
     ExposurePanel& exposurePanel() const { return *m_exposure; }
 
+    /// The file the levels were read from; empty when they were not read from one.
+    const QString& sourcePath() const { return m_sourcePath; }
+
     void plot();
     /// "Ln": shows the resolution panel.
     void showResolutions();
@@ -50,6 +53,8 @@ public:
 signals:
     /// Plot was asked for; when nothing listens, the window says plotting is not there.
     void plotRequested(const nd::stored::LevelList& list);
+    /// "Report…" was asked for: the levels with their notes.
+    void reportRequested(const nd::stored::LevelList& list);
 
 private:
     dialogs::Dialogs& m_dialogs;
@@ -63,6 +68,7 @@ private:
     QPushButton* m_Cmd1dB = nullptr;
     QPushButton* m_Cmd01dB = nullptr;
     ExposurePanel* m_exposure = nullptr;
+    QString m_sourcePath;
 };
 
 } // namespace nd::stored::ui
