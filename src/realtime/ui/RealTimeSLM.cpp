@@ -197,8 +197,10 @@ void RealTimeSLM::tick() {
     const double x = m_sweep.advance();
     if (x == 0.0)
         m_prev.reset(); // the wrap is not joined to the right edge
+    // Down to and including the row 3 pixels under the bottom, where "----" and levels
+    // below the range are drawn.
     p.fillRect(QRectF(QPointF(kLeft + x + 2, g.topY() - 5),
-                      QPointF(kLeft + x + 2 + std::max(step, 1.0), g.baseY + 3)),
+                      QPointF(kLeft + x + 2 + std::max(step, 1.0), g.baseY + 4)),
                Qt::white);
     drawGrid(p);
     if (const auto h = heightFor(live.reading.level, m_limits, g.plotHeight)) {

@@ -93,6 +93,14 @@ private slots:
                  qPrintable(QString::number(rig.blackRows(61).value(0))));
     }
 
+    void eraseAheadTakesTheBelowRangeTrace() {
+        Rig rig;
+        rig.feed(QStringList(602, "----")); // x = 0 to 601: one whole sweep
+        QVERIFY(rig.black(62, 476));
+        rig.feed(QStringList(5, "100.0")); // x = 0 to 4 again
+        QVERIFY(!rig.black(62, 476));
+    }
+
     void firstReadingAndGapsDrawNoLine() {
         Rig rig;
         rig.feed({"101.5"});
