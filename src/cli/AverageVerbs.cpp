@@ -70,6 +70,11 @@ int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& o
     }
     const realtime::ListAverages averages =
         realtime::averageList(read.content->list, interval->seconds);
+    for (const realtime::ClockStep& step : averages.clockSteps) {
+        err << words[1] << ": the clock steps back at row " << step.row << " ("
+            << endText(step.before) << " is followed by " << endText(step.after)
+            << "); the rows are averaged in their order across the step\n";
+    }
     if (averages.clamped > 0) {
         err << averages.clamped << " readings were counted at a bound (OL as 140.0 dB, ---- as "
             << "70.0 dB)\n";
@@ -77,10 +82,11 @@ int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& o
     if (o.json) {
         QJsonArray list;
         for (const realtime::IntervalAverage& a : averages.intervals) {
-            list.append(QJsonObject{{"end", endText(a.end)},
-                                    {"mean", a.meanText()},
-                                    {"laeq", laeqJson(a)},
-                                    {"samples", a.samples}});
+            list.append(QJsonObject{
+                {"end", endText(a.end)},
+                {"mean", a.samples == 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(a.meanText())},
+                {"laeq", laeqJson(a)},
+                {"samples", a.samples}});
         }
         out << QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Indented));
     } else {
@@ -89,8 +95,7 @@ int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& o
         for (const realtime::IntervalAverage& a : averages.intervals) {
             const auto laeq = a.laeq();
             out << ++number << "\t" << endText(a.end) << "\t" << a.meanText() << "\t"
-                << (laeq ? QString::number(*laeq, 'f', 1) : QStringLiteral("----")) << "\t"
-                << a.samples << "\n";
+                << (laeq ? QString::number(*laeq, 'f', 1) : QString()) << "\t" << a.samples << "\n";
         }
     }
     if (!o.out.isEmpty()) {

@@ -42,7 +42,7 @@ QLabel* valuePanel(const char* name) {
 }
 
 QString laeqText(const std::optional<double>& laeq) {
-    return laeq ? QString::number(*laeq, 'f', 1) : QStringLiteral("----");
+    return laeq ? QString::number(*laeq, 'f', 1) : QString();
 }
 
 } // namespace
@@ -181,14 +181,15 @@ Tenths Average::runTenths(double monotonic) const {
 void Average::start() {
     if (!m_live().dbaMode || m_state == RunState::Running)
         return;
+    // The question may stand for a while: the run starts when it is answered.
+    if (m_state != RunState::Paused && !mayDiscard())
+        return;
     const double now = m_clock.monotonic();
     if (m_state == RunState::Paused) {
         // The readings before the pause are dropped; the next row covers a whole interval.
         m_segmentStart = runTenths(now);
         m_averager.restartInterval(m_segmentStart);
     } else {
-        if (!mayDiscard())
-            return;
         const LiveSnapshot live = m_live();
         const QDateTime wall = m_clock.wall();
         m_runStart = now;

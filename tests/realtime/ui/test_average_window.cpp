@@ -94,9 +94,9 @@ private slots:
                                    << "No"
                                    << "70.0";
         QTest::newRow("link lost mid-interval, then a whole interval")
-            << times(5, "90.0") + times(15, "") << QStringList{"90.0", "----"} << "90.0"
+            << times(5, "90.0") + times(15, "") << QStringList{"90.0", ""} << "90.0"
             << "No"
-            << "----";
+            << "";
         QTest::newRow("highest 105.3")
             << QStringList{"80.0", "105.3"} + times(8, "80.0") << QStringList{"82.5"} << "105.3"
             << "No"
@@ -173,11 +173,18 @@ private slots:
         rig.dialogs.answerMessage(Answer::Cancel);
         rig.window->start();
         QCOMPARE(rig.rows(), QStringList{"99.0"}); // kept
+        // The user answers 23 s later: the run starts then, not when asked.
         rig.dialogs.answerMessage(Answer::Ok);
+        rig.dialogs.whileMessageShown([&rig] { rig.now += 23.0; });
         rig.window->start();
         QVERIFY(rig.rows().isEmpty());
         QVERIFY(rig.window->findChild<ui::StripGraph*>()->points().empty());
         QCOMPARE(rig.dialogs.messages().size(), 2);
+        QCOMPARE(rig.text("LblStartTime"), QStringLiteral("14:50:33"));
+        rig.feed(times(7, "99.0"));
+        rig.window->stop();
+        QVERIFY(rig.rows().isEmpty());
+        QCOMPARE(rig.text("LblRunTime"), QStringLiteral("00:00:00"));
     }
 
     void intervalAnswers() {
