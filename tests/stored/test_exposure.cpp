@@ -188,6 +188,9 @@ private slots:
         QTest::newRow("under range, 0.1 dB")
             << QStringList{"----", "80.0"} << tenth << "700:1 800:1"
             << "695-805";
+        QTest::newRow("other texts with \"-\" are under range")
+            << QStringList{"--", "- -", "80.0"} << tenth << "700:2 800:1"
+            << "695-805";
         QTest::newRow("no levels") << QStringList{"12:34", ""} << one << ""
                                    << "68-140";
     }
