@@ -208,14 +208,20 @@ QString Histogram::message() const {
 
 void Histogram::setRanges(const BinRange& x, double yMax) {
     const double perDb = m_counts.binsPerDb();
+    // The ticks first, so no axis is ever laid out with a narrower range's step.
+    setTicks((x.to - x.from) / perDb, yMax);
     m_axisX->setRange(x.from / perDb, x.to / perDb);
     m_axisY->setRange(0.0, yMax);
 }
 
-void Histogram::adaptTicks() {
+void Histogram::setTicks(double xSpan, double ySpan) {
     // Counts are whole; levels step by at least one bin, so two bins still get ticks.
-    m_axisX->setTickInterval(tickStep(m_axisX->max() - m_axisX->min(), 1.0 / m_counts.binsPerDb()));
-    m_axisY->setTickInterval(tickStep(m_axisY->max() - m_axisY->min(), 1.0));
+    m_axisX->setTickInterval(tickStep(xSpan, 1.0 / m_counts.binsPerDb()));
+    m_axisY->setTickInterval(tickStep(ySpan, 1.0));
+}
+
+void Histogram::adaptTicks() {
+    setTicks(m_axisX->max() - m_axisX->min(), m_axisY->max() - m_axisY->min());
 }
 
 void Histogram::applyTrackMode(int index) {

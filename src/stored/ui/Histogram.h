@@ -68,6 +68,7 @@ public:
 private:
     void buildChart();
     void setRanges(const BinRange& x, double yMax);
+    void setTicks(double xSpan, double ySpan);
     void adaptTicks();
 
     HistogramCounts m_counts;
