@@ -112,6 +112,11 @@ int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& o
         realtime::averageList(read.content->list, interval->seconds);
     if (averages.intervals.empty())
         err << shortRecordingText(read.content->list, *interval) << "\n";
+    for (const realtime::ClockStep& step : averages.clockSteps) {
+        err << words[1] << ": the clock steps back at row " << step.row << " ("
+            << endText(step.before) << " is followed by " << endText(step.after)
+            << "); the rows are averaged in their order across the step\n";
+    }
     if (averages.clamped > 0) {
         err << averages.clamped << " readings were counted at a bound (OL as 140.0 dB, ---- as "
             << "70.0 dB)\n";
@@ -132,8 +137,7 @@ int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& o
         for (const realtime::IntervalAverage& a : averages.intervals) {
             const auto laeq = a.laeq();
             out << ++number << "\t" << endText(a.end) << "\t" << a.meanText() << "\t"
-                << (laeq ? QString::number(*laeq, 'f', 1) : QStringLiteral("----")) << "\t"
-                << a.samples << "\n";
+                << (laeq ? QString::number(*laeq, 'f', 1) : QString()) << "\t" << a.samples << "\n";
         }
     }
     if (!o.out.isEmpty()) {

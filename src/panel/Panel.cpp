@@ -659,6 +659,7 @@ realtime::LiveFeed* Panel::liveFeed() {
 
 void Panel::showAverage() {
     m_average = new realtime::ui::Average(liveFeed()->source(), m_dialogs, this);
+    m_average->setRecordingCheck([this] { return m_programState.Recording; });
     connect(m_average, &realtime::ui::Average::closed, this,
             [this] { m_programState.AverageOpen = false; });
     PlaceWindow(*m_average, this);

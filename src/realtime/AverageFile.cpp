@@ -122,12 +122,15 @@ AverageFileRead readAverageFile(const QByteArray& bytes) {
         if (!line.contains(QLatin1Char(':')))
             continue; // the grid's header row
         QStringList cells = line.mid(1, line.size() - 2).split(QLatin1Char('\t'));
-        if (cells.size() == 5 && cells.back().isEmpty())
+        const bool closed = cells.size() == 5 && cells.back().isEmpty();
+        if (closed)
             cells.removeLast();
-        if (cells.size() != 4)
+        // An empty level only with the row's closing TAB: "1 date time<TAB>" lacks a cell.
+        const bool lacksLevel = cells.size() == 4 && cells[3].isEmpty() && !closed;
+        if (cells.size() != 4 || lacksLevel)
             return refuse(number, QStringLiteral("a row must hold four cells (number, date, "
                                                  "time, dBA), not %1")
-                                      .arg(cells.size()));
+                                      .arg(lacksLevel ? 3 : cells.size()));
         stored::LevelRow row = stored::makeRow(cells[0], cells[1], cells[2], cells[3]);
         if (!allDigits(row.number))
             return refuse(number, QStringLiteral("\"%1\" is not a row number").arg(row.number));
@@ -135,7 +138,8 @@ AverageFileRead readAverageFile(const QByteArray& bytes) {
             return refuse(number, QStringLiteral("\"%1 %2\" is not a date (yyyy/mm/dd) and a "
                                                  "time (hh:mm:ss)")
                                       .arg(row.date, row.time));
-        if (!row.level.isSound())
+        // An empty level is an interval without a reading.
+        if (!row.level.isSound() && row.level.kind != stored::LevelKind::Missing)
             return refuse(number, QStringLiteral("\"%1\" is not a level").arg(row.value));
         file.rows.push_back(std::move(row));
     }

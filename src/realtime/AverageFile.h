@@ -47,7 +47,8 @@ inline const QString kAsteriskLine = QStringLiteral("************");
 inline const QString kAverageFilter = QStringLiteral("Avg type[*.avg]|*.avg|CSV[*.csv]|*.csv");
 
 /// An interval average run as saved: the header fields and one row per interval
-/// (number, date, time "hh:mm:ss", the mean's text).
+/// (number, date, time "hh:mm:ss", the mean's text; empty for an interval without a
+/// reading, since "----" means a blank display or a level below 70 dB).
 struct AverageFile {
     std::array<QString, kAverageFieldCount> fields;
     std::vector<stored::LevelRow> rows;

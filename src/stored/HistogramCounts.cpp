@@ -31,7 +31,10 @@ HistogramCounts countLevels(const LevelList& list, Resolution resolution) {
     h.resolution = resolution;
     h.bins.assign(resolution == Resolution::OneDb ? 141 : 1401, 0);
     for (const LevelRow& row : list.rows) {
-        if (const auto bin = binOf(row.level, resolution)) {
+        auto bin = binOf(row.level, resolution);
+        if (!bin && row.level.kind == LevelKind::NotLevel && row.value.contains(QLatin1Char('-')))
+            bin = 70 * h.binsPerDb(); // a broken blank display ("--", "-- -") is under range
+        if (bin) {
             ++h.bins[static_cast<std::size_t>(*bin)];
             ++h.counted;
         } else {
@@ -65,6 +68,28 @@ BinRange HistogramCounts::firstView() const {
     if (resolution == Resolution::OneDb)
         return {double(b->low), double(b->high + 1)};
     return {double(b->low - 5), double(b->high + 5)};
+}
+
+BinRange HistogramCounts::resetView() const {
+    const auto b = bounds();
+    if (!b)
+        return firstView();
+    return {double(b->low), double(b->high + 1)};
+}
+
+double tickStep(double span, double smallest, int most) {
+    if (!(span > 0.0) || most < 1)
+        return smallest;
+    double decade = std::pow(10.0, std::floor(std::log10(std::max(smallest, span / most))));
+    for (;;) {
+        for (const double m : {1.0, 2.0, 5.0}) {
+            const double step = m * decade;
+            // A hair of tolerance: 0.1 times 10 is not quite 1.0 in binary.
+            if (step >= smallest * (1.0 - 1e-9) && span / step <= most * (1.0 + 1e-9))
+                return step;
+        }
+        decade *= 10.0;
+    }
 }
 
 QByteArray histogramText(const HistogramCounts& counts, bool csv, const CsvStyle& style) {

@@ -83,7 +83,7 @@ private slots:
         const QJsonObject second = list[1].toObject();
         // OL at 140.0 and six of 80.0; the three lost seconds are not counted.
         QCOMPARE(second["samples"].toInt(), 7);
-        QCOMPARE(second["mean"], QJsonValue(88.6));
+        QCOMPARE(second["mean"], QJsonValue(88.5)); // 88.57 cut down
         QVERIFY(r.err.contains("1 readings were counted at a bound"));
     }
 
@@ -104,7 +104,32 @@ private slots:
         const CliResult listing = runCli({"export", path("run.avg")});
         QCOMPARE(listing.exitCode, 0);
         QVERIFY(listing.out.contains("Start time: 14:50:00"));
-        QVERIFY(listing.out.contains("2       2026/12/05  14:50:20      88.6"));
+        QVERIFY(listing.out.contains("2       2026/12/05  14:50:20      88.5"));
+    }
+
+    void clockStepBackIsFollowedAndSaid() {
+        // 30 s at 80 dB, then the clock one hour back and 30 s at 100 dB.
+        QByteArray bytes = "No.s\tDate\tTime\tdBA\r\n";
+        for (int i = 0; i < 60; ++i) {
+            bytes += QStringLiteral("%1\t2026/10/25\t0%2:59:%3.0\t%4\r\n")
+                         .arg(i + 1)
+                         .arg(i < 30 ? 2 : 1)
+                         .arg(i % 30 + 20)
+                         .arg(i < 30 ? "80.0" : "100.0")
+                         .toUtf8();
+        }
+        QFile f(path("autumn.dat"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        const CliResult r = runCli({"average", f.fileName(), "--interval", "0:0:10", "--json"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonArray list = QJsonDocument::fromJson(r.out).array();
+        QCOMPARE(list.size(), 6);
+        QCOMPARE(list[5].toObject()["mean"], QJsonValue(100.0));
+        QVERIFY2(r.err.contains("the clock steps back at row 31 (2026/10/25 02:59:49 is followed "
+                                "by 2026/10/25 01:59:20)"),
+                 r.err.constData());
     }
 
     /// CSV of every flavour: ISO dates, the delimiter and decimal sign asked for.

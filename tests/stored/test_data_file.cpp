@@ -54,6 +54,7 @@ private slots:
         QTest::newRow("empty") << "" << int(LevelKind::Missing) << 0.0;
         QTest::newRow("clock") << "12:34" << int(LevelKind::NotLevel) << 0.0;
         QTest::newRow("trailing point") << "94." << int(LevelKind::NotLevel) << 0.0;
+        QTest::newRow("%DOSE without a point") << "120" << int(LevelKind::NotLevel) << 0.0;
         QTest::newRow("sign") << "-5.0" << int(LevelKind::NotLevel) << 0.0;
         QTest::newRow("letters") << "9A.5" << int(LevelKind::NotLevel) << 0.0;
     }

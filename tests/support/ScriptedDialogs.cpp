@@ -37,6 +37,8 @@ void ScriptedDialogs::clear() {
 
 dialogs::Answer ScriptedDialogs::message(QWidget*, const dialogs::Message& message) {
     m_shown.append({Kind::Message, message.text, message.title, message.buttons, message.icon, {}});
+    if (m_whileMessage)
+        m_whileMessage();
     return take(m_messageAnswers, dialogs::Answer::Ok);
 }
 

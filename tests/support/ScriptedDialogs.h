@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <optional>
 
 namespace nd::test {
@@ -32,6 +33,8 @@ public:
     /// true: a printer writing to a PDF file in the temporary folder; false: cancelled.
     void answerPrint(bool accept) { m_printAnswers.push_back(accept); }
     void setOpenDocumentResult(bool result) { m_openDocumentResult = result; }
+    /// Runs while each message box stands, before it is answered: a user taking time.
+    void whileMessageShown(std::function<void()> action) { m_whileMessage = std::move(action); }
 
     const QList<Shown>& shown() const { return m_shown; }
     /// Texts of the message boxes shown, in order.
@@ -61,6 +64,7 @@ private:
     std::deque<std::optional<QString>> m_saveAnswers;
     std::deque<bool> m_printAnswers;
     bool m_openDocumentResult = true;
+    std::function<void()> m_whileMessage;
     QList<Shown> m_shown;
     QList<QUrl> m_openedDocuments;
     int m_unscripted = 0;

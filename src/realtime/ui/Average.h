@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -41,6 +42,8 @@ public:
     Average(LiveSource live, dialogs::Dialogs& dialogs, QWidget* parent = nullptr,
             WindowClock clock = WindowClock::real());
 
+    /// Whether the main window records to file: saving is refused meanwhile.
+    void setRecordingCheck(std::function<bool()> recording) { m_recording = std::move(recording); }
     /// One tick of the window's timer (it calls this itself when a tick is due).
     void tick();
     RunState runState() const { return m_state; }
@@ -77,6 +80,7 @@ private:
     LiveSource m_live;
     dialogs::Dialogs& m_dialogs;
     WindowClock m_clock;
+    std::function<bool()> m_recording;
     QTimer m_Timer1;
     TickSchedule m_schedule;
     IntervalAverager m_averager;

@@ -107,6 +107,12 @@ List::Step List::addSample(const QString& dateStamp, const QString& timeStamp,
     }
     // Checked before the row is added, so no row ever holds a dose or a clock.
     if (reading.level.kind == LevelKind::NotLevel) {
+        if (m_model.rowCount() == 0) {
+            // Nothing to keep (a ReStart outside dBA): the list closes, as it always did.
+            setCollecting(false);
+            close();
+            return Step::LeftDba;
+        }
         stopWith(QStringLiteral("Stopped: the meter no longer shows dBA. The rows are kept; "
                                 "ReStart starts a new list."));
         return Step::LeftDba;

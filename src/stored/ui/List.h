@@ -25,8 +25,9 @@ class NoteBox;
 /// The live list (" List"): one row per PC sample of the main window while it collects,
 /// numbered from 1, with Save, Print and StopStart. A sample whose reading is stale (the
 /// meter is not answering) adds no row. At 86,400 rows, or when the meter leaves dBA, it
-/// stops collecting as StopStart does and keeps its rows, saying why. Closing it with
-/// unsaved rows asks first.
+/// stops collecting as StopStart does and keeps its rows, saying why; an empty list
+/// (ReStart while the meter is out of dBA) closes instead. Closing it with unsaved rows
+/// asks first.
 class List final : public QWidget {
     Q_OBJECT
 
