@@ -98,20 +98,18 @@ QRect PlaceOnScreen(QPoint preferred, QSize size, const QList<QRect>& taken, con
         if (isFree(box, taken))
             return box;
     }
-    // No free place: cascade, so every window keeps its title bar in sight.
+    // No free place: beside the main window as far as the screen allows, cascaded a title
+    // bar down and right while it would cover another window's title bar.
     QPoint spot = onScreen(preferred, size, screen);
     for (int step = 0; step < 64; ++step) {
-        const bool startsThere = std::any_of(taken.begin(), taken.end(), [&](const QRect& other) {
-            return (other.topLeft() - spot).manhattanLength() < kCascadeStep;
+        const QRect box(spot, size);
+        const bool coversTitle = std::any_of(taken.begin(), taken.end(), [&](const QRect& other) {
+            return QRect(other.topLeft(), QSize(other.width(), kCascadeStep)).intersects(box);
         });
-        if (!startsThere)
-            break;
         const QPoint next = onScreen(spot + QPoint(kCascadeStep, kCascadeStep), size, screen);
-        // At the screen's bottom right corner the cascade starts again at its top.
-        spot = next == spot
-                   ? onScreen(QPoint(screen.left() + (step + 1) * kCascadeStep % 256, screen.top()),
-                              size, screen)
-                   : next;
+        if (!coversTitle || next == spot)
+            break;
+        spot = next;
     }
     return {spot, size};
 }

@@ -12,8 +12,9 @@ namespace nd::panel {
 /// Where a window of `size` opens, always inside `screen` (its available area; no bound
 /// when empty): at `preferred` (beside the main window, or where it was last closed) unless
 /// that covers another of the program's windows; then below or beside the windows it would
-/// cover. When no free place is left it cascades over them, a title bar down and right
-/// of the nearest one; a window larger than the screen is shrunk to it.
+/// cover. When no free place is left it stays as near `preferred` as the screen allows,
+/// cascaded a title bar down and right while it would cover another window's title bar; a
+/// window larger than the screen is shrunk to it.
 QRect PlaceOnScreen(QPoint preferred, QSize size, const QList<QRect>& taken, const QRect& screen);
 /// The top left corner PlaceOnScreen gives.
 QPoint FreeSpot(QPoint preferred, QSize size, const QList<QRect>& taken, const QRect& screen);
