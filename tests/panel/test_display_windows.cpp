@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -127,6 +128,24 @@ private slots:
         QFETCH(QRect, screen);
         QFETCH(QRect, placed);
         QCOMPARE(nd::panel::PlaceOnScreen(preferred, size, taken, screen), placed);
+    }
+
+    // The Plot window: right of the main window, level with its top, moved onto the
+    // 800 x 600 test screen only as far as needed, shrunk when larger than it.
+    void plotOpensBesideTheMainWindowOnTheScreen() {
+        MainWindow main;
+        QWidget plot(nullptr, Qt::Window);
+        plot.resize(200, 150);
+        nd::panel::PlaceBeside(plot, &main.widget);
+        QCOMPARE(plot.pos(), main.rightOfFrame());
+        plot.resize(757, 597);
+        nd::panel::PlaceBeside(plot, &main.widget);
+        const QRect screen = main.widget.screen()->availableGeometry();
+        QVERIFY(screen.contains(plot.frameGeometry()));
+        QVERIFY(plot.frameGeometry().right() > screen.right() - 10); // room for a frame
+        plot.resize(2000, 2000);
+        nd::panel::PlaceBeside(plot, &main.widget);
+        QVERIFY(screen.contains(plot.frameGeometry()));
     }
 
     void digitalFontFillsTheWindow() {
