@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 
 #include <cstdio>
 
@@ -77,6 +78,9 @@ void Startup::showPanel(const QString& device, const QString& linkCaption) {
     m_panel = std::make_unique<panel::Panel>(m_dialogs);
     connect(m_panel.get(), &panel::Panel::programEnded, this, &Startup::endProgram);
     m_panel->show();
+    // From now on the program ends with its last window, whichever that is: no process is
+    // ever left without a window.
+    QGuiApplication::setQuitOnLastWindowClosed(true);
     if (m_options.trace) {
         m_trace.started();
         m_panel->loadDevice(device, linkCaption);

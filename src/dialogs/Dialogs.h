@@ -11,9 +11,11 @@ class QWidget;
 
 namespace nd::dialogs {
 
-enum class Buttons { Ok, OkCancel };
+/// SaveDiscardCancel asks "Save…", "Discard" or "Cancel"; its answers are Save, Discard
+/// and Cancel.
+enum class Buttons { Ok, OkCancel, SaveDiscardCancel };
 enum class Icon { None, Critical, Exclamation, Question };
-enum class Answer { Ok, Cancel };
+enum class Answer { Ok, Cancel, Save, Discard };
 
 /// A message box as the program asks for it; the title is the program's name when empty.
 struct Message {

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace nd::dialogs {
 
@@ -41,6 +42,19 @@ QString displayLineBreaks(QString text) {
 Answer WidgetDialogs::message(QWidget* parent, const Message& message) {
     QMessageBox box(boxIcon(message.icon), titleOrProgramName(message.title),
                     displayLineBreaks(message.text), QMessageBox::Ok, parent);
+    if (message.buttons == Buttons::SaveDiscardCancel) {
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.button(QMessageBox::Save)->setText(QStringLiteral("Save…"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+        case QMessageBox::Save:
+            return Answer::Save;
+        case QMessageBox::Discard:
+            return Answer::Discard;
+        default:
+            return Answer::Cancel;
+        }
+    }
     if (message.buttons == Buttons::OkCancel)
         box.addButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;

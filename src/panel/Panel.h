@@ -96,6 +96,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// Asks once about everything not saved; false when the program must go on.
+    bool mayEnd();
     void buildControls();
     QWidget* buildValueRow();
     QWidget* buildSettingsRow();
@@ -115,6 +117,7 @@ private:
     void showReading(const link::MeterState& state);
     void setComCaption(const QString& caption);
     void setValueCaption(const QString& text);
+    void setValueStale(bool stale);
     void toggleCaption();
 
     void sampleTick();

@@ -163,6 +163,7 @@ void RecordingControls::beginRecording() {
     m_state.Recording = true;
     m_c.MnuStopRecording->setEnabled(true);
     m_c.MnuStartRecording->setEnabled(false);
+    emit recordingChanged(true);
 }
 
 void RecordingControls::stopRecording() {
@@ -180,6 +181,7 @@ void RecordingControls::endRecording(const QString& why) {
     m_c.MnuStartRecording->setEnabled(false);
     m_c.LblRecording->hide();
     m_c.LblCount->clear();
+    emit recordingChanged(false);
     if (!why.isEmpty()) {
         m_dialogs.message(m_window, {QStringLiteral("The recording stopped: %1\r\nSamples "
                                                     "recorded: %2")

@@ -67,6 +67,8 @@ std::unique_ptr<QPrinter> ScriptedDialogs::print(QWidget*) {
     auto printer = std::make_unique<QPrinter>();
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QDir::temp().filePath(QStringLiteral("noisedesk-test-print.pdf")));
+    printer->setCopyCount(m_printCopies);
+    printer->setPageOrientation(m_printOrientation);
     return printer;
 }
 

@@ -3,6 +3,7 @@
 #include "dialogs/Dialogs.h"
 
 #include <QList>
+#include <QPageLayout>
 #include <QStringList>
 
 #include <deque>
@@ -32,6 +33,11 @@ public:
     void answerSaveFile(std::optional<QString> path) { m_saveAnswers.push_back(std::move(path)); }
     /// true: a printer writing to a PDF file in the temporary folder; false: cancelled.
     void answerPrint(bool accept) { m_printAnswers.push_back(accept); }
+    /// The copy count and orientation the next accepted print dialogs give.
+    void setPrintSetup(int copies, QPageLayout::Orientation orientation) {
+        m_printCopies = copies;
+        m_printOrientation = orientation;
+    }
     void setOpenDocumentResult(bool result) { m_openDocumentResult = result; }
     /// Runs while each message box stands, before it is answered: a user taking time.
     void whileMessageShown(std::function<void()> action) { m_whileMessage = std::move(action); }
@@ -63,6 +69,8 @@ private:
     std::deque<std::optional<QString>> m_openAnswers;
     std::deque<std::optional<QString>> m_saveAnswers;
     std::deque<bool> m_printAnswers;
+    int m_printCopies = 1;
+    QPageLayout::Orientation m_printOrientation = QPageLayout::Portrait;
     bool m_openDocumentResult = true;
     std::function<void()> m_whileMessage;
     QList<Shown> m_shown;

@@ -334,6 +334,20 @@ bool Average::mayDiscard() {
     return m_dialogs.message(this, question) == dialogs::Answer::Ok;
 }
 
+QString Average::unsavedWork() const {
+    const std::size_t rows = m_rows->list().rows.size();
+    if (!m_unsaved || rows == 0)
+        return {};
+    return QStringLiteral("Average: %1 averages%2")
+        .arg(rows)
+        .arg(m_state == RunState::Running ? QStringLiteral(" (still running)") : QString());
+}
+
+bool Average::saveUnsavedWork() {
+    save();
+    return !m_unsaved;
+}
+
 void Average::askInterval() {
     if (m_state == RunState::Running || m_state == RunState::Paused)
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WindowClock.h"
+#include "dialogs/UnsavedWork.h"
 #include "realtime/AverageFile.h"
 #include "realtime/IntervalAverager.h"
 #include "realtime/IntervalInput.h"
@@ -33,7 +34,7 @@ class StripGraph;
 /// The "Average" window: logs the live level as interval averages, a row and a point per
 /// interval, with a small job header; saves and reopens .avg files and prints them. It
 /// never talks to the meter: it reads the live feed once a second.
-class Average final : public QWidget {
+class Average final : public QWidget, public dialogs::UnsavedWork {
     Q_OBJECT
 
 public:
@@ -58,6 +59,9 @@ public:
     void save();
     void open();
     void print();
+
+    QString unsavedWork() const override;
+    bool saveUnsavedWork() override;
 
 signals:
     void closed();

@@ -220,6 +220,17 @@ void List::save() {
     m_unsaved = false;
 }
 
+QString List::unsavedWork() const {
+    if (!m_unsaved || m_model.rowCount() == 0)
+        return {};
+    return QStringLiteral("List: %1 rows").arg(m_model.rowCount());
+}
+
+bool List::saveUnsavedWork() {
+    save();
+    return !m_unsaved;
+}
+
 bool List::print() {
     return ListingPrinter::print(m_dialogs, this, listingLines(listWithNotes()));
 }

@@ -184,6 +184,7 @@ void Memory::download() {
     // A new download empties the records too, so an old set cannot be saved as new.
     m_memory = {};
     m_records.clearRows();
+    m_listedSet = -1;
     showProgress(m_G1, true);
     show();
     raise();
@@ -206,6 +207,8 @@ void Memory::downloadDone(link::JobOutcome outcome, const Download& result) {
         return;
     }
     m_memory = decodeLoggedMemory(result.cells, result.setCount, result.dataEnd);
+    m_savedSets.clear();
+    m_listedSet = -1;
     fillSets();
     emit downloadEnded(true);
 }
@@ -248,11 +251,13 @@ void Memory::listSet(int row) {
     const LoggedSet& set = m_memory.sets[static_cast<std::size_t>(row)];
     if (set.damaged()) {
         m_records.clearRows();
+        m_listedSet = -1;
         tell(QStringLiteral("Set %1 is damaged: %2.").arg(set.number).arg(set.damage),
              int(dialogs::Icon::Exclamation));
         return;
     }
     showProgress(m_G2, true);
+    m_listedSet = row;
     m_records.setList(stored::listSet(set));
     showProgress(m_G2, false);
 }
@@ -360,7 +365,38 @@ void Memory::save() {
     if (const auto why = saveBytes(*path, csv ? csvBytes(list) : gridFileBytes(list))) {
         tell(QStringLiteral("%1 could not be saved: %2").arg(*path, *why),
              int(dialogs::Icon::Critical));
+        return;
     }
+    if (m_listedSet >= 0)
+        m_savedSets.insert(m_listedSet);
+}
+
+namespace {
+std::vector<int> unsavedSets(const LoggedMemory& memory, const std::set<int>& saved) {
+    std::vector<int> rows;
+    for (int row = 0; row < static_cast<int>(memory.sets.size()); ++row) {
+        if (!memory.sets[static_cast<std::size_t>(row)].damaged() && !saved.count(row))
+            rows.push_back(row);
+    }
+    return rows;
+}
+} // namespace
+
+QString Memory::unsavedWork() const {
+    const std::size_t count = unsavedSets(m_memory, m_savedSets).size();
+    if (count == 0)
+        return {};
+    return QStringLiteral("Memory: %1 downloaded data set%2").arg(count).arg(count > 1 ? "s" : "");
+}
+
+bool Memory::saveUnsavedWork() {
+    for (const int row : unsavedSets(m_memory, m_savedSets)) {
+        listSet(row);
+        save();
+        if (!m_savedSets.count(row))
+            return false;
+    }
+    return true;
 }
 
 void Memory::print() {

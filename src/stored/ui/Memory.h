@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/UnsavedWork.h"
 #include "stored/LevelListModel.h"
 #include "stored/LoggedMemory.h"
 #include "stored/MemoryTransfer.h"
@@ -7,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <set>
 
 class QLabel;
 class QLineEdit;
@@ -32,7 +34,7 @@ class NoteBox;
 /// data sets (Grid1) and a set's records (Grid2), shows and writes the ID code and the
 /// logging interval with read-back, erases the memory, and saves and prints a set's
 /// records with three notes. Every exchange is a link job; the window never waits.
-class Memory final : public QWidget {
+class Memory final : public QWidget, public dialogs::UnsavedWork {
     Q_OBJECT
 
 public:
@@ -58,6 +60,9 @@ public:
     const LevelListModel& records() const { return m_records; }
     /// The records with the notes as they stand, as they are saved and printed.
     LevelList recordsWithNotes() const;
+    /// The downloaded sets not saved since the download; saving lists each in turn.
+    QString unsavedWork() const override;
+    bool saveUnsavedWork() override;
 
 signals:
     void transferBusyChanged(bool busy);
@@ -84,6 +89,8 @@ private:
     bool m_transferBusy = false;
     LoggedMemory m_memory;
     LevelListModel m_records;
+    int m_listedSet = -1;
+    std::set<int> m_savedSets;
     QStandardItemModel* m_sets = nullptr;
 
     QProgressBar* m_G1 = nullptr;
