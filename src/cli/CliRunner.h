@@ -21,6 +21,8 @@ enum ExitCode {
     kPortFailed = 3,
     kFileFailed = 4,
     kNotTaken = 5, ///< a value written (a setting, the ID code, an erase) did not read back
+    kDamaged = 6,  ///< the meter's data were damaged: a set skipped or listed with a bad header
+    kNotDba = 7,   ///< a recording stopped (or never began) because the meter left dBA
     kInterrupted = 130, ///< Ctrl+C, as shells report a command ended by SIGINT
 };
 
