@@ -1,6 +1,7 @@
 # nd_add_test(NAME name SOURCES ... LIBS ... LABEL unit|integration|gui [TIMEOUT s])
 # Each test is its own small executable, linked against the libraries it tests and
-# run headless.
+# run headless, with its own settings folder (XDG_CONFIG_HOME, which the programs it
+# starts inherit too), so no test reads or writes the user's settings.
 function(nd_add_test)
     cmake_parse_arguments(T "" "NAME;LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     if(NOT T_TIMEOUT)
@@ -12,5 +13,5 @@ function(nd_add_test)
     set_tests_properties(${T_NAME} PROPERTIES
         LABELS "${T_LABEL}"
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;NOISEDESK_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;NOISEDESK_BIN_DIR=${CMAKE_BINARY_DIR}/bin;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-settings/${T_NAME}")
 endfunction()

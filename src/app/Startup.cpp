@@ -3,6 +3,7 @@
 #include "link/PortNames.h"
 #include "link/ui/PortWindow.h"
 #include "panel/Panel.h"
+#include "sim/LoggedSets.h"
 #include "sim/PtySimulator.h"
 #include "sim/VirtualMeter.h"
 
@@ -42,6 +43,8 @@ bool Startup::startSimulator() {
     sim::VirtualMeter::Options meterOptions;
     meterOptions.seed = static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
     auto meter = std::make_shared<sim::VirtualMeter>(meterOptions);
+    // A logged shift and its banks, so download, Saved File and the figures can be tried.
+    sim::storeShift(*meter, QDateTime::currentDateTime());
     m_simulator = std::make_unique<sim::PtySimulator>(
         meter, m_simulatorDir.filePath(QStringLiteral("virtual-meter")));
     if (!m_simulator->start()) {

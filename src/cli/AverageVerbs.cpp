@@ -108,6 +108,8 @@ int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& o
         err << fileProblem(words[1], read.error.text()) << "\n";
         return kFileFailed;
     }
+    for (const QString& remark : read.content->remarks())
+        err << words[1] << ": " << remark << "\n";
     const realtime::ListAverages averages =
         realtime::averageList(read.content->list, interval->seconds);
     if (averages.intervals.empty())
@@ -158,6 +160,8 @@ int runExportAverage(const QString& path, const AverageOptions& o, QTextStream& 
         err << fileProblem(path, read.error.text()) << "\n";
         return kFileFailed;
     }
+    if (read.truncatedLastLine)
+        err << path << ": the last line was cut short and is left out\n";
     if (o.csv) {
         out << QString::fromUtf8(realtime::averageCsvBytes(*read.content, {}, o.csvStyle));
     } else {

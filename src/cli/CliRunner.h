@@ -22,6 +22,8 @@ enum ExitCode {
     kFileFailed = 4,
     kNotTaken = 5,      ///< a value written (a setting, the ID code, an erase) did not read back
     kKeyLocked = 6,     ///< the meter's keys are locked: "Key locked!", nothing was sent
+    kDamaged = 7,       ///< the meter's data were damaged: a set skipped or listed with a bad header
+    kNotDba = 8,        ///< a recording stopped (or never began) because the meter left dBA
     kInterrupted = 130, ///< Ctrl+C, as shells report a command ended by SIGINT
 };
 

@@ -62,8 +62,8 @@ std::optional<stored::LevelList> readList(const QString& path, QTextStream& err)
         err << fileProblem(path, read.error.text()) << "\n";
         return std::nullopt;
     }
-    if (read.content->truncatedLastLine)
-        err << path << ": the last line was cut short and is left out\n";
+    for (const QString& remark : read.content->remarks())
+        err << path << ": " << remark << "\n";
     return std::move(read.content->list);
 }
 

@@ -47,7 +47,4 @@ int runExport(const StoredRequest& request, QTextStream& out, QTextStream& err);
 /// The verbs that talk to the meter. `port` is reopened by record when the device fails.
 int runStoredRequest(const StoredRequest& request, RunContext& context, link::Port& port);
 
-/// The file name of a downloaded set: sorts in set order, says when the set started.
-QString setFileName(int set, const QString& dateText, const QString& timeText);
-
 } // namespace nd::cli

@@ -14,6 +14,7 @@
 #include "link/Meter.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
+#include "sim/LoggedSets.h"
 #include "sim/PtySimulator.h"
 #include "sim/VirtualMeter.h"
 
@@ -220,8 +221,10 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<nd::sim::PtySimulator> simulator;
     QString device = options->device;
     if (options->simulate) {
-        simulator =
-            std::make_unique<nd::sim::PtySimulator>(std::make_shared<nd::sim::VirtualMeter>());
+        // The built-in meter holds a logged shift and its banks, so every verb has data.
+        auto meter = std::make_shared<nd::sim::VirtualMeter>();
+        nd::sim::storeShift(*meter, QDateTime::currentDateTime());
+        simulator = std::make_unique<nd::sim::PtySimulator>(meter);
         if (!simulator->start()) {
             err << "noisedesk-cli: the virtual meter could not start: " << simulator->errorString()
                 << "\n";

@@ -341,12 +341,13 @@ void FrmEvent::refuse(const QString& text) {
 
 bool FrmEvent::save(BankLayout layout) {
     // The save dialog itself asks before an existing file is replaced.
-    const auto path = m_dialogs.saveFile(this, QStringLiteral("Save As"), kBankFileFilter);
-    if (!path)
+    const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save As"), kBankFileFilter);
+    if (!chosen)
         return false;
+    const QString& path = chosen->path;
     const BankTable filled = FillEmptyCells(table(), layout);
-    if (const auto error = SaveBankFile(*path, filled, layout)) {
-        refuse(QStringLiteral("The bank file could not be saved:\r\n%1\r\n%2").arg(*path, *error));
+    if (const auto error = SaveBankFile(path, filled, layout)) {
+        refuse(QStringLiteral("The bank file could not be saved:\r\n%1\r\n%2").arg(path, *error));
         return false;
     }
     showTable(filled);
@@ -385,6 +386,8 @@ void FrmEvent::open() {
     }
     showTable(*read.table);
     m_unsavedBanks.clear();
+    if (!read.leftOut.isEmpty())
+        refuse(read.leftOut);
 }
 
 void FrmEvent::print() {

@@ -67,13 +67,15 @@ QByteArray averageFileBytes(const AverageFile& file);
 struct AverageFileRead {
     std::optional<AverageFile> content;
     stored::ReadError error;
+    bool truncatedLastLine = false; ///< a last row cut short (no line end) was left out
     bool ok() const { return content.has_value(); }
 };
 
 /// Reads an .avg file. A header value is what follows its label's ": " (an empty one
 /// stays empty); line 12 must be the asterisks; later lines without ":" (the grid's
 /// header) are skipped, every other one must be a whole row. Refused with the line and
-/// the reason otherwise.
+/// the reason otherwise, except a last line without its line end, which is left out and
+/// said (truncatedLastLine): the file was cut while it was written.
 AverageFileRead readAverageFile(const QByteArray& bytes);
 AverageFileRead readAverageFile(const QString& path);
 

@@ -128,6 +128,21 @@ std::optional<LevelRow> parseRow(QStringView line, QString& why) {
     return row;
 }
 
+/// A line that is not a row, cut at its TABs into the four columns (parts beyond the
+/// last one stay in it). Its level is the last column's, when that is one.
+LevelRow otherLine(QStringView line) {
+    QStringList cells = line.toString().split(QLatin1Char('\t'));
+    while (cells.size() > 1 && cells.back().isEmpty())
+        cells.removeLast();
+    while (cells.size() > 4)
+        cells[3] += QLatin1Char('\t') + cells.takeAt(4);
+    cells.resize(4);
+    LevelRow row = makeRow(cells[0], cells[1], cells[2], cells[3]);
+    if (row.level.kind == LevelKind::Missing)
+        row.level.kind = LevelKind::NotLevel;
+    return row;
+}
+
 void appendQuoted(QByteArray& out, const QString& text) {
     out.append('"').append(text.toUtf8()).append("\"\r\n");
 }
@@ -136,6 +151,23 @@ void appendQuoted(QByteArray& out, const QString& text) {
 
 QString ReadError::text() const {
     return line > 0 ? QStringLiteral("line %1: %2").arg(line).arg(why) : why;
+}
+
+QStringList DataFileContent::remarks() const {
+    QStringList out;
+    if (otherLines > 0)
+        out << QStringLiteral("%1 not a row of a level list and %2 shown as %3; the figures "
+                              "leave %4 out (the first, %5).")
+                   .arg(otherLines == 1 ? QStringLiteral("1 line is")
+                                        : QStringLiteral("%1 lines are").arg(otherLines),
+                        otherLines == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                        otherLines == 1 ? QStringLiteral("it stands")
+                                        : QStringLiteral("they stand"),
+                        otherLines == 1 ? QStringLiteral("it") : QStringLiteral("them"),
+                        firstOther.text());
+    if (truncatedLastLine)
+        out << QStringLiteral("The last line was cut short and is left out.");
+    return out;
 }
 
 QString decodeFileText(const QByteArray& bytes) {
@@ -178,8 +210,11 @@ DataFileRead readDataFile(const QByteArray& bytes) {
                 content.truncatedLastLine = true;
                 break;
             }
-            result.error = {field->line, why};
-            return result;
+            // Kept as it stands, its TAB-separated parts in the columns: the figures
+            // count only the rows that carry a level, and say how many did not.
+            row = otherLine(field->text);
+            if (content.otherLines++ == 0)
+                content.firstOther = {field->line, why};
         }
         content.list.rows.push_back(std::move(*row));
     }

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -108,6 +109,14 @@ class PanelWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    // The windows remember where they were closed; a test never touches the user's own
+    // settings (the test runner gives each test its own folder).
+    void initTestCase() {
+        const QString file = QSettings().fileName();
+        QVERIFY2(!file.startsWith(QDir::homePath() + QStringLiteral("/.config/")),
+                 qPrintable(file));
+    }
+
     void offline_whenThePortCannotOpen_saysWhyAndDisablesTheMeterCommands() {
         PanelRig rig;
         rig.load(nd::link::OpenError::Busy);

@@ -70,6 +70,13 @@ private slots:
         QCOMPARE(read.content->rows.back().value, QStringLiteral("----"));
     }
 
+    void aCutLastRow_isLeftOutAndSaid() {
+        const AverageFileRead read = readAverageFile(kTwoRowBytes.chopped(12));
+        QVERIFY2(read.ok(), qPrintable(read.error.text()));
+        QCOMPARE(read.content->rows.size(), std::size_t{1});
+        QVERIFY(read.truncatedLastLine);
+    }
+
     void fieldsDropWhatTheFileCannotCarry() {
         AverageFile f = twoRows();
         f.fields[kJob] = "say \"hi\"\tnow\r\n";

@@ -44,11 +44,15 @@ public:
     std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
         return fileToOpen;
     }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-        return std::nullopt;
-    }
+    std::optional<QString> folder(QWidget*, const QString&) override { return std::nullopt; }
     std::unique_ptr<QPrinter> print(QWidget*) override { return nullptr; }
     bool openDocument(const QUrl&) override { return true; }
+
+protected:
+    std::optional<nd::dialogs::SaveChoice> chooseSaveFile(QWidget*, const QString&,
+                                                          const QString&) override {
+        return std::nullopt;
+    }
 };
 
 /// Lets the event loop run for a while (the virtual meter answers meanwhile).

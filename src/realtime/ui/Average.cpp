@@ -374,8 +374,8 @@ void Average::save() {
     const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save As"), kAverageFilter);
     if (!chosen)
         return;
-    QString path = *chosen;
-    const bool csv = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+    QString path = chosen->path;
+    const bool csv = chosen->writesAs(QStringLiteral("csv"));
     if (!csv && !path.endsWith(QLatin1String(".avg"), Qt::CaseInsensitive)) {
         // The file dialog asked about the name as typed, not about this one.
         path += QStringLiteral(".avg");

@@ -49,6 +49,11 @@ public:
     /// Counts the levels and shows them in the histogram window of that resolution.
     Histogram* showHistogram(Resolution resolution);
     bool print();
+    /// What Print prints: the notes, the exposure figures as shown, then the rows.
+    QStringList printLines() const;
+    /// Writes the rows as CSV for a spreadsheet to a chosen file; false when nothing was
+    /// written (cancelled, or the disk refused, which is said).
+    bool exportCsv();
 
 signals:
     /// Plot was asked for; when nothing listens, the window says plotting is not there.

@@ -205,16 +205,17 @@ void List::save() {
                                  {}});
         return;
     }
-    const auto path = m_dialogs.saveFile(this, QStringLiteral("Save as"), kSaveFilter);
-    if (!path)
+    const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save as"), kSaveFilter);
+    if (!chosen)
         return;
     const LevelList list = listWithNotes();
-    const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-    if (const auto why = saveBytes(*path, csv ? csvBytes(list) : gridFileBytes(list))) {
-        m_dialogs.message(this, {QStringLiteral("%1 could not be saved: %2").arg(*path, *why),
-                                 dialogs::Buttons::Ok,
-                                 dialogs::Icon::Critical,
-                                 {}});
+    const bool csv = chosen->writesAs(QStringLiteral("csv"));
+    if (const auto why = saveBytes(chosen->path, csv ? csvBytes(list) : gridFileBytes(list))) {
+        m_dialogs.message(this,
+                          {QStringLiteral("%1 could not be saved: %2").arg(chosen->path, *why),
+                           dialogs::Buttons::Ok,
+                           dialogs::Icon::Critical,
+                           {}});
         return;
     }
     m_unsaved = false;

@@ -28,6 +28,7 @@ enum class JobOutcome;
 
 namespace nd::stored::ui {
 
+class ExposurePanel;
 class NoteBox;
 
 /// The Memory window: downloads the meter's logged memory in one link job, lists its
@@ -53,11 +54,15 @@ public:
     void changeInterval();
     void eraseMemory();
     void save();
+    /// "Save all": every set that can be read, one file each in a chosen folder, named as
+    /// the command line's download names them. The files written, in order.
+    QStringList saveAll();
     void print();
 
     bool transferBusy() const { return m_transferBusy; }
     const LoggedMemory& memory() const { return m_memory; }
     const LevelListModel& records() const { return m_records; }
+    ExposurePanel& exposurePanel() const { return *m_exposure; }
     /// The records with the notes as they stand, as they are saved and printed.
     LevelList recordsWithNotes() const;
     /// The downloaded sets not saved since the download; saving lists each in turn.
@@ -105,11 +110,14 @@ private:
     NoteBox* m_T2 = nullptr;
     NoteBox* m_T3 = nullptr;
     QPushButton* m_CmdSave = nullptr;
+    QPushButton* m_CmdSaveAll = nullptr;
+    ExposurePanel* m_exposure = nullptr;
+    int m_listedRow = -1;
     QPushButton* m_CmdPrint = nullptr;
 };
 
 /// The save dialog's filter: the .dat file, or CSV for spreadsheets.
 inline const QString kSaveFilter =
-    QStringLiteral("Data File[*.dat]|*.dat|CSV file|*.csv|All type[*.*]|*.*");
+    QStringLiteral("Data File[*.dat]|*.dat|CSV file[*.csv]|*.csv|All type[*.*]|*.*");
 
 } // namespace nd::stored::ui

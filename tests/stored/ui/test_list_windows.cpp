@@ -14,6 +14,7 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -122,6 +123,19 @@ private slots:
             if (label != QLatin1String("Standard"))
                 QCOMPARE(window->exposurePanel().figure(label), value);
         }
+        // Print puts the figures on the first page, above the rows.
+        const QStringList lines = window->printLines();
+        const auto at = [&lines](const char* pattern) {
+            return lines.indexOf(QRegularExpression(QString(pattern) + ".*"));
+        };
+        QVERIFY(at("- +LAeq") > 0 && at("- +LAeq") < at("- +Date +Time"));
+        // CSV for a spreadsheet, the suffix added to a bare name.
+        QTemporaryDir dir;
+        m_dialogs.answerSaveFile(dir.filePath("levels"));
+        QVERIFY(window->exportCsv());
+        QFile csv(dir.filePath("levels.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll().startsWith("No.s,Date,Time,dBA\r\n"));
     }
 
     void savedFile_unreadableFile_isExplained() {
