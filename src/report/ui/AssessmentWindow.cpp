@@ -323,9 +323,10 @@ bool AssessmentWindow::openPlan() {
 }
 
 bool AssessmentWindow::savePlan() {
-    const auto path = m_dialogs.saveFile(this, QStringLiteral("Save plan"), kPlanFilter);
-    if (!path || path->isEmpty())
+    const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save plan"), kPlanFilter);
+    if (!chosen || chosen->path.isEmpty())
         return false;
+    const std::optional<QString> path = chosen->path;
     // Measurements are kept relative to the plan, so a folder moved whole still works.
     Plan plan;
     plan.worker = m_worker->text().trimmed();
@@ -369,10 +370,11 @@ bool AssessmentWindow::saveReport() {
                    {}});
         return false;
     }
-    const auto path =
+    const auto chosen =
         m_dialogs.saveFile(this, QStringLiteral("Save report"), QStringLiteral("PDF[*.pdf]|*.pdf"));
-    if (!path || path->isEmpty())
+    if (!chosen || chosen->path.isEmpty())
         return false;
+    const std::optional<QString> path = chosen->path;
     PlanAssessment a = *m_assessment;
     for (auto& uses : a.uses) {
         for (MeasurementUse& use : uses)

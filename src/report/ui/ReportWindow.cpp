@@ -155,10 +155,11 @@ bool ReportWindow::savePdf() {
     const auto m = measurement();
     if (!m)
         return false;
-    const auto path =
+    const auto chosen =
         m_dialogs.saveFile(this, QStringLiteral("Save report"), QStringLiteral("PDF[*.pdf]|*.pdf"));
-    if (!path || path->isEmpty())
+    if (!chosen || chosen->path.isEmpty())
         return false;
+    const std::optional<QString> path = chosen->path;
     ReportOptions o;
     o.regulation = *parseRegulation(m_regulation->currentData().toString());
     o.standard = *stored::presetByKey(m_standard->currentData().toString());
