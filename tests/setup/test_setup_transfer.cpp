@@ -1,6 +1,7 @@
 // The setup transfer and the standards table against the in-process virtual meter on a
 // virtual clock: the keys each item costs, read-back, refusals, failures and their path.
 
+#include "FakePort.h"
 #include "SimFixture.h"
 #include "link/Meter.h"
 #include "setup/SetupTransfer.h"
@@ -22,29 +23,6 @@ namespace {
 
 constexpr int kUp = 2, kDown = 3, kNext = 8, kEnd = 4, kAbandon = 5;
 
-/// The virtual meter behind a port that can run a hook on every write.
-class HookedPort final : public link::Port {
-public:
-    explicit HookedPort(std::shared_ptr<sim::SimPort> port) : m_port(std::move(port)) {}
-    std::function<void(const QByteArray&)> onWrite;
-
-    link::OpenResult open() override { return m_port->open(); }
-    void close() override { m_port->close(); }
-    bool isOpen() const override { return m_port->isOpen(); }
-    void clearInput() override { m_port->clearInput(); }
-    QByteArray readAll() override { return m_port->readAll(); }
-    bool write(const QByteArray& bytes) override {
-        if (onWrite)
-            onWrite(bytes);
-        return m_port->write(bytes);
-    }
-    bool hasFailed() const override { return m_port->hasFailed(); }
-    QString deviceName() const override { return m_port->deviceName(); }
-
-private:
-    std::shared_ptr<sim::SimPort> m_port;
-};
-
 /// A meter on a fixed calendar, 90 dB, threshold 80, 5 dB, Slow unless a test changes it.
 struct Rig {
     explicit Rig(const QDateTime& calendar = QDateTime(QDate(2024, 3, 15), QTime(9, 41))) {
@@ -52,7 +30,7 @@ struct Rig {
         options.calendarStart = calendar;
         meter = std::make_shared<sim::VirtualMeter>(options);
         simPort = std::make_shared<sim::SimPort>(meter, clock);
-        port = std::make_unique<HookedPort>(simPort);
+        port = std::make_unique<test::HookedPort>(simPort);
         port->open();
         link = std::make_unique<link::Meter>(*port, clock);
     }
@@ -73,7 +51,7 @@ struct Rig {
     link::VirtualClock clock;
     std::shared_ptr<sim::VirtualMeter> meter;
     std::shared_ptr<sim::SimPort> simPort;
-    std::unique_ptr<HookedPort> port;
+    std::unique_ptr<test::HookedPort> port;
     std::unique_ptr<link::Meter> link;
 };
 
@@ -212,11 +190,9 @@ private slots:
     void meterThatStopsAnsweringEndsInAFailureWithThePollBackOn() {
         Rig rig;
         rig.port->onWrite = [&](const QByteArray& bytes) {
-            if (bytes == link::Bytes({'F', kUp})) {
-                sim::Faults silent;
-                silent.silent = true;
-                rig.meter->setFaults(silent);
-            }
+            if (bytes == link::Bytes({'F', kUp}))
+                rig.meter->setFaults({.silent = true});
+            return true;
         };
         SetupRequest r;
         r.CriterionLevel = 80;
@@ -338,6 +314,7 @@ private slots:
                 else
                     cancel = true;
             }
+            return true;
         };
         SetupRequest r;
         r.ThresholdLevel = 72;

@@ -37,30 +37,6 @@ class MeterProtocolTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void statusPollDecodesStatusAndThreshold_data() {
-        QTest::addColumn<int>("criterion");
-        QTest::addColumn<int>("exchange");
-        QTest::addColumn<bool>("fast");
-        QTest::addColumn<int>("threshold");
-        QTest::newRow("80/3 fast") << 80 << 3 << true << 70;
-        QTest::newRow("85/6 slow") << 85 << 6 << false << 90;
-    }
-    void statusPollDecodesStatusAndThreshold() {
-        QFETCH(int, criterion);
-        QFETCH(int, exchange);
-        QFETCH(bool, fast);
-        QFETCH(int, threshold);
-        Bench b;
-        QVERIFY(b.sim.meter().setDoseSettings(criterion, exchange));
-        b.sim.meter().setFastResponse(fast);
-        b.sim.meter().setCell(mem::kThresholdLevel, threshold);
-        b.meter.StatusPoll();
-        QCOMPARE(b.state().CriterionLevel, criterion);
-        QCOMPARE(b.state().ExchangeRate, exchange);
-        QCOMPARE(b.state().FastResponse, fast);
-        QCOMPARE(b.state().ThresholdText, QString::number(threshold));
-    }
-
     void faultsAsTheProgramSeesThem_data() {
         QTest::addColumn<sim::Faults>("faults");
         QTest::addColumn<QByteArray>("reply");
