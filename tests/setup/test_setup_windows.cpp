@@ -17,7 +17,6 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 
 #include <algorithm>
 
