@@ -345,6 +345,16 @@ private slots:
         QCOMPARE(rig.meter->calendarAt(rig.clock.now()).time().minute(), 42);
     }
 
+    void unreadableThresholdIsNoSuccess() {
+        Rig rig;
+        rig.port->onWrite = [](const QByteArray& bytes) { return !bytes.startsWith('R'); };
+        SetupRequest r;
+        r.ExchangeRate = 4;
+        const SetupResult result = rig.run(r);
+        QVERIFY(!result.success && !result.statusRead);
+        QCOMPARE(result.failure, QString("The meter did not answer after the setup."));
+    }
+
     void lockedMeterIsRefusedWithNothingPressed() {
         Rig rig;
         rig.meter->setKeyLocked(true);
