@@ -355,6 +355,32 @@ private slots:
         QCOMPARE(result.failure, QString("The meter did not answer after the setup."));
     }
 
+    // Settings count only once the meter is out of setup mode, and a stop is no success
+    // even when every item took.
+    void stuckInSetupOrStoppedAfterResetIsNoSuccess_data() {
+        QTest::addColumn<bool>("stuck");
+        QTest::addColumn<QString>("notTaken");
+        QTest::newRow("RESET and MODE+RESET lost")
+            << true << "Criterion level: asked 84, the meter shows 84";
+        QTest::newRow("stopped on the way back to dBA") << false << "";
+    }
+    void stuckInSetupOrStoppedAfterResetIsNoSuccess() {
+        QFETCH(bool, stuck);
+        QFETCH(QString, notTaken);
+        Rig rig;
+        rig.port->onWrite = [&](const QByteArray& bytes) {
+            if (!stuck && bytes == link::Bytes({'F', keys::kMode}))
+                rig.clock.interrupt();
+            return !stuck ||
+                   (bytes != link::Bytes({'F', kEnd}) && bytes != link::Bytes({'F', kAbandon}));
+        };
+        SetupRequest r;
+        r.CriterionLevel = 84;
+        const SetupResult result = rig.run(r);
+        QVERIFY(!result.success);
+        QCOMPARE(::notTaken(result), notTaken);
+    }
+
     void lockedMeterIsRefusedWithNothingPressed() {
         Rig rig;
         rig.meter->setKeyLocked(true);
