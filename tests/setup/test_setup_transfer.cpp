@@ -18,6 +18,7 @@ using nd::setup::SetupResult;
 namespace keys = nd::link::keys;
 
 Q_DECLARE_METATYPE(nd::setup::SetupRequest)
+Q_DECLARE_METATYPE(nd::link::JobOutcome)
 
 namespace {
 
@@ -334,15 +335,43 @@ private slots:
         QVERIFY(rig.meter->displayFrame(rig.clock.now()).at(1) & 0x60);
     }
 
+    void clockFollowingThePcSetsTheMinuteItIsWalkedIn_data() {
+        QTest::addColumn<QTime>("start");
+        QTest::addColumn<QTime>("set");
+        // Ten seconds later, the minutes item is walked at 9:42.
+        QTest::newRow("next minute") << QTime(9, 41, 50) << QTime(9, 42);
+        // The hour is walked at 9:59:5x, the minutes just after 10:00: 9's last minute.
+        QTest::newRow("past the hour walked") << QTime(9, 59, 41) << QTime(9, 59);
+    }
     void clockFollowingThePcSetsTheMinuteItIsWalkedIn() {
-        const QDateTime start(QDate(2024, 3, 15), QTime(9, 41, 50));
-        Rig rig(start);
-        SetupRequest r = clockOnly(QDateTime(start.date(), QTime(9, 41)));
-        r.PcClock = [&] { return start.addMSecs(qint64(rig.clock.now() * 1000)); };
+        QFETCH(QTime, start);
+        QFETCH(QTime, set);
+        const QDateTime pc(QDate(2024, 3, 15), start);
+        Rig rig(pc);
+        SetupRequest r = clockOnly(pc);
+        r.PcClock = [&] { return pc.addMSecs(qint64(rig.clock.now() * 1000)); };
         const SetupResult result = rig.run(r);
         QVERIFY2(result.success, qPrintable(result.failure + notTaken(result)));
-        // Ten seconds later, the minutes item is walked at 9:42.
-        QCOMPARE(rig.meter->calendarAt(rig.clock.now()).time().minute(), 42);
+        const QTime meter = rig.meter->calendarAt(rig.clock.now()).time();
+        QCOMPARE(QTime(meter.hour(), meter.minute()), set);
+    }
+
+    void jobOutcomeNamesWhatEndedTheSetup_data() {
+        QTest::addColumn<link::JobOutcome>("outcome");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("port lost")
+            << link::JobOutcome::PortLost << "The meter's port was lost during the setup.";
+        QTest::newRow("timed out")
+            << link::JobOutcome::TimedOut << "The meter stopped answering during the setup.";
+    }
+    void jobOutcomeNamesWhatEndedTheSetup() {
+        QFETCH(link::JobOutcome, outcome);
+        QFETCH(QString, failure);
+        QString got;
+        setup::SetupJob({}, [&](link::JobOutcome, const SetupResult& r) {
+            got = r.failure;
+        }).done(outcome);
+        QCOMPARE(got, failure);
     }
 
     void unreadableThresholdIsNoSuccess() {
