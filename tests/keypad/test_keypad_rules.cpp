@@ -97,6 +97,8 @@ private slots:
         MeterState s;
         s.BatteryLevel = level;
         QCOMPARE(CopyDisplay(s, {}).battery, picture);
+        s.DecimalAfter2 = true; // the point after two digits shows on the dose display only
+        QVERIFY(!CopyDisplay(s, {}).point2);
     }
 
     void bankLabelKeepsItsCaptionAndBlinks() {
