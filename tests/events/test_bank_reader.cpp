@@ -1,4 +1,5 @@
 // Bank reads as link jobs do them, against the in-process virtual meter (E1, E2, E4 used).
+#include "FakePort.h"
 #include "SimFixture.h"
 #include "events/BankReader.h"
 #include "link/MemoryMap.h"
@@ -14,41 +15,24 @@ Q_DECLARE_METATYPE(nd::events::BankCommand)
 
 namespace {
 
-/// The virtual meter's port, except that one command never reaches the meter (a byte
-/// lost on the line), so its read comes back empty.
-class LossyPort final : public link::Port {
-public:
-    explicit LossyPort(std::shared_ptr<sim::SimPort> port) : m_port(std::move(port)) {}
-    QByteArray lose;
-
-    link::OpenResult open() override { return m_port->open(); }
-    void close() override { m_port->close(); }
-    bool isOpen() const override { return m_port->isOpen(); }
-    void clearInput() override { m_port->clearInput(); }
-    QByteArray readAll() override { return m_port->readAll(); }
-    bool write(const QByteArray& bytes) override {
-        if (!lose.isEmpty() && bytes == lose) {
-            lose.clear();
-            return true;
-        }
-        return m_port->write(bytes);
-    }
-    bool hasFailed() const override { return m_port->hasFailed(); }
-    QString deviceName() const override { return m_port->deviceName(); }
-
-private:
-    std::shared_ptr<sim::SimPort> m_port;
-};
-
 struct Rig {
     test::SimFixture sim;
     std::shared_ptr<sim::SimPort> simPort = sim.makePort();
-    LossyPort port{simPort};
+    test::HookedPort port{simPort};
+    QByteArray lose; ///< one command that never reaches the meter (a byte lost on the line)
     link::Meter meter{port, sim.clock()};
     std::vector<int> progress;
     BankProgress record = [this](int percent) { progress.push_back(percent); };
 
-    Rig() { port.open(); }
+    Rig() {
+        port.onWrite = [this](const QByteArray& bytes) {
+            if (lose.isEmpty() || bytes != lose)
+                return true;
+            lose.clear();
+            return false;
+        };
+        port.open();
+    }
     /// Addresses of the "R" or "W" commands that reached the meter, with the data of a "W".
     std::vector<std::pair<int, int>> sent(char command) const {
         std::vector<std::pair<int, int>> out;
@@ -99,7 +83,7 @@ private slots:
         // Bank 3 is unused: decoded with a repeated byte it would be cleared all the same,
         // and a used bank could look unused. Neither may happen.
         const int lost = mem::bankRecordStart(3) + 7;
-        rig.port.lose = link::Bytes({'R', lost % 256, lost / 256});
+        rig.lose = link::Bytes({'R', lost % 256, lost / 256});
         const BankResult r = ReadBank(rig.meter, 3, false, {});
         QCOMPARE(r.state, BankResult::State::Unreadable);
         QCOMPARE(r.Column, UnreadableColumn());

@@ -64,7 +64,6 @@ private slots:
         MeterState statusPoll = state(false, false);
         statusPoll.LinkBusy = true;
         QTest::newRow("RESET on a date") << Key::Reset << date;
-        QTest::newRow("RESET on a time") << Key::Reset << time;
         QTest::newRow("RUN on a time") << Key::Run << time;
         QTest::newRow("RUN while setting up") << Key::Run << settingUp;
         QTest::newRow("RUN during the status poll") << Key::Run << statusPoll;
@@ -90,7 +89,6 @@ private slots:
         QTest::addColumn<int>("picture");
         QTest::newRow("empty") << 0 << 0;
         QTest::newRow("five") << 5 << 5;
-        QTest::newRow("six shows the fullest") << 6 << 5;
         QTest::newRow("seven shows the fullest") << 7 << 5;
     }
     void batteryAndBank() {
@@ -99,6 +97,8 @@ private slots:
         MeterState s;
         s.BatteryLevel = level;
         QCOMPARE(CopyDisplay(s, {}).battery, picture);
+        s.DecimalAfter2 = true; // the point after two digits shows on the dose display only
+        QVERIFY(!CopyDisplay(s, {}).point2);
     }
 
     void bankLabelKeepsItsCaptionAndBlinks() {

@@ -76,18 +76,6 @@ private slots:
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
-    void resetOnADateDisplaySendsNothing() {
-        Rig rig;
-        keypad::SLmPanel panel(*rig.link, rig.dialogs, {});
-        for (int i = 0; i < 3; ++i)
-            rig.sim.meter().pressKeys(1, rig.sim.clock().now()); // dBA, dose, time, date
-        QVERIFY(rig.settle([](const auto& s) { return s.ShowsDate; }));
-        button(panel, "CmdReset")->click();
-        button(panel, "CmdRun")->click();
-        QTest::qWait(100);
-        QVERIFY(rig.keysSent().isEmpty());
-    }
-
     void lockRefusesKeysButRunPasses() {
         Rig rig;
         rig.sim.meter().setKeyLocked(true);

@@ -31,12 +31,12 @@ struct LinkRig {
         const std::uint64_t target = link.state().PollCount + more;
         return QTest::qWaitFor([&] { return link.state().PollCount >= target; }, 10000);
     }
-    /// Submits the work and waits for its outcome (Stopped also when it never ends).
-    JobOutcome run(std::function<void(Meter&)> work) {
+    /// Submits the work and waits for its outcome (-1 when none comes).
+    JobOutcome run(std::function<void(Meter&)> work, std::optional<double> limit = {}) {
         std::optional<JobOutcome> outcome;
-        link.submit({"job", std::move(work), [&](JobOutcome o) { outcome = o; }});
+        link.submit({"job", std::move(work), [&](JobOutcome o) { outcome = o; }, limit});
         (void)QTest::qWaitFor([&] { return outcome.has_value(); }, 10000);
-        return outcome.value_or(JobOutcome::Stopped);
+        return outcome.value_or(static_cast<JobOutcome>(-1));
     }
 };
 
@@ -95,6 +95,31 @@ private slots:
             }
         }
         QCOMPARE(jobWrites, 4); // two reads, the dump and its closing "U"
+    }
+
+    void jobs_endAtTheirOwnLimitOrWithTheLostPort() {
+        LinkRig rig;
+        rig.link.start();
+        QVERIFY(rig.waitForPolls(1));
+        double start = 0.0, end = 0.0;
+        const auto waitForEver = [&](Meter& m) {
+            start = m.clock().now();
+            struct Ended {
+                Meter& m;
+                double& end;
+                ~Ended() { end = m.clock().now(); }
+            } ended{m, end};
+            for (;;)
+                m.Delay(1.0);
+        };
+        QCOMPARE(rig.run(waitForEver, 5.0), JobOutcome::TimedOut);
+        QVERIFY(end - start < 6.5);   // virtual seconds
+        QVERIFY(rig.waitForPolls(2)); // the limit held for that job only
+        QCOMPARE(rig.run([&](Meter& m) {
+            rig.port->setFailed(true);
+            m.Delay(0.1);
+        }),
+                 JobOutcome::PortLost);
     }
 
     void stop_endsAStatusPollWaitingOnASilentMeter() {

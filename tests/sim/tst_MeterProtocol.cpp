@@ -7,8 +7,6 @@
 
 #include <QTest>
 
-#include <functional>
-
 using namespace nd;
 namespace mem = link::memory;
 
@@ -31,7 +29,6 @@ struct Bench {
         sim.clock().advance(pause);
         return port->readAll();
     }
-    void poll() { meter.PollCycle(); }
     const link::MeterState& state() const { return meter.state(); }
 };
 } // namespace
@@ -40,53 +37,6 @@ class MeterProtocolTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void statusPollDecodesStatusAndThreshold_data() {
-        QTest::addColumn<int>("criterion");
-        QTest::addColumn<int>("exchange");
-        QTest::addColumn<bool>("fast");
-        QTest::addColumn<int>("threshold");
-        QTest::newRow("80/3 fast") << 80 << 3 << true << 70;
-        QTest::newRow("85/6 slow") << 85 << 6 << false << 90;
-    }
-    void statusPollDecodesStatusAndThreshold() {
-        QFETCH(int, criterion);
-        QFETCH(int, exchange);
-        QFETCH(bool, fast);
-        QFETCH(int, threshold);
-        Bench b;
-        QVERIFY(b.sim.meter().setDoseSettings(criterion, exchange));
-        b.sim.meter().setFastResponse(fast);
-        b.sim.meter().setCell(mem::kThresholdLevel, threshold);
-        b.meter.StatusPoll();
-        QCOMPARE(b.state().CriterionLevel, criterion);
-        QCOMPARE(b.state().ExchangeRate, exchange);
-        QCOMPARE(b.state().FastResponse, fast);
-        QCOMPARE(b.state().ThresholdText, QString::number(threshold));
-    }
-
-    void modeKeyStepsTheDisplayAndShowsTheDose() {
-        Bench b;
-        b.sim.meter().setFixedLevel(100.0); // 90 dB criterion, 5 dB exchange: 2 h allowed
-        b.meter.PressKey(link::keys::kRunPause);
-        b.sim.clock().advance(3600.0);
-        const auto& s = b.state();
-        const std::function<bool()> steps[] = {
-            // 50.00 %, plus the half second that the key presses and the poll's pauses add.
-            [&s] { return s.DoseMode && s.DecimalAfter2 && qAbs(s.DisplayNumber - 5000) <= 1; },
-            [&s] { return s.ShowsTime && s.GroupedDigits && s.DisplayText == "1041"; },
-            [&s] { return s.ShowsDate && !s.ShowsTime && s.DisplayText == "0315"; }};
-        for (const auto& shown : steps) {
-            b.meter.PressKey(link::keys::kMode);
-            b.poll();
-            QVERIFY(shown());
-            QVERIFY(s.Running && !s.Paused);
-        }
-        // From the date one MODE brings dBA back.
-        QVERIFY(b.meter.EnsureDbaMode());
-        b.poll();
-        QVERIFY(s.DbaMode);
-    }
-
     void faultsAsTheProgramSeesThem_data() {
         QTest::addColumn<sim::Faults>("faults");
         QTest::addColumn<QByteArray>("reply");

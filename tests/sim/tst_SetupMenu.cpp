@@ -1,5 +1,5 @@
-// The virtual meter's setup mode: each item's screen and steps, the changes taking in the
-// status, the clock set on RESET and dropped on MODE+RESET, the key lock and lost keys.
+// The virtual meter's setup mode: each item's screen and steps, the
+// clock set on RESET and dropped on MODE+RESET.
 
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
@@ -79,18 +79,6 @@ private slots:
         QCOMPARE(screen(meter).toHex(' '), expected.toHex(' '));
     }
 
-    void doseSettingsTakeAtOnce() {
-        VirtualMeter meter;
-        const int before = meter.statusByte();
-        press(meter, {keys::kSetup, keys::kEvent, 8, keys::kEvent, 8, keys::kEvent});
-        QCOMPARE(meter.statusByte() & 0x0F, 0 | 3 << 2); // 80 dB, 6 dB
-        QCOMPARE(meter.cell(nd::link::memory::kThresholdLevel), 81);
-        press(meter, {8, 8, 8, 8, 8, 8, 8, keys::kEvent});
-        QCOMPARE(meter.statusByte() & 0x10, (before & 0x10) ^ 0x10);
-        meter.pressKeys(kAbandon, 0.0);
-        QCOMPARE(meter.statusByte() & 0x1F, 0 | 3 << 2 | ((before & 0x10) ^ 0x10));
-    }
-
     void resetSetsTheClock_abandonDropsIt_data() {
         QTest::addColumn<int>("leave");
         QTest::addColumn<QDateTime>("expected");
@@ -114,23 +102,6 @@ private slots:
         QCOMPARE(meter.displayFrame(15.0).at(1) & frame::kDoseMode, frame::kDoseMode);
         press(meter, {keys::kMode, keys::kMode, keys::kMode});
         QCOMPARE(meter.displayFrame(15.0).at(1) & frame::kDbaMode, frame::kDbaMode);
-    }
-
-    void lockedMeterStaysOutOfSetup_lostKeysAreLost() {
-        VirtualMeter meter;
-        meter.setKeyLocked(true);
-        meter.pressKeys(keys::kSetup, 0.0);
-        QCOMPARE(meter.setupEntries(), 0);
-        QCOMPARE(meter.displayFrame(0.0).at(1) & frame::kDbaMode, frame::kDbaMode);
-
-        meter.setKeyLocked(false);
-        Faults faults;
-        faults.ignoreKeyCode = keys::kEvent;
-        faults.ignoreKeyCount = 1;
-        meter.setFaults(faults);
-        meter.receive(nd::link::Bytes({'F', keys::kSetup, 'F', 2, 'F', 2}), 0.0);
-        QCOMPARE(screen(meter).toHex(), bytes(0x80, 0x01, 0x80).toHex()); // one step of two
-        QCOMPARE(meter.faults().ignoreKeyCount, 0);
     }
 };
 

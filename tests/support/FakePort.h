@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -92,6 +93,28 @@ private:
     link::OpenError m_openError = link::OpenError::None;
     QByteArray m_waiting;
     std::vector<Write> m_writes;
+};
+
+/// Another port, with a hook on every write that may also lose the bytes on the line.
+class HookedPort final : public link::Port {
+public:
+    explicit HookedPort(std::shared_ptr<link::Port> port) : m_port(std::move(port)) {}
+    /// Returns false for bytes that never reach the far end.
+    std::function<bool(const QByteArray&)> onWrite;
+
+    link::OpenResult open() override { return m_port->open(); }
+    void close() override { m_port->close(); }
+    bool isOpen() const override { return m_port->isOpen(); }
+    void clearInput() override { m_port->clearInput(); }
+    QByteArray readAll() override { return m_port->readAll(); }
+    bool write(const QByteArray& bytes) override {
+        return (onWrite && !onWrite(bytes)) || m_port->write(bytes);
+    }
+    bool hasFailed() const override { return m_port->hasFailed(); }
+    QString deviceName() const override { return m_port->deviceName(); }
+
+private:
+    std::shared_ptr<link::Port> m_port;
 };
 
 /// Frames a reply as the meter does.
