@@ -121,7 +121,7 @@ private slots:
             << QStringList{"average", "--help"} << 0 << "--job TEXT, --name TEXT, --id TEXT"
             << "";
         QTest::newRow("every command named")
-            << QStringList{"--help"} << 0 << "record, average, stats, histogram."
+            << QStringList{"--help"} << 0 << "stats, histogram, report, assess."
             << "";
         QTest::newRow("bad value") << QStringList{"--simulate", "read", "65536"} << 1 << ""
                                    << "noisedesk-cli: the address must be a number from 0 to "

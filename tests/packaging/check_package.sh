@@ -22,5 +22,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 qt6-qpa-plugins; do
     grep -q "$lib" <<<"$depends" || { echo "FAIL: Depends lacks $lib: $depends"; exit 1; }
 done
-dpkg-deb -f "$deb" Description | grep -q dialout || { echo "FAIL: no word of dialout"; exit 1; }
+# grep reads all of it: with -q it may stop early and fail the pipe (pipefail) at random.
+description=$(dpkg-deb -f "$deb" Description)
+grep -q dialout <<<"$description" || { echo "FAIL: no word of dialout"; exit 1; }
 echo "1 passed, 0 failed"
