@@ -41,18 +41,10 @@ QJsonValue meanJson(const realtime::IntervalAverage& a) {
 /// Why a recording gave no average: it is shorter than one interval (or holds no time).
 QString shortRecordingText(const stored::LevelList& list,
                            const realtime::AverageInterval& interval) {
-    std::optional<stored::StampTenths> first;
-    std::optional<stored::StampTenths> last;
-    for (const stored::LevelRow& row : list.rows) {
-        if (!row.stamp)
-            continue;
-        if (!first)
-            first = row.stamp;
-        last = row.stamp;
-    }
-    if (!first)
+    const auto range = stored::stampRange(list);
+    if (!range)
         return QStringLiteral("no average: the file holds no time-stamped row");
-    const long long seconds = (*last - *first) / 10;
+    const long long seconds = (range->second - range->first) / 10;
     return QStringLiteral("no average: the recording spans %1, less than one interval of %2")
         .arg(QTime(0, 0)
                  .addSecs(static_cast<int>(seconds % 86400))

@@ -308,19 +308,12 @@ QString stampText(stored::StampTenths stamp, bool withDate) {
 }
 
 QString dateRange(const stored::LevelList& list) {
-    std::optional<stored::StampTenths> first;
-    std::optional<stored::StampTenths> last;
-    for (const stored::LevelRow& row : list.rows) {
-        if (!row.stamp)
-            continue;
-        if (!first)
-            first = row.stamp;
-        last = row.stamp;
-    }
-    if (!first)
+    const auto range = stored::stampRange(list);
+    if (!range)
         return QStringLiteral("not known");
-    const bool sameDay = *first / stored::kTenthsPerDay == *last / stored::kTenthsPerDay;
-    return QStringLiteral("%1 to %2").arg(stampText(*first, true), stampText(*last, !sameDay));
+    const auto [first, last] = *range;
+    const bool sameDay = first / stored::kTenthsPerDay == last / stored::kTenthsPerDay;
+    return QStringLiteral("%1 to %2").arg(stampText(first, true), stampText(last, !sameDay));
 }
 
 void notesAndSignature(PdfPages& pages, const QString& notes) {

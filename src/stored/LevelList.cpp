@@ -83,19 +83,21 @@ LevelRow makeRow(QString number, QString date, QString time, QString value) {
     return row;
 }
 
-double spanSeconds(const LevelList& list) {
-    std::optional<StampTenths> first;
-    std::optional<StampTenths> last;
+std::optional<std::pair<StampTenths, StampTenths>> stampRange(const LevelList& list) {
+    std::optional<std::pair<StampTenths, StampTenths>> range;
     for (const LevelRow& row : list.rows) {
         if (!row.stamp)
             continue;
-        if (!first)
-            first = row.stamp;
-        last = row.stamp;
+        if (!range)
+            range = {*row.stamp, *row.stamp};
+        range->second = *row.stamp;
     }
-    if (!first)
-        return 0.0;
-    return static_cast<double>(*last - *first) / 10.0;
+    return range;
+}
+
+double spanSeconds(const LevelList& list) {
+    const auto range = stampRange(list);
+    return range ? static_cast<double>(range->second - range->first) / 10.0 : 0.0;
 }
 
 } // namespace nd::stored

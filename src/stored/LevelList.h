@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace nd::stored {
@@ -56,6 +57,8 @@ struct LevelList {
 };
 
 /// Seconds from the first to the last stamped row; 0 with fewer than two stamps.
+/// The first and the last time stamp of the rows in their order, if any row has one.
+std::optional<std::pair<StampTenths, StampTenths>> stampRange(const LevelList& list);
 double spanSeconds(const LevelList& list);
 
 } // namespace nd::stored
