@@ -19,8 +19,10 @@ if ls "$(dirname "$0")/../../docs/guide/"*.md >/dev/null 2>&1; then
         { echo "FAIL: no help PDF in the package"; exit 1; }
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 qt6-qpa-plugins; do
+for lib in libqt6widgets6 qt6-qpa-plugins libqt6sql6-sqlite; do
     grep -q "$lib" <<<"$depends" || { echo "FAIL: Depends lacks $lib: $depends"; exit 1; }
 done
+dpkg-deb -f "$deb" Recommends | grep -q libqt6sql6-psql ||
+    { echo "FAIL: the PostgreSQL driver is not recommended"; exit 1; }
 dpkg-deb -f "$deb" Description | grep -q dialout || { echo "FAIL: no word of dialout"; exit 1; }
 echo "1 passed, 0 failed"
