@@ -26,6 +26,11 @@ const QString kColumns = QStringLiteral(
     "end_stamp, interval_tenths, sample_count, source, content_hash, archived_at, worker, "
     "task, location, notes, cal_before, cal_after");
 
+/// A text as a value: never NULL, since the text columns are NOT NULL.
+QVariant text(const QString& s) {
+    return s.isNull() ? QVariant(QStringLiteral("")) : QVariant(s);
+}
+
 QVariant orNull(const std::optional<double>& v) {
     return v ? QVariant(*v) : QVariant(QMetaType::fromType<double>());
 }
@@ -176,7 +181,9 @@ void Archive::close() {
 
 bool Archive::fail(const QString& why) {
     m_error = why;
-    close();
+    // Closed here, removed by the next open() or close(), when no handle is left.
+    if (QSqlDatabase::contains(m_name))
+        QSqlDatabase::database(m_name, false).close();
     return false;
 }
 
@@ -355,23 +362,23 @@ Added Archive::add(const Content& content) {
         "content_hash, archived_at, worker, task, location, notes, cal_before, cal_after) "
         "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"));
     q.addBindValue(kindKey(m.kind));
-    q.addBindValue(m.meterId);
+    q.addBindValue(text(m.meterId));
     q.addBindValue(orNull(m.criterion));
     q.addBindValue(orNull(m.threshold));
     q.addBindValue(orNull(m.exchange));
-    q.addBindValue(m.weighting);
+    q.addBindValue(text(m.weighting));
     q.addBindValue(orNullLong(m.start));
     q.addBindValue(orNullLong(m.end));
     q.addBindValue(orNullLong(m.intervalTenths ? std::optional<std::int64_t>(*m.intervalTenths)
                                                : std::nullopt));
     q.addBindValue(static_cast<qint64>(content.rows.size()));
-    q.addBindValue(m.source);
+    q.addBindValue(text(m.source));
     q.addBindValue(hash);
     q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-    q.addBindValue(m.tags.worker);
-    q.addBindValue(m.tags.task);
-    q.addBindValue(m.tags.location);
-    q.addBindValue(m.tags.notes);
+    q.addBindValue(text(m.tags.worker));
+    q.addBindValue(text(m.tags.task));
+    q.addBindValue(text(m.tags.location));
+    q.addBindValue(text(m.tags.notes));
     q.addBindValue(orNull(m.tags.calBefore));
     q.addBindValue(orNull(m.tags.calAfter));
     if (!q.exec() || !q.next())
@@ -379,8 +386,7 @@ Added Archive::add(const Content& content) {
     const qint64 id = q.value(0).toLongLong();
     q.finish();
     QSqlQuery samples(db);
-    samples.prepare(
-        QStringLiteral("INSERT INTO sample_data (measurement_id, data) VALUES (?, ?)"));
+    samples.prepare(QStringLiteral("INSERT INTO sample_data (measurement_id, data) VALUES (?, ?)"));
     samples.addBindValue(id);
     samples.addBindValue(blob);
     if (!samples.exec())
@@ -392,8 +398,8 @@ Added Archive::add(const Content& content) {
         fields.bindValue(0, id);
         fields.bindValue(1, f.section);
         fields.bindValue(2, f.position);
-        fields.bindValue(3, f.name);
-        fields.bindValue(4, f.value);
+        fields.bindValue(3, text(f.name));
+        fields.bindValue(4, text(f.value));
         if (!fields.exec())
             return failed(fields.lastError().text());
     }
@@ -461,9 +467,8 @@ std::vector<Measurement> Archive::list(const Filter& f) {
     // Newest first by the first sample; a measurement without times (a bank) by when it
     // was archived.
     auto when = [](const Measurement& m) {
-        return m.start.value_or(stored::makeStamp(m.archivedAt.date(),
-                                                  m.archivedAt.time().msecsSinceStartOfDay() /
-                                                      100));
+        return m.start.value_or(stored::makeStamp(
+            m.archivedAt.date(), m.archivedAt.time().msecsSinceStartOfDay() / 100));
     };
     std::stable_sort(result.begin(), result.end(),
                      [&](const Measurement& a, const Measurement& b) { return when(a) > when(b); });
@@ -524,10 +529,10 @@ bool Archive::setTags(qint64 id, const Tags& t) {
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.prepare(QStringLiteral("UPDATE measurement SET worker = ?, task = ?, location = ?, "
                              "notes = ?, cal_before = ?, cal_after = ? WHERE id = ?"));
-    q.addBindValue(t.worker);
-    q.addBindValue(t.task);
-    q.addBindValue(t.location);
-    q.addBindValue(t.notes);
+    q.addBindValue(text(t.worker));
+    q.addBindValue(text(t.task));
+    q.addBindValue(text(t.location));
+    q.addBindValue(text(t.notes));
     q.addBindValue(orNull(t.calBefore));
     q.addBindValue(orNull(t.calAfter));
     q.addBindValue(id);
@@ -552,10 +557,10 @@ bool Archive::remove(qint64 id) {
     int removed = 0;
     for (const char* table : {"measurement_field", "sample_data", "measurement"}) {
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                      .arg(QLatin1String(table),
-                           QLatin1String(qstrcmp(table, "measurement") == 0 ? "id"
-                                                                            : "measurement_id")));
+        q.prepare(
+            QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                .arg(QLatin1String(table),
+                     QLatin1String(qstrcmp(table, "measurement") == 0 ? "id" : "measurement_id")));
         q.addBindValue(id);
         if (!q.exec()) {
             m_error = q.lastError().text();

@@ -143,8 +143,9 @@ events::BankTable bankTable(const Content& content) {
     events::BankTable table;
     for (const Field& f : content.fields) {
         if (f.section == kBox) {
-            (f.position == 0 ? table.Name : f.position == 1 ? table.Address : table.Company) =
-                f.value;
+            (f.position == 0   ? table.Name
+             : f.position == 1 ? table.Address
+                               : table.Company) = f.value;
             continue;
         }
         const int bank = f.section.mid(1).toInt();
@@ -176,8 +177,8 @@ QString contentHash(const Content& content) {
         // samples with other notes are the same measurement.
         if (f.section == kNote)
             continue;
-        hash.addData(QStringLiteral("\n%1\t%2\t%3").arg(f.section).arg(f.position).arg(f.value)
-                         .toUtf8());
+        hash.addData(
+            QStringLiteral("\n%1\t%2\t%3").arg(f.section).arg(f.position).arg(f.value).toUtf8());
     }
     return QString::fromLatin1(hash.result().toHex());
 }
@@ -211,8 +212,8 @@ FileContent readMeasurementFile(const QString& path) {
     const stored::DataFileRead read = stored::readDataFile(path);
     if (!read.ok())
         return {std::nullopt, read.error.text()};
-    const Kind kind = read.content->flavour == stored::DataFlavour::Recording ? Kind::Recording
-                                                                             : Kind::Logged;
+    const Kind kind =
+        read.content->flavour == stored::DataFlavour::Recording ? Kind::Recording : Kind::Logged;
     return {fromLevelList(kind, read.content->list, name), {}};
 }
 

@@ -152,8 +152,8 @@ QByteArray packRows(const std::vector<stored::LevelRow>& rows) {
 std::optional<std::vector<stored::LevelRow>> unpackRows(const QByteArray& blob) {
     if (blob.isEmpty() || blob[0] != kFormat)
         return std::nullopt;
-    const QByteArray in = qUncompress(reinterpret_cast<const uchar*>(blob.constData() + 1),
-                                      blob.size() - 1);
+    const QByteArray in =
+        qUncompress(reinterpret_cast<const uchar*>(blob.constData() + 1), blob.size() - 1);
     Reader r{in};
     const quint64 count = r.varint();
     if (r.bad || count > static_cast<quint64>(in.size()))
