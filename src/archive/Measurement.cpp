@@ -97,8 +97,14 @@ Content fromBankTable(const events::BankTable& table, const QString& source) {
     c.info.kind = Kind::Bank;
     for (int bank = 1; bank <= events::kBankCount; ++bank) {
         const QString section = QStringLiteral("E%1").arg(bank);
-        for (int row = 1; row <= events::kBankRows; ++row)
-            c.fields.push_back({section, row, events::RowHeading(row), table.cell(row, bank)});
+        for (int row = 1; row <= events::kBankRows; ++row) {
+            // An empty cell as the meter gives it, whatever filler a file wrote for it, so
+            // banks read and the same banks saved and imported are one measurement.
+            QString cell = table.cell(row, bank);
+            if (cell.trimmed().isEmpty() || cell == QLatin1String("----"))
+                cell.clear();
+            c.fields.push_back({section, row, events::RowHeading(row), cell});
+        }
         // The settings in force: those of the first bank that holds an event.
         if (!c.info.criterion && table.cell(events::row::kUsed, bank).trimmed() == "Used") {
             c.info.criterion = leadingNumber(table.cell(events::row::kCriterion, bank));

@@ -13,6 +13,8 @@ class Meter;
 
 namespace nd::cli {
 
+class ArchiveSink;
+
 /// Exit codes of noisedesk-cli.
 enum ExitCode {
     kOk = 0,
@@ -20,7 +22,7 @@ enum ExitCode {
     kNoAnswer = 2,
     kPortFailed = 3,
     kFileFailed = 4,
-    kNotTaken = 5, ///< a value written (a setting, the ID code, an erase) did not read back
+    kNotTaken = 5,      ///< a value written (a setting, the ID code, an erase) did not read back
     kInterrupted = 130, ///< Ctrl+C, as shells report a command ended by SIGINT
 };
 
@@ -30,6 +32,7 @@ struct RunContext {
     QTextStream& err;
     double timeout;                       ///< seconds the meter may stay silent
     const std::atomic<bool>& interrupted; ///< set by Ctrl+C: watch ends cleanly
+    ArchiveSink* archive = nullptr;       ///< keeps what download, record, banks read
 };
 
 /// Carries out one checked request on an open link and returns the exit code.

@@ -21,7 +21,8 @@ std::optional<double> number(const QString& text, double low, double high) {
     return v;
 }
 
-/// The standard of the options, or why there is none.
+} // namespace
+
 std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why) {
     const QString key = o.standard.isEmpty() ? QStringLiteral("osha-pel") : o.standard;
     if (key != QLatin1String(stored::kMeterStandardKey)) {
@@ -48,6 +49,8 @@ std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& wh
     }
     return stored::meterStandard(*criterion, *exchange, threshold);
 }
+
+namespace {
 
 std::optional<stored::LevelList> readList(const QString& path, QTextStream& err) {
     stored::DataFileRead read = stored::readDataFile(path);

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "stored/Exposure.h"
+
 #include <QCommandLineOption>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+
+#include <optional>
 
 class QCommandLineParser;
 
@@ -20,6 +24,9 @@ struct ListOptions {
     bool json = false;
     bool csv = false;
 };
+
+/// The standard of the options (osha-pel when none is named), or why there is none.
+std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why);
 
 /// "stats" and "histogram": they read a .dat file and need no meter.
 bool isListVerb(const QString& word);

@@ -1,5 +1,6 @@
 // noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
 
+#include "ArchiveVerbs.h"
 #include "AverageVerbs.h"
 #include "BankVerbs.h"
 #include "CliArgs.h"
@@ -58,7 +59,17 @@ constexpr char kCommandsHelp[] =
     "                    [--standard osha-pel|osha-hc|niosh|iso] [--json]; --standard meter\n"
     "                    takes --criterion DB --exchange DB [--threshold DB]\n"
     "  histogram FILE.dat\n"
-    "                    the non-empty level bins of a .dat file [--resolution 1|0.1] [--csv]\n";
+    "                    the non-empty level bins of a .dat file [--resolution 1|0.1] [--csv]\n"
+    "  archive import FILE...   adds .dat, .bnk and .avg files to the archive\n"
+    "  archive list [--worker W] [--task T] [--location L] [--kind K] [--since YYYY-MM-DD]\n"
+    "        [--until YYYY-MM-DD] [--json]\n"
+    "  archive show ID [--standard S] [--json]\n"
+    "  archive tag ID [--worker W] [--task T] [--location L] [--notes N] [--cal-before DB]\n"
+    "        [--cal-after DB]\n"
+    "  archive export ID [--csv] [--out FILE]\n"
+    "  archive delete ID --yes\n"
+    "                    the measurement archive (--archive PATH_OR_URL; download, record and\n"
+    "                    banks archive what they read unless --no-archive)\n";
 
 struct Options {
     QString device;
@@ -74,6 +85,7 @@ struct Options {
     nd::cli::StoredOptions stored;
     nd::cli::AverageOptions average;
     nd::cli::ListOptions list;
+    nd::cli::ArchiveOptions archive;
 };
 
 int usage(QTextStream& err, const QString& why) {
@@ -105,9 +117,10 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     });
     parser.addOptions(nd::cli::SetupOptions());
     parser.addOptions(nd::cli::listVerbOptions());
+    parser.addOptions(nd::cli::archiveOptions());
     parser.addPositionalArgument("command", "status, read, write, key, watch, dump, banks, "
                                             "setup, download, erase, id, interval, export, "
-                                            "record, stats or histogram.");
+                                            "record, stats, histogram or archive.");
     parser.process(app);
 
     Options o;
@@ -141,9 +154,10 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
     o.average = {parser.value("interval"), parser.value("out"), parser.isSet("json"), o.csv};
     o.list = nd::cli::readListOptions(parser);
-    const bool needsMeter = o.words.value(0) != QLatin1String("export") &&
-                            !nd::cli::isAverageCommand(o.words) &&
-                            !nd::cli::isListVerb(o.words.value(0));
+    o.archive = nd::cli::readArchiveOptions(parser);
+    const bool needsMeter =
+        o.words.value(0) != QLatin1String("export") && !nd::cli::isAverageCommand(o.words) &&
+        !nd::cli::isListVerb(o.words.value(0)) && o.words.value(0) != QLatin1String("archive");
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -167,6 +181,8 @@ int main(int argc, char* argv[]) {
         return nd::cli::runAverageCommand(options->words, options->average, out, err);
     if (nd::cli::isListVerb(options->words.value(0)))
         return nd::cli::runListVerb(options->words, options->list, out, err);
+    if (options->words.value(0) == QLatin1String("archive"))
+        return nd::cli::runArchiveVerb(options->words, options->archive, options->list, out, err);
     std::optional<nd::cli::StoredRequest> stored;
     if (nd::cli::isStoredVerb(options->words.value(0))) {
         QString why;
@@ -220,7 +236,8 @@ int main(int argc, char* argv[]) {
     });
     nd::link::Meter meter(port, clock);
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
-    nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
+    nd::cli::ArchiveSink archive(options->archive);
+    nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted, &archive};
     try {
         exitCode = options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
                    : stored       ? nd::cli::runStoredRequest(*stored, context, port)
@@ -240,6 +257,8 @@ int main(int argc, char* argv[]) {
             exitCode = nd::cli::kNoAnswer;
         }
     }
+    if (exitCode == nd::cli::kOk && archive.failed())
+        exitCode = nd::cli::kFileFailed;
     out.flush();
     port.close();
     return exitCode;

@@ -171,7 +171,8 @@ private slots:
         QCOMPARE(set->info.samples, 54);
         QCOMPARE(set->info.intervalTenths, 10);
         QCOMPARE(stampText(set->info.start), QStringLiteral("2024-05-06 08:00:00.0"));
-        QCOMPARE(bankTable(*a.load(ids[1])), events::ParseBankFile(fileBytes(bnk)).table.value());
+        QCOMPARE(events::FillEmptyCells(bankTable(*a.load(ids[1])), events::BankLayout::Menu),
+                 events::ParseBankFile(fileBytes(bnk)).table.value());
         QCOMPARE(a.find(ids[1])->criterion, 90.0);
         QCOMPARE(realtime::averageFileBytes(averageFile(*a.load(ids[2]))), fileBytes(avg));
 
