@@ -52,6 +52,8 @@ public:
     void save(BankLayout layout);
     void open();
     void print();
+    /// Shows a table (a file's, or one from the archive).
+    void showTable(const BankTable& table);
 
 signals:
     /// A bank read ended (all its banks shown, or the link gave up).
@@ -71,7 +73,6 @@ private:
     void startRead(std::vector<int> banks, BankCommand command, bool showProgress);
     void showBank(const BankResult& result);
     void readEnded(link::JobOutcome outcome);
-    void showTable(const BankTable& table);
     bool linkBusy() const;
     void refuse(const QString& text);
 
