@@ -1,6 +1,5 @@
 #include "Measurement.h"
 
-#include "Samples.h"
 #include "stored/DataFile.h"
 
 #include <QCryptographicHash>
@@ -176,8 +175,17 @@ QString contentHash(const Content& content) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(kindKey(content.info.kind).toUtf8());
     hash.addData(QByteArrayView("\n"));
-    // The packed rows hold every text exactly; they are compressed the same way each time.
-    hash.addData(packRows(content.rows));
+    // Every row's texts, exactly as shown and saved.
+    auto add = [&hash](const QString& text) {
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(text.utf16()), text.size() * 2));
+        hash.addData(QByteArrayView("\t", 1));
+    };
+    for (const stored::LevelRow& row : content.rows) {
+        add(row.number);
+        add(row.date);
+        add(row.time);
+        add(row.value);
+    }
     for (const Field& f : content.fields) {
         // The notes are the user's words about the list, typed before a save: the same
         // samples with other notes are the same measurement.

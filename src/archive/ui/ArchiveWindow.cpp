@@ -206,6 +206,10 @@ void ArchiveWindow::buildControls() {
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->verticalHeader()->hide();
+    m_table->setWordWrap(false);
+    m_table->setColumnWidth(ArchiveModel::kNumber, 50);
+    m_table->setColumnWidth(ArchiveModel::kStart, 160);
+    m_table->setColumnWidth(ArchiveModel::kEnd, 160);
     m_table->setItemDelegate(new TagDelegate(m_archive, m_table));
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                              QAbstractItemView::AnyKeyPressed);
@@ -240,7 +244,7 @@ void ArchiveWindow::buildControls() {
         button(QStringLiteral("Cancel"), QStringLiteral("CmdCancel"), &ArchiveWindow::cancelImport);
     m_cancel->hide();
     layout->addLayout(buttons);
-    resize(980, 520);
+    resize(1180, 560);
 
     auto* later = new QTimer(this);
     later->setSingleShot(true);
