@@ -30,11 +30,15 @@ public:
     std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
     }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-        return std::nullopt;
-    }
+    std::optional<QString> folder(QWidget*, const QString&) override { return std::nullopt; }
     std::unique_ptr<QPrinter> print(QWidget*) override { return nullptr; }
     bool openDocument(const QUrl&) override { return false; }
+
+protected:
+    std::optional<nd::dialogs::SaveChoice> chooseSaveFile(QWidget*, const QString&,
+                                                          const QString&) override {
+        return std::nullopt;
+    }
 };
 
 double msSince(const QElapsedTimer& timer) {

@@ -91,6 +91,30 @@ std::vector<LoggedSetSpec> demoSets(int count, const QDateTime& until) {
     return sets;
 }
 
+std::vector<LoggedSetSpec> shiftSets(const QDateTime& until) {
+    const QDate day = until.date().addDays(-1);
+    return {
+        {QDateTime(day, QTime(6, 58, 20)), 100, 900},          // 2.5 h from 07:00
+        {QDateTime(day, QTime(12, 15, 5)), 100, 540},          // 1.5 h after lunch
+        {QDateTime(day, QTime(22, 40, 0)), 600, 300},          // 5 h across midnight
+        {QDateTime(day.addDays(1), QTime(5, 50, 0)), 10, 300}, // 5 min at the press
+    };
+}
+
+bool storeShift(VirtualMeter& meter, const QDateTime& until) {
+    const std::vector<LoggedSetSpec> sets = shiftSets(until);
+    if (!storeLoggedSets(meter, sets))
+        return false;
+    const int last = static_cast<int>(sets.size());
+    const int start =
+        mem::word(meter.cell(mem::setPointerHigh(last)), meter.cell(mem::setPointerLow(last)));
+    for (int k = 120; k < 180; ++k) {
+        const int flags = start + kHeaderBytes + kRecordBytes * k + 2;
+        meter.setCell(flags, meter.cell(flags) | kOverloadFlag);
+    }
+    return true;
+}
+
 std::vector<LoggedSetSpec> fullMemorySets(const QDateTime& until) {
     std::vector<LoggedSetSpec> sets = demoSets(4, until);
     int used = 0;

@@ -26,6 +26,15 @@ bool storeLoggedSets(VirtualMeter& meter, const std::vector<LoggedSetSpec>& sets
 
 /// `count` sets of a few hundred records each, on the days before `until`.
 std::vector<LoggedSetSpec> demoSets(int count, const QDateTime& until);
+/// A working day as a hygienist would log it, ending before `until`: a morning and an
+/// afternoon set at 10 s, a night set at 60 s that runs across midnight, and a short
+/// loud set at 1 s with over-range records. What the built-in virtual meter holds.
+std::vector<LoggedSetSpec> shiftSets(const QDateTime& until);
+
+/// Stores the shift, with a burst of over-range records (a minute of press blows) in its
+/// loud set.
+bool storeShift(VirtualMeter& meter, const QDateTime& until);
+
 /// Sets that fill the logging memory to its end (about 31 KB of dump).
 std::vector<LoggedSetSpec> fullMemorySets(const QDateTime& until);
 

@@ -3,11 +3,13 @@
 #include "link/PortNames.h"
 #include "link/ui/PortWindow.h"
 #include "panel/Panel.h"
+#include "sim/LoggedSets.h"
 #include "sim/PtySimulator.h"
 #include "sim/VirtualMeter.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 
 #include <cstdio>
 
@@ -41,6 +43,8 @@ bool Startup::startSimulator() {
     sim::VirtualMeter::Options meterOptions;
     meterOptions.seed = static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
     auto meter = std::make_shared<sim::VirtualMeter>(meterOptions);
+    // A logged shift and its banks, so download, Saved File and the figures can be tried.
+    sim::storeShift(*meter, QDateTime::currentDateTime());
     m_simulator = std::make_unique<sim::PtySimulator>(
         meter, m_simulatorDir.filePath(QStringLiteral("virtual-meter")));
     if (!m_simulator->start()) {
@@ -77,6 +81,9 @@ void Startup::showPanel(const QString& device, const QString& linkCaption) {
     m_panel = std::make_unique<panel::Panel>(m_dialogs);
     connect(m_panel.get(), &panel::Panel::programEnded, this, &Startup::endProgram);
     m_panel->show();
+    // From now on the program ends with its last window, whichever that is: no process is
+    // ever left without a window.
+    QGuiApplication::setQuitOnLastWindowClosed(true);
     if (m_options.trace) {
         m_trace.started();
         m_panel->loadDevice(device, linkCaption);

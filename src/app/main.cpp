@@ -30,7 +30,8 @@ int main(int argc, char* argv[]) {
     // No display name: the windows' captions are the program's own texts exactly, and
     // the desktop entry names the program. The organisation places remembered settings.
     QCoreApplication::setOrganizationName(QStringLiteral("NoiseDesk"));
-    // The program ends when the main window says so, not when the port window closes.
+    // The port window's close does not end the program; once the main window shows, the
+    // last window to close does (Startup).
     QApplication::setQuitOnLastWindowClosed(false);
 
     const nd::app::Options options = nd::app::parseOptions(QApplication::arguments());

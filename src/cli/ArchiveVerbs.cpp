@@ -64,7 +64,8 @@ std::optional<qint64> idOf(const QStringList& words, QTextStream& err) {
     bool ok = false;
     const qint64 id = words.value(2).toLongLong(&ok);
     if (words.size() != 3 || !ok || id < 1) {
-        err << "noisedesk-cli: archive " << words.value(1) << " takes one measurement number\n";
+        refuseUsage(err,
+                    QStringLiteral("archive %1 takes one measurement number").arg(words.value(1)));
         return std::nullopt;
     }
     return id;
@@ -99,14 +100,13 @@ int runList(archive::Archive& a, const ArchiveOptions& o, QTextStream& out, QTex
     f.since = dayOf(o.since, bad);
     f.until = dayOf(o.until, bad);
     if (bad) {
-        err << "noisedesk-cli: --since and --until take a date YYYY-MM-DD\n";
-        return kUsage;
+        return refuseUsage(err, QStringLiteral("--since and --until take a date YYYY-MM-DD"));
     }
     if (!o.kind.isEmpty()) {
         f.kind = archive::kindFromKey(o.kind);
         if (!f.kind) {
-            err << "noisedesk-cli: --kind takes logged, recording, bank or average\n";
-            return kUsage;
+            return refuseUsage(err,
+                               QStringLiteral("--kind takes logged, recording, bank or average"));
         }
     }
     const auto all = a.list(f);
@@ -148,8 +148,7 @@ int runShow(archive::Archive& a, qint64 id, const ArchiveOptions& o, ListOptions
     QString why;
     const auto standard = chosenStandard(lo, why);
     if (!standard) {
-        err << "noisedesk-cli: " << why << "\n";
-        return kUsage;
+        return refuseUsage(err, why);
     }
     const bool levels = c->info.kind != archive::Kind::Bank;
     const stored::Exposure e = stored::computeExposure(archive::levelList(*c), *standard);
@@ -190,9 +189,8 @@ int runTag(archive::Archive& a, qint64 id, const ArchiveOptions& o, QTextStream&
         t.notes = o.notes;
     if ((o.calBeforeSet && !calibration(o.calBefore, t.calBefore)) ||
         (o.calAfterSet && !calibration(o.calAfter, t.calAfter))) {
-        err << "noisedesk-cli: --cal-before and --cal-after take the calibrator's reading in dB "
-               "(0 to 200), or nothing to clear it\n";
-        return kUsage;
+        return refuseUsage(err, QStringLiteral("--cal-before and --cal-after take the calibrator's "
+                                               "reading in dB (0 to 200), or nothing to clear it"));
     }
     if (!a.setTags(id, t)) {
         err << "noisedesk-cli: " << a.error() << "\n";
@@ -215,7 +213,7 @@ int runExportOne(archive::Archive& a, qint64 id, const ArchiveOptions& o, QTextS
     case archive::Kind::Recording: {
         const stored::LevelList list = archive::levelList(*c);
         if (o.csv) {
-            bytes = stored::csvBytes(list);
+            bytes = stored::csvBytes(list, o.csvStyle);
         } else if (c->info.kind == archive::Kind::Logged) {
             bytes = stored::gridFileBytes(list);
         } else {
@@ -229,7 +227,7 @@ int runExportOne(archive::Archive& a, qint64 id, const ArchiveOptions& o, QTextS
         bytes = events::BankFileBytes(archive::bankTable(*c), events::BankLayout::Menu);
         break;
     case archive::Kind::Average:
-        bytes = o.csv ? realtime::averageCsvBytes(archive::averageFile(*c))
+        bytes = o.csv ? realtime::averageCsvBytes(archive::averageFile(*c), {}, o.csvStyle)
                       : realtime::averageFileBytes(archive::averageFile(*c));
         break;
     }
@@ -257,9 +255,6 @@ QList<QCommandLineOption> archiveOptions() {
          "(?host=/socket/dir for a local socket).",
          "PATH_OR_URL"},
         {"no-archive", "download, record, banks: do not archive what is read."},
-        {"worker", "archive list, tag: the worker.", "W"},
-        {"task", "archive list, tag: the task.", "T"},
-        {"location", "archive list, tag: the location.", "L"},
         {"notes", "archive tag: notes.", "N"},
         {"kind", "archive list: logged, recording, bank or average.", "K"},
         {"since", "archive list: first sample on or after this day.", "YYYY-MM-DD"},
@@ -300,16 +295,14 @@ int runArchiveVerb(const QStringList& words, const ArchiveOptions& o, const List
     static const QStringList verbs = {"import", "list", "show", "tag", "export", "delete"};
     const QString verb = words.value(1);
     if (!verbs.contains(verb)) {
-        err << "noisedesk-cli: archive takes import, list, show, tag, export or delete\n";
-        return kUsage;
+        return refuseUsage(
+            err, QStringLiteral("archive takes import, list, show, tag, export or delete"));
     }
     if (verb == QLatin1String("import") && words.size() < 3) {
-        err << "noisedesk-cli: usage: archive import FILE...\n";
-        return kUsage;
+        return refuseUsage(err, QStringLiteral("archive import needs one or more files"));
     }
     if (verb == QLatin1String("list") && words.size() != 2) {
-        err << "noisedesk-cli: archive list takes options only\n";
-        return kUsage;
+        return refuseUsage(err, QStringLiteral("archive list takes options only"));
     }
     std::optional<qint64> id;
     if (verb != QLatin1String("import") && verb != QLatin1String("list")) {
@@ -318,9 +311,9 @@ int runArchiveVerb(const QStringList& words, const ArchiveOptions& o, const List
             return kUsage;
     }
     if (verb == QLatin1String("delete") && !o.yes) {
-        err << "noisedesk-cli: archive delete removes the measurement for good; give --yes to "
-               "do it\n";
-        return kUsage;
+        return refuseUsage(
+            err,
+            QStringLiteral("archive delete removes the measurement for good; give --yes to do it"));
     }
     const bool reading = verb == QLatin1String("list") || verb == QLatin1String("show") ||
                          verb == QLatin1String("export");

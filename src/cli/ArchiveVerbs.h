@@ -47,9 +47,12 @@ struct ArchiveOptions {
     bool yes = false;
     bool json = false;
     bool csv = false;
+    stored::CsvStyle csvStyle; ///< export --csv
     QString out;
 };
 
+/// The archive's own options. "archive list" and "archive tag" also read --worker, --task and
+/// --location, which the report verbs' options define.
 QList<QCommandLineOption> archiveOptions();
 ArchiveOptions readArchiveOptions(const QCommandLineParser& parser);
 

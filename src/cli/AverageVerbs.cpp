@@ -9,6 +9,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QTime>
 
 #include <cmath>
 
@@ -27,12 +29,47 @@ QJsonValue laeqJson(const realtime::IntervalAverage& a) {
     return std::round(*laeq * 10.0) / 10.0;
 }
 
+/// The mean as a number; null for an interval whose display text is no level ("----").
+QJsonValue meanJson(const realtime::IntervalAverage& a) {
+    bool number = false;
+    const double mean = a.meanText().toDouble(&number);
+    if (!number)
+        return QJsonValue::Null;
+    return mean;
+}
+
+/// Why a recording gave no average: it is shorter than one interval (or holds no time).
+QString shortRecordingText(const stored::LevelList& list,
+                           const realtime::AverageInterval& interval) {
+    std::optional<stored::StampTenths> first;
+    std::optional<stored::StampTenths> last;
+    for (const stored::LevelRow& row : list.rows) {
+        if (!row.stamp)
+            continue;
+        if (!first)
+            first = row.stamp;
+        last = row.stamp;
+    }
+    if (!first)
+        return QStringLiteral("no average: the file holds no time-stamped row");
+    const long long seconds = (*last - *first) / 10;
+    return QStringLiteral("no average: the recording spans %1, less than one interval of %2")
+        .arg(QTime(0, 0)
+                 .addSecs(static_cast<int>(seconds % 86400))
+                 .toString(QStringLiteral("hh:mm:ss")),
+             interval.text);
+}
+
 /// The .avg file of a recording's averages: the start, interval, run time, maximum and
-/// over-range flag from the recording; the user fields and the meter's settings are
-/// not in a .dat file and stay empty.
+/// over-range flag from the recording, the user fields from --job, --name and --id; the
+/// meter's settings are not in a .dat file and stay empty.
 realtime::AverageFile averageFileOf(const realtime::ListAverages& averages,
-                                    const realtime::AverageInterval& interval) {
+                                    const realtime::AverageInterval& interval,
+                                    const AverageOptions& o) {
     realtime::AverageFile file;
+    file.fields[realtime::kJob] = o.job;
+    file.fields[realtime::kName] = o.name;
+    file.fields[realtime::kId] = o.id;
     if (averages.start) {
         file.fields[realtime::kStartDate] = stored::stampDateText(*averages.start);
         file.fields[realtime::kStartTime] = stored::stampTimeText(*averages.start).left(8);
@@ -53,23 +90,35 @@ realtime::AverageFile averageFileOf(const realtime::ListAverages& averages,
 
 int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& out,
                QTextStream& err) {
-    if (words.size() != 2 || o.interval.isEmpty()) {
-        err << "noisedesk-cli: usage: average FILE.dat --interval HH:MM:SS [--json] "
-               "[--out FILE.avg]\n";
-        return kUsage;
-    }
+    if (words.size() != 2 || o.interval.isEmpty())
+        return refuseUsage(err, "usage: average FILE.dat --interval HH:MM:SS [--json] "
+                                "[--out FILE.avg [--job TEXT] [--name TEXT] [--id TEXT]]");
     const auto interval = realtime::parseIntervalAnswer(o.interval);
-    if (!interval) {
-        err << "noisedesk-cli: --interval takes hh:mm:ss, from 00:00:01 to 23:59:59\n";
-        return kUsage;
-    }
+    if (!interval)
+        return refuseUsage(err, "--interval takes hh:mm:ss, from 00:00:01 to 23:59:59");
+    const bool userFields = !o.job.isEmpty() || !o.name.isEmpty() || !o.id.isEmpty();
+    if (userFields && o.out.isEmpty())
+        return refuseUsage(err, "--job, --name and --id are written by --out FILE.avg");
+    static const QRegularExpression lineBreakers(QStringLiteral("[\"\\t\\r\\n]"));
+    if ((o.job + o.name + o.id).contains(lineBreakers))
+        return refuseUsage(err, "--job, --name and --id cannot hold double quotes, TABs or "
+                                "line ends");
     const stored::DataFileRead read = stored::readDataFile(words[1]);
     if (!read.ok()) {
-        err << words[1] << ": " << read.error.text() << "\n";
+        err << fileProblem(words[1], read.error.text()) << "\n";
         return kFileFailed;
     }
+    for (const QString& remark : read.content->remarks())
+        err << words[1] << ": " << remark << "\n";
     const realtime::ListAverages averages =
         realtime::averageList(read.content->list, interval->seconds);
+    if (averages.intervals.empty())
+        err << shortRecordingText(read.content->list, *interval) << "\n";
+    for (const realtime::ClockStep& step : averages.clockSteps) {
+        err << words[1] << ": the clock steps back at row " << step.row << " ("
+            << endText(step.before) << " is followed by " << endText(step.after)
+            << "); the rows are averaged in their order across the step\n";
+    }
     if (averages.clamped > 0) {
         err << averages.clamped << " readings were counted at a bound (OL as 140.0 dB, ---- as "
             << "70.0 dB)\n";
@@ -78,7 +127,8 @@ int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& o
         QJsonArray list;
         for (const realtime::IntervalAverage& a : averages.intervals) {
             list.append(QJsonObject{{"end", endText(a.end)},
-                                    {"mean", a.meanText()},
+                                    {"mean", meanJson(a)},
+                                    {"mean_text", a.meanText()},
                                     {"laeq", laeqJson(a)},
                                     {"samples", a.samples}});
         }
@@ -89,13 +139,12 @@ int runAverage(const QStringList& words, const AverageOptions& o, QTextStream& o
         for (const realtime::IntervalAverage& a : averages.intervals) {
             const auto laeq = a.laeq();
             out << ++number << "\t" << endText(a.end) << "\t" << a.meanText() << "\t"
-                << (laeq ? QString::number(*laeq, 'f', 1) : QStringLiteral("----")) << "\t"
-                << a.samples << "\n";
+                << (laeq ? QString::number(*laeq, 'f', 1) : QString()) << "\t" << a.samples << "\n";
         }
     }
     if (!o.out.isEmpty()) {
         const QString path = withAvgSuffix(o.out);
-        const QByteArray bytes = realtime::averageFileBytes(averageFileOf(averages, *interval));
+        const QByteArray bytes = realtime::averageFileBytes(averageFileOf(averages, *interval, o));
         if (const auto why = stored::saveBytes(path, bytes)) {
             err << "could not write " << path << ": " << *why << "\n";
             return kFileFailed;
@@ -108,11 +157,13 @@ int runExportAverage(const QString& path, const AverageOptions& o, QTextStream& 
                      QTextStream& err) {
     const realtime::AverageFileRead read = realtime::readAverageFile(path);
     if (!read.ok()) {
-        err << path << ": " << read.error.text() << "\n";
+        err << fileProblem(path, read.error.text()) << "\n";
         return kFileFailed;
     }
+    if (read.truncatedLastLine)
+        err << path << ": the last line was cut short and is left out\n";
     if (o.csv) {
-        out << QString::fromUtf8(realtime::averageCsvBytes(*read.content));
+        out << QString::fromUtf8(realtime::averageCsvBytes(*read.content, {}, o.csvStyle));
     } else {
         for (const QString& line : realtime::averageListingLines(*read.content))
             out << line << "\n";

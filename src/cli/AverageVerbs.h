@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stored/Csv.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -12,6 +14,10 @@ struct AverageOptions {
     QString out;      ///< --out FILE.avg
     bool json = false;
     bool csv = false;
+    stored::CsvStyle csvStyle; ///< export FILE.avg --csv
+    QString job;               ///< --out: the file's JOB, Name and ID fields
+    QString name;
+    QString id;
 };
 
 /// True for the words this file handles: "average ...", and "export FILE.avg".

@@ -3,6 +3,7 @@
 #include "link/MemoryMap.h"
 #include "link/PortNames.h"
 
+#include <QDir>
 #include <QRegularExpression>
 
 namespace nd::cli {
@@ -100,7 +101,39 @@ QString deviceForPortOption(const QString& text) {
                                         QRegularExpression::CaseInsensitiveOption);
     if (const auto match = com.match(text); match.hasMatch())
         return link::deviceForComNumber(match.captured(1).toInt());
-    return text;
+    if (text.isEmpty() || QDir::isAbsolutePath(text))
+        return text;
+    return QDir::current().absoluteFilePath(text);
+}
+
+std::optional<stored::CsvStyle> parseCsvStyle(const QStringList& delimiters, bool decimalComma,
+                                              QString& why) {
+    stored::CsvStyle style;
+    style.decimalComma = decimalComma;
+    if (delimiters.isEmpty()) {
+        style.delimiter = decimalComma ? u';' : u',';
+        return style;
+    }
+    const QString text = delimiters.back();
+    if (delimiters.size() > 1) {
+        why = QStringLiteral("--delimiter is given more than once");
+        return std::nullopt;
+    }
+    if (text == QLatin1String("tab") || text == QLatin1String("\\t"))
+        style.delimiter = u'\t';
+    else if (text.size() == 1)
+        style.delimiter = text.front();
+    static const QString kRefused = QStringLiteral("\"\r\n.0123456789-:/ ");
+    if ((text.size() != 1 && style.delimiter != u'\t') || kRefused.contains(style.delimiter) ||
+        style.delimiter.isLetter()) {
+        why = QStringLiteral("--delimiter takes one character such as ; or |, or \"tab\"");
+        return std::nullopt;
+    }
+    if (decimalComma && style.delimiter == u',') {
+        why = QStringLiteral("--decimal-comma needs a delimiter other than the comma");
+        return std::nullopt;
+    }
+    return style;
 }
 
 } // namespace nd::cli

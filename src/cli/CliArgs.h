@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stored/Csv.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +19,7 @@ struct Request {
     int keyCode = 0;
     int count = 0; ///< watch: readings to show, 0 for no end
     bool csv = false;
+    stored::CsvStyle csvStyle; ///< watch --csv: --delimiter, --decimal-comma
     QString file;
     int bank = 0; ///< banks: one bank, 0 for all five
     bool json = false;
@@ -34,7 +37,14 @@ ParseResult parseCommand(const QStringList& words, int count, bool csv);
 /// A whole decimal number within [low, high]; nothing for anything else.
 std::optional<int> parseNumber(const QString& text, int low, int high);
 
-/// The device for --port: a device path, "COM5", "COM  5" or a bare 1 to 16.
+/// The device for --port: a device path, "COM5", "COM  5" or a bare 1 to 16. A relative
+/// path is made absolute, since the serial port would take a bare name as one in /dev.
 QString deviceForPortOption(const QString& text);
+
+/// The CSV style of --delimiter (each value given; one character, or "tab") and
+/// --decimal-comma (whose delimiter is then ";" unless one is given); nothing, with the
+/// reason in `why`, for a delimiter that cannot be one.
+std::optional<stored::CsvStyle> parseCsvStyle(const QStringList& delimiters, bool decimalComma,
+                                              QString& why);
 
 } // namespace nd::cli

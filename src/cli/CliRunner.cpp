@@ -1,9 +1,11 @@
 #include "CliRunner.h"
 
 #include "BankVerbs.h"
+#include "OutputCheck.h"
 #include "link/Clock.h"
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
+#include "stored/Csv.h"
 #include "stored/SaveFile.h"
 
 #include <QDateTime>
@@ -61,7 +63,7 @@ void awaitReading(RunContext& c) {
 int runWatch(RunContext& c, const Request& r) {
     c.meter.state().StatusCheckPending = true;
     if (r.csv)
-        c.out << "date,time,value,unit\n";
+        c.out << stored::csvLine({"date", "time", "value", "unit"}, r.csvStyle) << '\n';
     try {
         for (int shown = 0; (r.count == 0 || shown < r.count) && !c.interrupted; ++shown) {
             awaitReading(c);
@@ -71,7 +73,12 @@ int runWatch(RunContext& c, const Request& r) {
             const QString time = now.toString(QStringLiteral("hh:mm:ss.z")).left(10);
             const QString value = link::DisplayValueText(s);
             if (r.csv)
-                c.out << date << ',' << time << ',' << value << ',' << unitText(s) << '\n';
+                c.out << stored::csvLine({stored::csvValue(date, r.csvStyle),
+                                          stored::csvValue(time, r.csvStyle),
+                                          stored::csvValue(value, r.csvStyle),
+                                          stored::csvField(unitText(s), r.csvStyle)},
+                                         r.csvStyle)
+                      << '\n';
             else
                 c.out << date << "  " << time << "  " << value.rightJustified(6) << "  "
                       << unitText(s) << '\n';
@@ -85,6 +92,10 @@ int runWatch(RunContext& c, const Request& r) {
 }
 
 int runDump(RunContext& c, const QString& file) {
+    if (const auto why = cannotWrite(file)) { // before the dump, which takes many seconds
+        c.err << "could not write " << file << ": " << *why << "\n";
+        return kFileFailed;
+    }
     const int end = readDataEnd(c.meter);
     if (end < 0) {
         c.err << "the meter did not give the length of its memory\n";
@@ -94,8 +105,7 @@ int runDump(RunContext& c, const QString& file) {
     c.meter.setProgress(progressPrinter(c.err));
     const auto dump = c.meter.DumpMemory(end + mem::kDumpLeadBytes);
     c.meter.setProgress({});
-    if (isatty(STDERR_FILENO) != 0)
-        c.err << "\n";
+    endProgress(c.err);
     if (!dump) {
         c.err << "the meter stopped sending before the end of its memory\n";
         return kNoAnswer;
@@ -111,18 +121,34 @@ int runDump(RunContext& c, const QString& file) {
 } // namespace
 
 /// On a terminal one line is updated in place; in a log file each step gets its own line.
-link::Meter::Progress progressPrinter(QTextStream& err) {
+link::Meter::Progress progressPrinter(QTextStream& err, const QString& what) {
     const bool terminal = isatty(STDERR_FILENO) != 0;
-    return [&err, terminal, shown = -1](int percent) mutable {
+    return [&err, what, terminal, shown = -1](int percent) mutable {
         if (percent / 10 == shown / 10)
             return;
         shown = percent;
         if (terminal)
-            err << "\rreceived " << percent << " %";
+            err << "\r" << what << ' ' << percent << " %";
         else
-            err << "received " << percent << " %\n";
+            err << what << ' ' << percent << " %\n";
         err.flush();
     };
+}
+
+void endProgress(QTextStream& err) {
+    if (isatty(STDERR_FILENO) != 0)
+        err << "\n";
+}
+
+int refuseUsage(QTextStream& err, const QString& why) {
+    err << "noisedesk-cli: " << why << "; try --help\n";
+    return kUsage;
+}
+
+QString fileProblem(const QString& path, const QString& text) {
+    if (text.contains(path))
+        return text;
+    return path + QStringLiteral(": ") + text;
 }
 
 int readDataEnd(link::Meter& meter) {

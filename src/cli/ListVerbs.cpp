@@ -6,6 +6,9 @@
 #include "stored/HistogramCounts.h"
 
 #include <QCommandLineParser>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 #include <optional>
 
@@ -23,8 +26,9 @@ std::optional<double> number(const QString& text, double low, double high) {
 
 } // namespace
 
-std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why) {
-    const QString key = o.standard.isEmpty() ? QStringLiteral("osha-pel") : o.standard;
+std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why,
+                                               const QString& defaultKey) {
+    const QString key = o.standard.isEmpty() ? defaultKey : o.standard;
     if (key != QLatin1String(stored::kMeterStandardKey)) {
         auto preset = stored::presetByKey(key);
         if (!preset)
@@ -55,11 +59,11 @@ namespace {
 std::optional<stored::LevelList> readList(const QString& path, QTextStream& err) {
     stored::DataFileRead read = stored::readDataFile(path);
     if (!read.ok()) {
-        err << path << ": " << read.error.text() << "\n";
+        err << fileProblem(path, read.error.text()) << "\n";
         return std::nullopt;
     }
-    if (read.content->truncatedLastLine)
-        err << path << ": the last line was cut short and is left out\n";
+    for (const QString& remark : read.content->remarks())
+        err << path << ": " << remark << "\n";
     return std::move(read.content->list);
 }
 
@@ -67,8 +71,7 @@ int runStats(const QString& path, const ListOptions& o, QTextStream& out, QTextS
     QString why;
     const auto standard = chosenStandard(o, why);
     if (!standard) {
-        err << "noisedesk-cli: " << why << "\n";
-        return kUsage;
+        return refuseUsage(err, why);
     }
     const auto list = readList(path, err);
     if (!list)
@@ -85,19 +88,39 @@ int runStats(const QString& path, const ListOptions& o, QTextStream& out, QTextS
     return kOk;
 }
 
+/// The non-empty bins as JSON: {"resolution", "bins": [{"level", "count"}...],
+/// "not_counted"}; a bin's level is its lower edge at 1 dB, its middle at 0.1 dB.
+QByteArray histogramJson(const stored::HistogramCounts& counts) {
+    QJsonArray bins;
+    for (int k = 0; k <= counts.top(); ++k) {
+        const std::int64_t n = counts.bins[static_cast<std::size_t>(k)];
+        if (n > 0)
+            bins.append(QJsonObject{{"level", double(k) / counts.binsPerDb()},
+                                    {"count", static_cast<qint64>(n)}});
+    }
+    return QJsonDocument(QJsonObject{{"resolution", 1.0 / counts.binsPerDb()},
+                                     {"bins", bins},
+                                     {"not_counted", counts.ignored}})
+        .toJson(QJsonDocument::Compact);
+}
+
 int runHistogram(const QString& path, const ListOptions& o, QTextStream& out, QTextStream& err) {
     stored::Resolution resolution = stored::Resolution::OneDb;
     if (o.resolution == QLatin1String("0.1")) {
         resolution = stored::Resolution::TenthDb;
     } else if (!o.resolution.isEmpty() && o.resolution != QLatin1String("1")) {
-        err << "noisedesk-cli: --resolution takes 1 or 0.1\n";
-        return kUsage;
+        return refuseUsage(err, QStringLiteral("--resolution takes 1 or 0.1"));
     }
+    if (o.json && o.csv)
+        return refuseUsage(err, QStringLiteral("give --json or --csv, not both"));
     const auto list = readList(path, err);
     if (!list)
         return kFileFailed;
     const stored::HistogramCounts counts = stored::countLevels(*list, resolution);
-    out << QString::fromLatin1(stored::histogramText(counts, o.csv));
+    if (o.json)
+        out << QString::fromUtf8(histogramJson(counts)) << "\n";
+    else
+        out << QString::fromLatin1(stored::histogramText(counts, o.csv, o.csvStyle));
     if (counts.ignored > 0)
         err << path << ": " << counts.ignored << " rows hold no level and are not counted\n";
     return kOk;
@@ -116,17 +139,17 @@ QList<QCommandLineOption> listVerbOptions() {
 }
 
 ListOptions readListOptions(const QCommandLineParser& parser) {
-    return {parser.value("standard"),  parser.value("criterion"),  parser.value("exchange"),
-            parser.value("threshold"), parser.value("resolution"), parser.isSet("json"),
-            parser.isSet("csv")};
+    return {parser.value("standard"),   parser.value("criterion"),
+            parser.value("exchange"),   parser.value("threshold"),
+            parser.value("resolution"), parser.isSet("json"),
+            parser.isSet("csv"),        {}};
 }
 
 int runListVerb(const QStringList& words, const ListOptions& options, QTextStream& out,
                 QTextStream& err) {
     if (words.size() != 2) {
-        err << "noisedesk-cli: " << words.value(0) << " takes one file: " << words.value(0)
-            << " FILE.dat\n";
-        return kUsage;
+        return refuseUsage(err,
+                           QStringLiteral("%1 takes one file: %1 FILE.dat").arg(words.value(0)));
     }
     return words[0] == QLatin1String("stats") ? runStats(words[1], options, out, err)
                                               : runHistogram(words[1], options, out, err);

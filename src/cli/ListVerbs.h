@@ -1,5 +1,6 @@
 #pragma once
 
+#include "stored/Csv.h"
 #include "stored/Exposure.h"
 
 #include <QCommandLineOption>
@@ -23,10 +24,8 @@ struct ListOptions {
     QString resolution;
     bool json = false;
     bool csv = false;
+    stored::CsvStyle csvStyle; ///< histogram --csv
 };
-
-/// The standard of the options (osha-pel when none is named), or why there is none.
-std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why);
 
 /// "stats" and "histogram": they read a .dat file and need no meter.
 bool isListVerb(const QString& word);
@@ -34,6 +33,9 @@ bool isListVerb(const QString& word);
 /// --threshold, --json and --csv, which the command line defines for other verbs too.
 QList<QCommandLineOption> listVerbOptions();
 ListOptions readListOptions(const QCommandLineParser& parser);
+/// The standard the options name (`defaultKey` when none is named), or why there is none.
+std::optional<stored::Standard> chosenStandard(const ListOptions& o, QString& why,
+                                               const QString& defaultKey = "osha-pel");
 /// "stats FILE.dat" and "histogram FILE.dat"; returns the exit code.
 int runListVerb(const QStringList& words, const ListOptions& options, QTextStream& out,
                 QTextStream& err);

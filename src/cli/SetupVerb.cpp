@@ -106,6 +106,8 @@ SetupParse ParseSetup(const QCommandLineParser& parser, const QStringList& extra
             fields.Hour = match.captured(4);
             fields.Minute = match.captured(5);
         } else {
+            // Each clock item is walked to the PC clock as it reads when the item is reached.
+            fields.PcClock = [] { return QDateTime::currentDateTime(); };
             fields.Year = QString::number(clock.date().year());
             fields.Month = QString::number(clock.date().month());
             fields.Day = QString::number(clock.date().day());
@@ -120,12 +122,21 @@ SetupParse ParseSetup(const QCommandLineParser& parser, const QStringList& extra
     if (v.request->empty())
         return refuse(QStringLiteral("setup needs at least one of --criterion, --threshold, "
                                      "--exchange, --weighting, --clock, --standard"));
-    return {v.request, {}};
+    SetupParse parsed{v.request, {}};
+    // The transfer caps the threshold at the criterion level the meter then has, and says so.
+    if (v.thresholdCapped)
+        parsed.request->ThresholdLevel = v.thresholdTyped;
+    // A country alone goes the standards table's way: on to the exchange rate, then RESET.
+    parsed.request->FromStandardsTable = parser.isSet(kStandard) && !v.request->ThresholdLevel &&
+                                         !v.request->Clock && !v.request->FastResponse;
+    return parsed;
 }
 
 int RunSetupVerb(const setup::SetupRequest& request, RunContext& c) {
-    // The transfer bounds every wait of its own; only the final status poll, the program's
-    // reconnect loop, gets the command's time-out.
+    // A silent meter ends the command after --timeout (exit 2), before anything is sent.
+    c.meter.setDeadline(c.meter.clock().now() + c.timeout);
+    c.meter.StatusPoll();
+    // The transfer bounds every wait of its own, and on Ctrl+C still sends the abort.
     c.meter.setDeadline(std::nullopt);
     int shown = -1;
     c.meter.setProgress([&](int percent) {
@@ -134,8 +145,6 @@ int RunSetupVerb(const setup::SetupRequest& request, RunContext& c) {
             c.err.flush();
             shown = percent;
         }
-        if (percent >= 100)
-            c.meter.setDeadline(c.meter.clock().now() + c.timeout);
     });
     // The pauses are counted when the clock counts them (it does in noisedesk-cli).
     const auto* tally = dynamic_cast<const PauseTally*>(&c.meter.clock());
@@ -144,17 +153,31 @@ int RunSetupVerb(const setup::SetupRequest& request, RunContext& c) {
     elapsed.start();
     const setup::SetupResult result = setup::RunSetup(c.meter, request);
     c.meter.setProgress({});
-    c.err << "\n";
+    if (shown >= 0)
+        c.err << "\n";
 
+    if (result.keyLocked) {
+        c.out << setup::kKeyLockedText << "\n";
+        return kKeyLocked;
+    }
+    if (result.noAnswer) {
+        c.err << result.failure << "\n";
+        return kNoAnswer;
+    }
     for (const setup::ItemResult& item : result.items) {
+        const QString unit = unitOf(item.name);
         c.out << item.name.toLower() << ": "
-              << (item.reported.isEmpty() ? QStringLiteral("(not read)")
-                                          : item.reported + unitOf(item.name));
+              << (item.reported.isEmpty() ? QStringLiteral("(not read)") : item.reported + unit);
         if (!item.asked.isEmpty())
             c.out << (item.took ? QStringLiteral("  [set]")
                                 : QStringLiteral("  [did not take: asked %1]").arg(item.asked));
+        if (!item.before.isEmpty() && !item.reported.isEmpty() && item.before != item.reported)
+            c.out << QStringLiteral("  (was %1)").arg(item.before + unit);
         c.out << "\n";
     }
+    if (result.thresholdCapped)
+        c.out << QStringLiteral("threshold level: asked %1 dB, capped at the criterion level\n")
+                     .arg(result.thresholdAsked);
     if (!result.failure.isEmpty())
         c.err << result.failure << "\n";
     const double seconds = static_cast<double>(elapsed.nsecsElapsed()) / 1e9;
@@ -166,6 +189,11 @@ int RunSetupVerb(const setup::SetupRequest& request, RunContext& c) {
                      .arg(seconds - paused, 0, 'f', 2);
     }
     c.err << "\n";
+    if (result.interrupted) {
+        c.err << "noisedesk-cli: interrupted; the setup was abandoned (MODE+RESET sent) and the "
+                 "meter now holds what is printed above\n";
+        return kInterrupted;
+    }
     c.out << (result.success ? "Set up successfully." : "Invalid, try again!") << "\n";
     return result.success ? kOk : kNotTaken;
 }

@@ -2,6 +2,7 @@
 
 #include "ArchiveVerbs.h"
 #include "CliArgs.h"
+#include "OutputCheck.h"
 #include "archive/Measurement.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
@@ -40,6 +41,17 @@ std::optional<int> tenthsOf(const QString& text) {
 }
 
 int runDownload(const StoredRequest& r, RunContext& c) {
+    // The places the files go are checked before the dump, which takes many seconds.
+    if (const auto why = cannotWriteInto(r.path)) {
+        c.err << "could not write into " << r.path << ": " << *why << "\n";
+        return kFileFailed;
+    }
+    if (!r.rawFile.isEmpty()) {
+        if (const auto why = cannotWrite(r.rawFile)) {
+            c.err << "could not write " << r.rawFile << ": " << *why << "\n";
+            return kFileFailed;
+        }
+    }
     c.meter.setProgress(progressPrinter(c.err));
     const stored::Download d = stored::DownloadMemory(c.meter, c.timeout);
     c.meter.setProgress({});
@@ -47,7 +59,7 @@ int runDownload(const StoredRequest& r, RunContext& c) {
         c.err << "\n";
     if (!d.ok) {
         c.err << d.error << "\n";
-        return kNoAnswer;
+        return d.badPointers ? kDamaged : kNoAnswer;
     }
     if (!r.rawFile.isEmpty()) {
         if (const auto why = stored::saveBytes(r.rawFile, d.cells)) {
@@ -64,17 +76,18 @@ int runDownload(const StoredRequest& r, RunContext& c) {
     }
     const QDir dir(r.path);
     int failed = 0;
+    int troubled = 0;
     for (const stored::LoggedSet& set : m.sets) {
+        if (set.troubled())
+            ++troubled;
         if (set.damaged()) {
-            c.err << "set " << set.number << " is damaged: " << set.damage << "\n";
+            c.err << "set " << set.number << " is damaged and skipped: " << set.damage << "\n";
             continue;
         }
-        stored::LevelList list = stored::listSet(set);
-        list.notes[0] = QStringLiteral("ID code %1; set %2 of %3")
-                            .arg(m.idCode)
-                            .arg(set.number)
-                            .arg(m.setCount);
-        const QString name = setFileName(set.number, set.dateText, set.timeText);
+        if (!set.headerProblem.isEmpty())
+            c.err << "set " << set.number << ": " << set.headerProblem << "\n";
+        const stored::LevelList list = stored::setForFile(m, set);
+        const QString name = stored::setFileName(set);
         if (const auto why = stored::saveBytes(dir.filePath(name), stored::gridFileBytes(list))) {
             c.err << "could not write " << dir.filePath(name) << ": " << *why << "\n";
             ++failed;
@@ -90,10 +103,31 @@ int runDownload(const StoredRequest& r, RunContext& c) {
           << "ID code: " << m.idCodeText() << "\n"
           << "interval: " << m.intervalSecondsText().trimmed() << " s\n"
           << "memory remaining: " << m.remainingText().trimmed() << "\n";
-    return failed > 0 ? kFileFailed : kOk;
+    if (failed > 0)
+        return kFileFailed;
+    if (troubled > 0)
+        c.err << troubled << " of " << m.setCount << " data sets were damaged; see above\n";
+    if (troubled > 0 || !m.problem.isEmpty())
+        return kDamaged;
+    return kOk;
+}
+
+/// The Memory window refuses a write while the meter's keys are locked; so does the
+/// command line, from one display read, before anything is sent.
+bool keyLocked(RunContext& c) {
+    c.meter.setDeadline(c.meter.clock().now() + c.timeout);
+    c.meter.state().StatusCheckPending = true;
+    c.meter.PollCycle();
+    c.meter.setDeadline(std::nullopt);
+    if (!c.meter.state().KeyLocked)
+        return false;
+    c.err << stored::texts::kKeyLocked << " The meter's keys are locked; nothing was sent.\n";
+    return true;
 }
 
 int runErase(RunContext& c) {
+    if (keyLocked(c))
+        return kKeyLocked;
     if (!stored::EraseLoggedMemory(c.meter, c.timeout)) {
         c.err << stored::texts::kDeletedFail << " (the meter still reports data sets, or did "
               << "not answer)\n";
@@ -118,6 +152,8 @@ int runWord(const StoredRequest& r, RunContext& c) {
         c.out << show(*v) << "\n";
         return kOk;
     }
+    if (keyLocked(c))
+        return kKeyLocked;
     const auto back = id ? stored::WriteIdCode(c.meter, *r.value, c.timeout)
                          : stored::WriteLogInterval(c.meter, *r.value, c.timeout);
     if (back != r.value) {
@@ -163,6 +199,9 @@ bool pollBefore(double due, link::Meter& meter, link::Port& port, stored::FreshR
         meter.setDeadline(due + kPollGrace);
         meter.PollCycle();
     } catch (const link::LinkTimeout&) {
+        // A silence cut the status poll short and left "No COM" up: the next cycle asks
+        // for the status again, which is what brings the caption back once it answers.
+        meter.state().StatusCheckPending = true;
     } catch (const link::PortLost&) {
         meter.state().LinkCaption = QStringLiteral("No COM");
     } catch (const link::LinkStopped&) {
@@ -191,6 +230,7 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
     pollBefore(clock.now() + c.timeout, meter, port, fresh, lastReopen, c.interrupted);
     double due = clock.now();
     int taken = 0;
+    bool leftDba = false;
     QString ended;
     while (!c.interrupted && (r.count == 0 || taken < r.count)) {
         const double now = clock.now();
@@ -199,10 +239,12 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
             const auto step = recorder.add(nowDate(wall), nowTime(wall), fresh.at(wall, now));
             ++taken;
             using Step = stored::Recorder::Step;
+            leftDba = step == Step::LeftDba;
             if (step == Step::Full)
                 ended = QStringLiteral("the file holds the most samples a recording takes");
             else if (step == Step::LeftDba)
-                ended = QStringLiteral("the meter does not show dBA");
+                ended = QStringLiteral("the meter does not show dBA (it shows \"%1\")")
+                            .arg(meter.state().DisplayText.trimmed());
             else if (step == Step::WriteFailed)
                 ended = QStringLiteral("writing failed: ") + recorder.error();
             if (!ended.isEmpty())
@@ -228,19 +270,12 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
         c.err << "recording stopped: " << ended << "\n";
     if (!recorder.error().isEmpty())
         return kFileFailed;
-    return c.interrupted ? kInterrupted : kOk;
+    if (c.interrupted)
+        return kInterrupted;
+    return leftDba ? kNotDba : kOk;
 }
 
 } // namespace
-
-QString setFileName(int set, const QString& dateText, const QString& timeText) {
-    QString date = dateText;
-    QString time = timeText;
-    return QStringLiteral("set%1_%2_%3.dat")
-        .arg(set, 3, 10, QLatin1Char('0'))
-        .arg(date.replace(QLatin1Char('/'), QLatin1Char('-')),
-             time.replace(QLatin1Char(':'), QLatin1Char('-')));
-}
 
 bool isStoredVerb(const QString& word) {
     static const QStringList verbs = {"download", "erase", "id", "interval", "export", "record"};
@@ -257,6 +292,7 @@ std::optional<StoredRequest> parseStoredCommand(const QStringList& words,
         return std::nullopt;
     };
     r.csv = options.csv;
+    r.csvStyle = options.csvStyle;
     r.rawFile = options.rawFile;
     if (name == QLatin1String("download")) {
         if (args != 1)
@@ -316,13 +352,13 @@ std::optional<StoredRequest> parseStoredCommand(const QStringList& words,
 int runExport(const StoredRequest& r, QTextStream& out, QTextStream& err) {
     const stored::DataFileRead read = stored::readDataFile(r.path);
     if (!read.ok()) {
-        err << r.path << ": " << read.error.text() << "\n";
+        err << fileProblem(r.path, read.error.text()) << "\n";
         return kFileFailed;
     }
-    if (read.content->truncatedLastLine)
-        err << r.path << ": the last line was cut short and is left out\n";
+    for (const QString& remark : read.content->remarks())
+        err << r.path << ": " << remark << "\n";
     if (r.csv) {
-        out << QString::fromUtf8(stored::csvBytes(read.content->list));
+        out << QString::fromUtf8(stored::csvBytes(read.content->list, r.csvStyle));
     } else {
         for (const QString& line : stored::listingLines(read.content->list))
             out << line << "\n";

@@ -24,6 +24,7 @@ struct StoredRequest {
     int intervalTenths = 0;   ///< record --interval
     int count = 0;            ///< record --count: samples (written or missed), 0 for no end
     bool csv = false;
+    stored::CsvStyle csvStyle; ///< export --csv
 };
 
 /// Options of the stored-data verbs, as given on the command line.
@@ -33,6 +34,7 @@ struct StoredOptions {
     QString interval; ///< record --interval, as typed
     int count = 0;
     bool csv = false;
+    stored::CsvStyle csvStyle;
 };
 
 bool isStoredVerb(const QString& word);
@@ -44,8 +46,5 @@ std::optional<StoredRequest> parseStoredCommand(const QStringList& words,
 int runExport(const StoredRequest& request, QTextStream& out, QTextStream& err);
 /// The verbs that talk to the meter. `port` is reopened by record when the device fails.
 int runStoredRequest(const StoredRequest& request, RunContext& context, link::Port& port);
-
-/// The file name of a downloaded set: sorts in set order, says when the set started.
-QString setFileName(int set, const QString& dateText, const QString& timeText);
 
 } // namespace nd::cli

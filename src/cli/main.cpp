@@ -5,20 +5,24 @@
 #include "BankVerbs.h"
 #include "CliArgs.h"
 #include "CliRunner.h"
+#include "CommandHelp.h"
 #include "ListVerbs.h"
 #include "PauseTally.h"
+#include "ReportVerbs.h"
 #include "SetupVerb.h"
 #include "StoredVerbs.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
+#include "sim/LoggedSets.h"
 #include "sim/PtySimulator.h"
 #include "sim/VirtualMeter.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QGuiApplication>
 
 #include <csignal>
 #include <memory>
@@ -32,52 +36,14 @@ extern "C" void onInterrupt(int) {
     g_interrupted = true;
 }
 
-constexpr char kCommandsHelp[] =
-    "Commands:\n"
-    "  status            the meter's criterion level, exchange rate, response, threshold\n"
-    "  read ADDR         the value of memory cell ADDR (0 to 65535)\n"
-    "  write ADDR DATA   writes DATA (0 to 255) to cell ADDR\n"
-    "  key CODE          presses keys (1 MODE, 2 EVENT, 4 RESET, 8 CLOCK, 16 RUN/PAUSE, ...)\n"
-    "  watch             one line per display read: date, time, reading, unit\n"
-    "  dump FILE         saves the meter's logged memory image to FILE\n"
-    "  setup [--criterion DB] [--threshold DB] [--exchange DB] [--weighting fast|slow]\n"
-    "        [--clock now|\"YYYY-MM-DD HH:MM\"] [--standard COUNTRY]\n"
-    "                    changes the meter's settings through its setup mode\n"
-    "  banks             the five dose event banks [--bank N] [--out FILE.bnk] [--json]\n"
-    "  download DIR      downloads the logged data sets, one .dat file each (--raw FILE\n"
-    "                    also keeps the memory image)\n"
-    "  erase --yes       erases the meter's logged memory\n"
-    "  id [VALUE]        reads, or writes and reads back, the ID code (1 to 65535)\n"
-    "  interval [S]      reads, or writes and reads back, the logging interval (0.1 to 6553.5)\n"
-    "  export FILE.dat   prints a .dat file as a listing, or as CSV with --csv (no meter needed)\n"
-    "  record FILE --interval S [--count N]\n"
-    "                    records the reading every S seconds to FILE, as the main window does\n"
-    "  average FILE.dat --interval HH:MM:SS [--json] [--out FILE.avg]\n"
-    "                    the interval averages of a recording (no meter needed)\n"
-    "  export FILE.avg   prints an interval average file, or CSV with --csv\n"
-    "  stats FILE.dat    LAeq, levels, dose, TWA and LEX,8h of a .dat file (no meter needed)\n"
-    "                    [--standard osha-pel|osha-hc|niosh|iso] [--json]; --standard meter\n"
-    "                    takes --criterion DB --exchange DB [--threshold DB]\n"
-    "  histogram FILE.dat\n"
-    "                    the non-empty level bins of a .dat file [--resolution 1|0.1] [--csv]\n"
-    "  archive import FILE...   adds .dat, .bnk and .avg files to the archive\n"
-    "  archive list [--worker W] [--task T] [--location L] [--kind K] [--since YYYY-MM-DD]\n"
-    "        [--until YYYY-MM-DD] [--json]\n"
-    "  archive show ID [--standard S] [--json]\n"
-    "  archive tag ID [--worker W] [--task T] [--location L] [--notes N] [--cal-before DB]\n"
-    "        [--cal-after DB]\n"
-    "  archive export ID [--csv] [--out FILE]\n"
-    "  archive delete ID --yes\n"
-    "                    the measurement archive (--archive PATH_OR_URL; download, record and\n"
-    "                    banks archive what they read unless --no-archive)\n";
-
 struct Options {
     QString device;
     bool simulate = false;
     double timeout = 5.0;
     int count = 0;
     bool csv = false;
-    QString bank;
+    nd::stored::CsvStyle csvStyle;
+    QStringList bank; ///< every --bank given
     QString out;
     bool json = false;
     QStringList words;
@@ -86,21 +52,19 @@ struct Options {
     nd::cli::AverageOptions average;
     nd::cli::ListOptions list;
     nd::cli::ArchiveOptions archive;
+    nd::cli::ReportOptions report;
 };
 
 int usage(QTextStream& err, const QString& why) {
-    err << "noisedesk-cli: " << why << "\n"
-        << "Usage: noisedesk-cli (--port DEVICE | --simulate) [--timeout S] COMMAND [ARGS]\n"
-        << kCommandsHelp;
-    return nd::cli::kUsage;
+    return nd::cli::refuseUsage(err, why);
 }
 
 std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int& exitCode) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Talks to the noise meter over its serial port.\n\n") +
-        QString::fromLatin1(kCommandsHelp));
-    parser.addHelpOption();
+        nd::cli::commandsHelp());
+    const QCommandLineOption help = parser.addHelpOption();
     parser.addOptions({
         {"port", "Serial device of the meter: a path, or COM1 to COM16.", "DEVICE"},
         {"simulate", "Talk to a virtual meter on a pseudo-terminal."},
@@ -111,24 +75,53 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"yes", "erase: yes, erase the meter's logged memory."},
         {"interval", "record: seconds between samples (0.2 to 3600); average: HH:MM:SS.", "S"},
         {"bank", "banks: read bank N only (1 to 5).", "N"},
-        {"out", "banks: also save them to FILE (.bnk, toolbar layout); average: to FILE.avg.",
+        {"out",
+         "banks: also save them to FILE (.bnk, toolbar layout); average: to FILE.avg; "
+         "report, assess: the PDF.",
          "FILE"},
-        {"json", "banks, average, stats: print JSON."},
+        {"json", "banks, average, stats, histogram, assess: print JSON."},
+        {"delimiter", "with --csv: the field delimiter, one character or \"tab\".", "C"},
+        {"decimal-comma", "with --csv: decimal commas (and \";\" between fields)."},
+        {"job", "average --out: the file's JOB field.", "TEXT"},
+        {"name", "average --out: the file's Name field.", "TEXT"},
+        {"id", "average --out: the file's ID field.", "TEXT"},
     });
     parser.addOptions(nd::cli::SetupOptions());
     parser.addOptions(nd::cli::listVerbOptions());
     parser.addOptions(nd::cli::archiveOptions());
-    parser.addPositionalArgument("command", "status, read, write, key, watch, dump, banks, "
-                                            "setup, download, erase, id, interval, export, "
-                                            "record, stats, histogram or archive.");
-    parser.process(app);
+    parser.addOptions(nd::cli::reportVerbOptions());
+    parser.addPositionalArgument("command", nd::cli::commandNames().join(QStringLiteral(", ")) +
+                                                QStringLiteral("."));
+    if (!parser.parse(app.arguments())) {
+        QString why = parser.errorText();
+        if (why.endsWith(QLatin1Char('.')))
+            why.chop(1);
+        exitCode = usage(err, why);
+        return std::nullopt;
+    }
+    const QStringList words = parser.positionalArguments();
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        // "COMMAND --help" is that command's help; anything else gets the whole list.
+        const QString one = nd::cli::commandHelp(words.value(0));
+        QTextStream(stdout) << (one.isEmpty() ? parser.helpText() : one);
+        exitCode = nd::cli::kOk;
+        return std::nullopt;
+    }
+    if (words.isEmpty()) {
+        exitCode = usage(err, QStringLiteral("no command given"));
+        return std::nullopt;
+    }
+    if (!nd::cli::isCommand(words[0])) {
+        exitCode = usage(err, QStringLiteral("unknown command \"%1\"").arg(words[0]));
+        return std::nullopt;
+    }
 
     Options o;
     o.simulate = parser.isSet("simulate");
     o.device = nd::cli::deviceForPortOption(parser.value("port"));
     o.words = parser.positionalArguments();
     o.csv = parser.isSet("csv");
-    o.bank = parser.value("bank");
+    o.bank = parser.values("bank");
     o.out = parser.value("out");
     o.json = parser.isSet("json");
     bool ok = false;
@@ -151,13 +144,32 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         }
         o.setup = setup.request;
     }
-    o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv};
-    o.average = {parser.value("interval"), parser.value("out"), parser.isSet("json"), o.csv};
+    QString why;
+    const auto csvStyle =
+        nd::cli::parseCsvStyle(parser.values("delimiter"), parser.isSet("decimal-comma"), why);
+    if (!csvStyle) {
+        exitCode = usage(err, why);
+        return std::nullopt;
+    }
+    if (!o.csv && (parser.isSet("delimiter") || parser.isSet("decimal-comma"))) {
+        exitCode = usage(err, "--delimiter and --decimal-comma go with --csv");
+        return std::nullopt;
+    }
+    o.csvStyle = *csvStyle;
+    o.stored = {parser.value("raw"), parser.isSet("yes"), parser.value("interval"), o.count, o.csv,
+                o.csvStyle};
+    o.average = {
+        parser.value("interval"), parser.value("out"),  parser.isSet("json"), o.csv, o.csvStyle,
+        parser.value("job"),      parser.value("name"), parser.value("id")};
     o.list = nd::cli::readListOptions(parser);
     o.archive = nd::cli::readArchiveOptions(parser);
+    o.archive.csvStyle = o.csvStyle;
+    o.list.csvStyle = o.csvStyle;
+    o.report = nd::cli::readReportOptions(parser);
     const bool needsMeter =
         o.words.value(0) != QLatin1String("export") && !nd::cli::isAverageCommand(o.words) &&
-        !nd::cli::isListVerb(o.words.value(0)) && o.words.value(0) != QLatin1String("archive");
+        !nd::cli::isListVerb(o.words.value(0)) && !nd::cli::isReportVerb(o.words.value(0)) &&
+        o.words.value(0) != QLatin1String("archive");
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -168,7 +180,16 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    // A report lays out text, which takes a GUI application (fonts); no screen is needed.
+    std::unique_ptr<QCoreApplication> application;
+    if (nd::cli::drawsPages(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication& app = *application;
     QCoreApplication::setApplicationName("noisedesk-cli");
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -183,6 +204,8 @@ int main(int argc, char* argv[]) {
         return nd::cli::runListVerb(options->words, options->list, out, err);
     if (options->words.value(0) == QLatin1String("archive"))
         return nd::cli::runArchiveVerb(options->words, options->archive, options->list, out, err);
+    if (nd::cli::isReportVerb(options->words.value(0)))
+        return nd::cli::runReportVerb(options->words, options->report, out, err);
     std::optional<nd::cli::StoredRequest> stored;
     if (nd::cli::isStoredVerb(options->words.value(0))) {
         QString why;
@@ -197,6 +220,7 @@ int main(int argc, char* argv[]) {
                       : nd::cli::parseCommand(options->words, options->count, options->csv);
     if (!parsed.request)
         return usage(err, parsed.error);
+    parsed.request->csvStyle = options->csvStyle;
     if (parsed.request && parsed.request->command == nd::cli::Command::Banks)
         if (const auto refused = nd::cli::applyBankOptions(*parsed.request, options->bank,
                                                            options->out, options->json))
@@ -205,8 +229,10 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<nd::sim::PtySimulator> simulator;
     QString device = options->device;
     if (options->simulate) {
-        simulator =
-            std::make_unique<nd::sim::PtySimulator>(std::make_shared<nd::sim::VirtualMeter>());
+        // The built-in meter holds a logged shift and its banks, so every verb has data.
+        auto meter = std::make_shared<nd::sim::VirtualMeter>();
+        nd::sim::storeShift(*meter, QDateTime::currentDateTime());
+        simulator = std::make_unique<nd::sim::PtySimulator>(meter);
         if (!simulator->start()) {
             err << "noisedesk-cli: the virtual meter could not start: " << simulator->errorString()
                 << "\n";

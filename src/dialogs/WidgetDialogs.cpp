@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
 namespace nd::dialogs {
 
@@ -41,8 +42,23 @@ QString displayLineBreaks(QString text) {
 Answer WidgetDialogs::message(QWidget* parent, const Message& message) {
     QMessageBox box(boxIcon(message.icon), titleOrProgramName(message.title),
                     displayLineBreaks(message.text), QMessageBox::Ok, parent);
+    if (message.buttons == Buttons::SaveDiscardCancel) {
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.button(QMessageBox::Save)->setText(QStringLiteral("Save…"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+        case QMessageBox::Save:
+            return Answer::Save;
+        case QMessageBox::Discard:
+            return Answer::Discard;
+        default:
+            return Answer::Cancel;
+        }
+    }
     if (message.buttons == Buttons::OkCancel)
         box.addButton(QMessageBox::Cancel);
+    if (!message.details.isEmpty())
+        box.setDetailedText(displayLineBreaks(message.details));
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 
@@ -66,10 +82,28 @@ std::optional<QString> WidgetDialogs::openFile(QWidget* parent, const QString& t
     return path;
 }
 
-std::optional<QString> WidgetDialogs::saveFile(QWidget* parent, const QString& title,
-                                               const QString& filter) {
-    const QString path =
-        QFileDialog::getSaveFileName(parent, titleOrProgramName(title), {}, qtFileFilter(filter));
+std::optional<SaveChoice> WidgetDialogs::chooseSaveFile(QWidget* parent, const QString& title,
+                                                        const QString& filter) {
+    QFileDialog dialog(parent, titleOrProgramName(title));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    const QStringList types = qtFileFilter(filter).split(QStringLiteral(";;"));
+    const QStringList suffixes = filterSuffixes(filter);
+    dialog.setNameFilters(types);
+    // The dialog adds the chosen type's suffix itself, before it asks about replacing a
+    // file, so the question is about the file that will be written.
+    auto follow = [&dialog, &types, &suffixes](const QString& type) {
+        dialog.setDefaultSuffix(suffixes.value(types.indexOf(type)));
+    };
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+    follow(types.value(0));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    const auto type = static_cast<int>(types.indexOf(dialog.selectedNameFilter()));
+    return SaveChoice{dialog.selectedFiles().front(), std::max(0, type), {}};
+}
+
+std::optional<QString> WidgetDialogs::folder(QWidget* parent, const QString& title) {
+    const QString path = QFileDialog::getExistingDirectory(parent, titleOrProgramName(title));
     if (path.isEmpty())
         return std::nullopt;
     return path;

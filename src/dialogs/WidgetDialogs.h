@@ -12,10 +12,13 @@ public:
                                  const QString& defaultText) override;
     std::optional<QString> openFile(QWidget* parent, const QString& title,
                                     const QString& filter) override;
-    std::optional<QString> saveFile(QWidget* parent, const QString& title,
-                                    const QString& filter) override;
+    std::optional<QString> folder(QWidget* parent, const QString& title) override;
     std::unique_ptr<QPrinter> print(QWidget* parent) override;
     bool openDocument(const QUrl& url) override;
+
+protected:
+    std::optional<SaveChoice> chooseSaveFile(QWidget* parent, const QString& title,
+                                             const QString& filter) override;
 };
 
 /// The program's texts end lines with CR, CR LF or LF; a message box wants LF only.

@@ -32,6 +32,19 @@ QString headingLine() {
     return line;
 }
 
+/// The toolbar layout's first line: the column headings after the (empty) heading cell.
+/// The cells before them are not looked at, so a heading cell written as a blank is
+/// taken as well as an empty one.
+bool isHeadingLine(const QString& line) {
+    const QStringList parts = line.split(kTab);
+    if (parts.size() != 2 + kBankCount)
+        return false;
+    for (int bank = 1; bank <= kBankCount; ++bank)
+        if (parts.at(1 + bank).trimmed() != ColumnHeading(bank).trimmed())
+            return false;
+    return true;
+}
+
 bool fitsLatin1(const QString& text) {
     for (QChar c : text)
         if (c.unicode() > 0xFF)
@@ -118,11 +131,20 @@ BankFileRead ParseBankFile(const QByteArray& bytes) {
         lines.removeLast();
 
     read.layout =
-        !lines.isEmpty() && lines.front() == headingLine() ? BankLayout::Toolbar : BankLayout::Menu;
+        !lines.isEmpty() && isHeadingLine(lines.front()) ? BankLayout::Toolbar : BankLayout::Menu;
     const bool toolbar = read.layout == BankLayout::Toolbar;
     const int first = toolbar ? 1 : 0;
     const int expectedLines = first + kBankRows + 3;
-    if (lines.size() != expectedLines) {
+    // A last line without its line end: the file was cut while it was written. The whole
+    // lines are kept, the cut one and the missing ones are left out, and that is said.
+    const bool cut = !bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r');
+    qsizetype present = lines.size();
+    if (cut && present > first && present <= expectedLines) {
+        --present;
+        read.leftOut = QStringLiteral("The file was cut short: line %1 and the lines after "
+                                      "it are missing and left empty.")
+                           .arg(present + 1);
+    } else if (lines.size() != expectedLines) {
         read.error = QStringLiteral("a bank file has %1 lines; this one has %2")
                          .arg(expectedLines)
                          .arg(lines.size());
@@ -131,6 +153,8 @@ BankFileRead ParseBankFile(const QByteArray& bytes) {
     BankTable table;
     for (int row = 1; row <= kBankRows; ++row) {
         const int index = first + row - 1;
+        if (index >= present)
+            break;
         if (auto error = takeCells(lines.at(index), index, row, toolbar, table)) {
             read.error = *error;
             return read;
@@ -141,6 +165,8 @@ BankFileRead ParseBankFile(const QByteArray& bytes) {
     for (auto [offset, prefix, box] :
          {std::tuple{0, &p.name, &table.Name}, std::tuple{1, &p.address, &table.Address},
           std::tuple{2, &p.company, &table.Company}}) {
+        if (boxes + offset >= present)
+            break;
         if (auto error = takeBox(lines.at(boxes + offset), boxes + offset, *prefix, *box)) {
             read.error = *error;
             return read;
@@ -158,10 +184,12 @@ QString BoxText(QString text) {
 BankFileRead OpenBankFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return {std::nullopt, BankLayout::Menu, file.errorString()};
+        return {std::nullopt, BankLayout::Menu, file.errorString(), {}};
     if (file.size() > kMaxBankFileSize)
-        return {std::nullopt, BankLayout::Menu,
-                QStringLiteral("the file is too large to be a bank file")};
+        return {std::nullopt,
+                BankLayout::Menu,
+                QStringLiteral("the file is too large to be a bank file"),
+                {}};
     return ParseBankFile(file.readAll());
 }
 

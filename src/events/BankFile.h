@@ -44,7 +44,8 @@ std::optional<QString> SaveBankFile(const QString& path, const BankTable& table,
 struct BankFileRead {
     std::optional<BankTable> table; ///< set only when the whole file checked out
     BankLayout layout = BankLayout::Menu;
-    QString error; ///< which line and why, when table is empty
+    QString error;   ///< which line and why, when table is empty
+    QString leftOut; ///< what a file cut short lacked, when the table was kept without it
 };
 /// Parses either layout into a new table, checking every line.
 BankFileRead ParseBankFile(const QByteArray& bytes);

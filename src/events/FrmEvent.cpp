@@ -1,9 +1,7 @@
 #include "FrmEvent.h"
 
-#include "BankListing.h"
 #include "dialogs/Dialogs.h"
 #include "link/MeterLink.h"
-#include "stored/ui/ListingPrinter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -12,9 +10,12 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPointer>
 #include <QPrinter>
 #include <QProgressBar>
@@ -294,6 +295,8 @@ void FrmEvent::startRead(std::vector<int> banks, BankCommand command, bool showP
 
 void FrmEvent::showBank(const BankResult& result) {
     m_pending.erase(result.Bank);
+    if (result.state == BankResult::State::Read)
+        m_unsavedBanks.insert(result.Bank);
     for (int row = 1; row <= kBankRows; ++row)
         m_Grid->item(row, result.Bank)->setText(result.Column[static_cast<std::size_t>(row - 1)]);
 }
@@ -336,17 +339,34 @@ void FrmEvent::refuse(const QString& text) {
     m_dialogs.message(this, {text, dialogs::Buttons::Ok, dialogs::Icon::Exclamation, {}});
 }
 
-void FrmEvent::save(BankLayout layout) {
+bool FrmEvent::save(BankLayout layout) {
     // The save dialog itself asks before an existing file is replaced.
-    const auto path = m_dialogs.saveFile(this, QStringLiteral("Save As"), kBankFileFilter);
-    if (!path)
-        return;
+    const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save As"), kBankFileFilter);
+    if (!chosen)
+        return false;
+    const QString& path = chosen->path;
     const BankTable filled = FillEmptyCells(table(), layout);
-    if (const auto error = SaveBankFile(*path, filled, layout)) {
-        refuse(QStringLiteral("The bank file could not be saved:\r\n%1\r\n%2").arg(*path, *error));
-        return;
+    if (const auto error = SaveBankFile(path, filled, layout)) {
+        refuse(QStringLiteral("The bank file could not be saved:\r\n%1\r\n%2").arg(path, *error));
+        return false;
     }
     showTable(filled);
+    m_unsavedBanks.clear();
+    return true;
+}
+
+QString FrmEvent::unsavedWork() const {
+    if (m_unsavedBanks.empty())
+        return {};
+    QStringList banks;
+    for (const int bank : m_unsavedBanks)
+        banks << QStringLiteral("E%1").arg(bank);
+    return QStringLiteral("Event: bank%1 %2 read from the meter")
+        .arg(banks.size() > 1 ? "s" : "", banks.join(QStringLiteral(", ")));
+}
+
+bool FrmEvent::saveUnsavedWork() {
+    return save(BankLayout::Menu);
 }
 
 void FrmEvent::open() {
@@ -365,6 +385,9 @@ void FrmEvent::open() {
         return;
     }
     showTable(*read.table);
+    m_unsavedBanks.clear();
+    if (!read.leftOut.isEmpty())
+        refuse(read.leftOut);
 }
 
 void FrmEvent::print() {
@@ -373,8 +396,24 @@ void FrmEvent::print() {
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const int copies = std::max(1, printer->copyCount());
-    const bool printed =
-        stored::ui::ListingPrinter::print(*printer, BankListing(table()), copies) > 0;
+    printer->setCopyCount(1); // each copy is sent below, once
+    // The whole window as it stands, without its toolbar, on the orientation chosen.
+    m_Toolbar1->hide();
+    layout()->activate();
+    const QImage image = grab().toImage();
+    m_Toolbar1->show();
+    QPainter painter;
+    const bool printed = painter.begin(printer.get());
+    if (printed) {
+        const QSize page = painter.viewport().size();
+        const QSize fitted = image.size().scaled(page, Qt::KeepAspectRatio);
+        for (int copy = 0; copy < copies; ++copy) {
+            if (copy > 0)
+                printer->newPage();
+            painter.drawImage(QRect(QPoint(0, 0), fitted), image);
+        }
+        painter.end();
+    }
     QApplication::restoreOverrideCursor();
     if (!printed)
         refuse(QStringLiteral("The printer could not be started."));

@@ -2,6 +2,7 @@
 
 #include "BankFile.h"
 #include "BankReader.h"
+#include "dialogs/UnsavedWork.h"
 
 #include <QMainWindow>
 
@@ -32,7 +33,7 @@ namespace nd::events {
 /// The "Event" window: the meter's five dose event banks side by side, read one or all
 /// at a time as link jobs, with the name, address and company of the person measured;
 /// saved to and opened from .bnk files, and printed.
-class FrmEvent final : public QMainWindow {
+class FrmEvent final : public QMainWindow, public dialogs::UnsavedWork {
     Q_OBJECT
 
 public:
@@ -49,11 +50,16 @@ public:
     void readOneFromMenu(int bank);
     void readFromPanel();
     void gridClicked(int row, int column);
-    void save(BankLayout layout);
+    /// False when nothing was written (cancelled or failed).
+    bool save(BankLayout layout);
     void open();
     void print();
     /// Shows a table (a file's, or one from the archive).
     void showTable(const BankTable& table);
+
+    /// Banks read from the meter since the table was last saved or opened.
+    QString unsavedWork() const override;
+    bool saveUnsavedWork() override;
 
 signals:
     /// A bank read ended (all its banks shown, or the link gave up).
@@ -80,6 +86,7 @@ private:
     dialogs::Dialogs& m_dialogs;
     bool m_reading = false;
     std::set<int> m_pending;
+    std::set<int> m_unsavedBanks;
     std::shared_ptr<std::atomic<bool>> m_cancel;
 
     QTableWidget* m_Grid = nullptr;

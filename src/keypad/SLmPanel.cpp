@@ -62,6 +62,8 @@ SLmPanel::SLmPanel(link::MeterLink& link, dialogs::Dialogs& dialogs, ValueText v
     m_Timer1 = named(new QTimer(this), QStringLiteral("Timer1"));
     connect(m_Timer1, &QTimer::timeout, this, &SLmPanel::refresh);
     m_Timer1->start(kKeypadRefreshMs);
+    // The keys follow a setup transfer's start and end at once, not at the next tick.
+    connect(&m_link, &link::MeterLink::stateChanged, this, &SLmPanel::updateKeys);
     refresh();
 }
 
@@ -186,7 +188,6 @@ void SLmPanel::refresh() {
     m_CmdPause->setText(PauseCaption(s));
     m_ImgRun->setVisible(c.run);
     m_CmdRun->setText(RunCaption(s));
-    m_CmdPause->setEnabled(s.Running);
     m_CmdLock->setText(LockCaption(s));
     m_LblDose->setVisible(c.dose);
     m_LbldBA->setVisible(c.dba);
@@ -200,6 +201,19 @@ void SLmPanel::refresh() {
     m_LblFast->setVisible(c.fast);
     m_LblSlow->setVisible(!c.fast);
     m_LevelBar->setValue(c.dba ? static_cast<int>(s.DisplayNumber) : m_LevelBar->minimum());
+    updateKeys();
+}
+
+void SLmPanel::updateKeys() {
+    const link::MeterState& s = m_link.state();
+    // During a setup transfer every key is refused, not queued for after it.
+    const QString tip = s.SettingUp ? QString::fromLatin1(kSettingUpTip) : QString();
+    for (QPushButton* key : {m_CmdMode, m_CmdEvent, m_CmdReset, m_CmdTime, m_CmdRun, m_CmdPause}) {
+        key->setToolTip(tip);
+        key->setEnabled(!s.SettingUp);
+    }
+    m_CmdPause->setEnabled(!s.SettingUp && s.Running);
+    m_CmdRun->setEnabled(!s.SettingUp && !m_runPending);
 }
 
 void SLmPanel::press(Key key) {
@@ -212,6 +226,9 @@ void SLmPanel::press(Key key) {
     }
     if (key == Key::Run && m_runPending)
         return;
+    if (s.SettingUp)
+        return; // the buttons say why
+
     const std::optional<KeyPress> p = PressFor(key, s);
     if (!p)
         return;
@@ -230,7 +247,7 @@ void SLmPanel::press(Key key) {
     auto done = [self, key](link::JobOutcome) {
         if (self && key == Key::Run) {
             self->m_runPending = false;
-            self->m_CmdRun->setEnabled(true);
+            self->updateKeys();
         }
     };
     m_link.submit({QStringLiteral("keypad key"), work, done});

@@ -37,7 +37,7 @@ public:
 
     /// One timer tick: the display copy and the captions from the state.
     void refresh();
-    /// A key button's click.
+    /// A key button's click; refused (nothing queued) while a setup transfer runs.
     void press(Key key);
     const DisplayCopy& shown() const { return m_shown; }
 
@@ -51,6 +51,8 @@ private:
     QWidget* buildDisplay();
     QWidget* buildKeys();
     QLabel* symbol(const QString& name, const QString& text);
+    /// Enables the keys as the state allows; all off, with a tooltip, while setting up.
+    void updateKeys();
 
     link::MeterLink& m_link;
     dialogs::Dialogs& m_dialogs;
@@ -87,5 +89,7 @@ private:
 };
 
 inline constexpr int kKeypadRefreshMs = 450;
+inline constexpr char kSettingUpTip[] =
+    "The meter is being set up; its keys are refused until the setup ends.";
 
 } // namespace nd::keypad

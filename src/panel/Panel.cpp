@@ -10,6 +10,7 @@
 #include "RecordingControls.h"
 #include "WindowPlacement.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/UnsavedWork.h"
 #include "events/FrmEvent.h"
 #include "link/Clock.h"
 #include "link/SerialPort.h"
@@ -17,12 +18,16 @@
 #include "realtime/ui/Average.h"
 #include "realtime/ui/Plot.h"
 #include "realtime/ui/RealTimeSLM.h"
+#include "report/ui/AssessmentWindow.h"
+#include "report/ui/ReportWindow.h"
 #include "stored/ui/FileList.h"
 #include "stored/ui/List.h"
 #include "stored/ui/Memory.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -279,6 +284,11 @@ void Panel::buildMenus() {
     m_MnuJob = menuItem(this, QStringLiteral("MnuJob"), QStringLiteral("Average"));
     menuBar()->addAction(m_MnuEvents);
     menuBar()->addAction(m_MnuJob);
+    QMenu* analysis =
+        named(menuBar()->addMenu(QStringLiteral("Analysis")), QStringLiteral("MnuAnalysis"));
+    QAction* assessment = analysis->addAction(QStringLiteral("Assessment…"));
+    assessment->setObjectName(QStringLiteral("MnuAssessment"));
+    connect(assessment, &QAction::triggered, this, &Panel::openAssessment);
     buildOptionAndHelpMenus();
     m_MnuSetmode = menuItem(this, QStringLiteral("MnuSetmode"), QStringLiteral("Set Mode"));
     m_MnuVer = menuItem(this, QStringLiteral("MnuVer"), versionText());
@@ -376,6 +386,9 @@ void Panel::connectControls() {
                               m_programState, m_dialogs, this);
     archiveFrom(m_recording);
     connect(m_SSPanel3, &CaptionPanel::clicked, m_recording, &RecordingControls::chooseFile);
+    // A file cannot be opened while one is being recorded: the menu says so by being off.
+    connect(m_recording, &RecordingControls::recordingChanged, m_MnuView,
+            [this](bool recording) { m_MnuView->setEnabled(!recording); });
 }
 
 // ---------------------------------------------------------------- load and link
@@ -455,6 +468,7 @@ void Panel::showReading(const link::MeterState& state) {
     if (state.PollCount == m_lastPollCount)
         return;
     m_lastPollCount = state.PollCount;
+    setValueStale(false);
     m_LblUnit->setText(state.DbaMode    ? QStringLiteral("dBA")
                        : state.DoseMode ? QStringLiteral("%DOSE")
                                         : QString());
@@ -472,7 +486,29 @@ void Panel::setComCaption(const QString& caption) {
         return;
     m_LblCOM->setText(caption);
     m_LblCOM->show();
+    // The digits shown are the last the meter sent: dimmed until a new reading comes.
+    if (caption == kNoCom)
+        setValueStale(true);
     emit comCaptionChanged(caption);
+}
+
+void Panel::setValueStale(bool stale) {
+    if (m_LblValue->property("stale").toBool() == stale)
+        return;
+    m_LblValue->setProperty("stale", stale);
+    // Dimmed: half way from the text's colour to the background's.
+    const QPalette normal = QApplication::palette(m_LblValue);
+    const QColor text = normal.color(QPalette::WindowText);
+    const QColor back = normal.color(QPalette::Window);
+    QPalette palette = m_LblValue->palette();
+    palette.setColor(QPalette::WindowText, stale ? QColor((text.red() + back.red()) / 2,
+                                                          (text.green() + back.green()) / 2,
+                                                          (text.blue() + back.blue()) / 2)
+                                                 : text);
+    m_LblValue->setPalette(palette);
+    m_LblValue->setToolTip(stale ? QStringLiteral("The meter is not answering: this is its last "
+                                                  "reading.")
+                                 : QString());
 }
 
 void Panel::setValueCaption(const QString& text) {
@@ -654,6 +690,7 @@ realtime::LiveFeed* Panel::liveFeed() {
 
 void Panel::showAverage() {
     m_average = new realtime::ui::Average(liveFeed()->source(), m_dialogs, this);
+    m_average->setRecordingCheck([this] { return m_programState.Recording; });
     archiveFrom(m_average);
     connect(m_average, &realtime::ui::Average::closed, this,
             [this] { m_programState.AverageOpen = false; });
@@ -713,10 +750,30 @@ void Panel::openSavedFile() {
     m_fileList = window;
     connect(window, &stored::ui::FileList::plotRequested, window,
             [this, window](const stored::LevelList& list) {
-                realtime::ui::Plot::showList(list, window->windowTitle(), m_dialogs, window);
+                const bool placed = window->findChild<realtime::ui::Plot*>();
+                auto* plot =
+                    realtime::ui::Plot::showList(list, window->windowTitle(), m_dialogs, window);
+                if (!placed)
+                    PlaceBeside(*plot, this);
+            });
+    connect(window, &stored::ui::FileList::reportRequested, window,
+            [this, window](const stored::LevelList& list) {
+                auto* report = report::ui::ReportWindow::forFile(list, window->sourcePath(),
+                                                                 m_dialogs, window);
+                PlaceWindow(*report, window);
+                report->show();
             });
     PlaceWindow(*window, this);
     window->show();
+}
+
+void Panel::openAssessment() {
+    if (!m_assessment) {
+        m_assessment = new report::ui::AssessmentWindow(m_dialogs, this);
+        PlaceWindow(*m_assessment, this);
+    }
+    m_assessment->show();
+    m_assessment->raise();
 }
 
 void Panel::downloadMemory() {
@@ -806,7 +863,10 @@ void Panel::openHelp(int index) {
     const QStringList candidates = helpDocumentCandidates(m_programFolder, index);
     for (const QString& path : candidates) {
         if (QFileInfo::exists(path)) {
-            m_dialogs.openDocument(QUrl::fromLocalFile(path));
+            if (!m_dialogs.openDocument(QUrl::fromLocalFile(path)))
+                refuse(QStringLiteral("No program to show PDF documents was found. The help "
+                                      "document is here:\r\n%1")
+                           .arg(QDir::toNativeSeparators(path)));
             return;
         }
     }
@@ -817,8 +877,44 @@ void Panel::openHelp(int index) {
 // ---------------------------------------------------------------- shutdown
 
 void Panel::closeEvent(QCloseEvent* event) {
+    if (!m_shutDown && !mayEnd()) {
+        event->ignore();
+        return;
+    }
     shutDown();
     event->accept();
+}
+
+bool Panel::mayEnd() {
+    // Every window that can hold data not in a file says what it holds; one question
+    // names it all, before any window goes.
+    QList<dialogs::UnsavedWork*> holders;
+    QStringList lines;
+    for (QWidget* window : findChildren<QWidget*>()) {
+        auto* holder = dynamic_cast<dialogs::UnsavedWork*>(window);
+        if (!holder)
+            continue;
+        if (const QString what = holder->unsavedWork(); !what.isEmpty()) {
+            holders << holder;
+            lines << QStringLiteral("    ") + what;
+        }
+    }
+    if (holders.isEmpty())
+        return true;
+    const QString text = QStringLiteral("These are not saved:\r\n%1\r\n\r\nSave them before the "
+                                        "program ends?")
+                             .arg(lines.join(QStringLiteral("\r\n")));
+    switch (m_dialogs.message(
+        this, {text, dialogs::Buttons::SaveDiscardCancel, dialogs::Icon::Question, {}})) {
+    case dialogs::Answer::Discard:
+        return true;
+    case dialogs::Answer::Save:
+        // A save cancelled or failed keeps the program and every window as they are.
+        return std::all_of(holders.begin(), holders.end(),
+                           [](dialogs::UnsavedWork* holder) { return holder->saveUnsavedWork(); });
+    default:
+        return false;
+    }
 }
 
 void Panel::shutDown() {
@@ -838,6 +934,12 @@ void Panel::shutDown() {
     delete m_average.data();
     delete m_graph.data();
     closeMeterWindows();
+    // Every other window of the program goes too (the lists, saved files and what they
+    // opened), without a question of its own: the program asked once, above.
+    for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow())
+            delete child;
+    }
     emit programEnded();
 }
 

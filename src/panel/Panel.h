@@ -100,6 +100,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    /// Asks once about everything not saved; false when the program must go on.
+    bool mayEnd();
     void buildControls();
     QWidget* buildValueRow();
     QWidget* buildSettingsRow();
@@ -119,6 +121,7 @@ private:
     void showReading(const link::MeterState& state);
     void setComCaption(const QString& caption);
     void setValueCaption(const QString& text);
+    void setValueStale(bool stale);
     void toggleCaption();
 
     void sampleTick();
@@ -139,6 +142,7 @@ private:
     void openEvents();
     void showEvents();
     void openSavedFile();
+    void openAssessment();
     void downloadMemory();
     void resetMaxMin();
     void readCell();
@@ -179,6 +183,7 @@ private:
     QPointer<stored::ui::Memory> m_memory;
     QPointer<stored::ui::List> m_list;
     QPointer<stored::ui::FileList> m_fileList;
+    QPointer<QWidget> m_assessment;
     RecordingControls* m_recording = nullptr;
     QPointer<events::FrmEvent> m_events;
     // The archive's menu items and what the windows hand to it (PanelArchive.cpp).

@@ -63,14 +63,15 @@ void RecordingControls::observe(const link::MeterState& state) {
 // ---------------------------------------------------------------- the interval
 
 void RecordingControls::changeSampleInterval() {
-    askInterval(texts::kSamplePrompt, texts::kSampleTitle);
+    askInterval(texts::kSamplePrompt, texts::kSampleTitle, texts::kSampleNotANumber);
 }
 
 void RecordingControls::changeSampleIntervalPt() {
-    askInterval(texts::kSamplePromptPt, texts::kSampleTitlePt);
+    askInterval(texts::kSamplePromptPt, texts::kSampleTitlePt, texts::kSampleNotANumberPt);
 }
 
-void RecordingControls::askInterval(const QString& prompt, const QString& title) {
+void RecordingControls::askInterval(const QString& prompt, const QString& title,
+                                    const QString& notANumber) {
     const QString current = QString::number(m_state.SampleInterval / 10.0);
     const SampleIntervalAnswer answer =
         parseSampleIntervalAnswer(m_dialogs.input(m_window, prompt, title, current));
@@ -78,10 +79,8 @@ void RecordingControls::askInterval(const QString& prompt, const QString& title)
     case SampleIntervalAnswer::Verdict::Nothing:
         return;
     case SampleIntervalAnswer::Verdict::NotANumber:
-        m_dialogs.message(m_window, {QStringLiteral("Enter a number of seconds from 0.2 to 60."),
-                                     dialogs::Buttons::Ok,
-                                     dialogs::Icon::Exclamation,
-                                     {}});
+        m_dialogs.message(m_window,
+                          {notANumber, dialogs::Buttons::Ok, dialogs::Icon::Exclamation, {}});
         return;
     case SampleIntervalAnswer::Verdict::Value:
         m_state.SampleInterval = answer.tenths;
@@ -93,14 +92,14 @@ void RecordingControls::askInterval(const QString& prompt, const QString& title)
 // ---------------------------------------------------------------- the file
 
 void RecordingControls::chooseFile() {
-    const auto path = m_dialogs.saveFile(m_window, QStringLiteral("Save as"), texts::kDataFilter);
-    if (!path || path->isEmpty()) {
+    const auto chosen = m_dialogs.saveFile(m_window, QStringLiteral("Save as"), texts::kDataFilter);
+    if (!chosen) {
         m_state.FileChosen = false;
         return;
     }
-    m_state.RecordFileName = *path;
+    m_state.RecordFileName = chosen->path;
     m_state.FileChosen = true;
-    m_c.SSPanel22->setText(*path);
+    m_c.SSPanel22->setText(chosen->path);
     // A recording under way keeps its own file; the new name is for the next one.
     m_c.MnuStartRecording->setEnabled(!m_state.Recording);
 }
@@ -163,6 +162,7 @@ void RecordingControls::beginRecording() {
     m_state.Recording = true;
     m_c.MnuStopRecording->setEnabled(true);
     m_c.MnuStartRecording->setEnabled(false);
+    emit recordingChanged(true);
 }
 
 void RecordingControls::stopRecording() {
@@ -181,6 +181,7 @@ void RecordingControls::endRecording(const QString& why) {
     m_c.LblRecording->hide();
     m_c.LblCount->clear();
     emit recordingEnded(m_recorder.path());
+    emit recordingChanged(false);
     if (!why.isEmpty()) {
         m_dialogs.message(m_window, {QStringLiteral("The recording stopped: %1\r\nSamples "
                                                     "recorded: %2")

@@ -45,6 +45,11 @@ inline const QString kSampleTitle = QStringLiteral("Dose Meter - Change sample r
 inline const QString kSamplePromptPt =
     QStringLiteral("Digite o valor desejado, de 0.2 até 60 segundos");
 inline const QString kSampleTitlePt = QStringLiteral("Alteração da taxa de amostragem");
+inline const QString kSampleNotANumber =
+    QStringLiteral("Enter a number of seconds from 0.2 to 60.");
+/// The Portuguese dialog answers in its own language.
+inline const QString kSampleNotANumberPt =
+    QStringLiteral("Digite um número de segundos, de 0.2 até 60.");
 inline const QString kNotDba = QStringLiteral("Not dBA mode, continue? ");
 inline const QString kDataFilter = QStringLiteral("Data File[*.dat]|*.dat|All type[*.*]|*.*");
 } // namespace texts
@@ -95,9 +100,11 @@ signals:
     void sampled(const nd::panel::SampleStamp& stamp, const nd::stored::Reading& reading);
     /// A recording ended (stopped, or ended by itself); its file is closed.
     void recordingEnded(const QString& path);
+    /// A recording started (true) or ended (false).
+    void recordingChanged(bool recording);
 
 private:
-    void askInterval(const QString& prompt, const QString& title);
+    void askInterval(const QString& prompt, const QString& title, const QString& notANumber);
     void beginRecording();
     void endRecording(const QString& why);
     void observe(const link::MeterState& state);

@@ -1,5 +1,6 @@
 #include "AverageFile.h"
 
+#include "stored/Csv.h"
 #include "stored/DataFile.h"
 
 #include <QFile>
@@ -40,15 +41,6 @@ bool allDigits(const QString& text) {
             return false;
     }
     return true;
-}
-
-QString csvField(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 QString padded(const QString& text, int width) {
@@ -95,6 +87,39 @@ QByteArray averageFileBytes(const AverageFile& file) {
     return text.toUtf8();
 }
 
+namespace {
+
+/// Why a line after the asterisks is not a row (empty when it is one, or the grid's
+/// header, which leaves `row` empty).
+QString rowProblem(const QString& line, std::optional<stored::LevelRow>& row) {
+    if (!isQuoted(line))
+        return QStringLiteral("a row must be written between double quotes");
+    if (!line.contains(QLatin1Char(':')))
+        return {}; // the grid's header row
+    QStringList cells = line.mid(1, line.size() - 2).split(QLatin1Char('\t'));
+    const bool closed = cells.size() == 5 && cells.back().isEmpty();
+    if (closed)
+        cells.removeLast();
+    // An empty level only with the row's closing TAB: "1 date time<TAB>" lacks a cell.
+    const bool lacksLevel = cells.size() == 4 && cells[3].isEmpty() && !closed;
+    if (cells.size() != 4 || lacksLevel)
+        return QStringLiteral("a row must hold four cells (number, date, time, dBA), not %1")
+            .arg(lacksLevel ? 3 : cells.size());
+    stored::LevelRow r = stored::makeRow(cells[0], cells[1], cells[2], cells[3]);
+    if (!allDigits(r.number))
+        return QStringLiteral("\"%1\" is not a row number").arg(r.number);
+    if (!r.stamp || r.time.size() != 8)
+        return QStringLiteral("\"%1 %2\" is not a date (yyyy/mm/dd) and a time (hh:mm:ss)")
+            .arg(r.date, r.time);
+    // An empty level is an interval without a reading.
+    if (!r.level.isSound() && r.level.kind != stored::LevelKind::Missing)
+        return QStringLiteral("\"%1\" is not a level").arg(r.value);
+    row = std::move(r);
+    return {};
+}
+
+} // namespace
+
 AverageFileRead readAverageFile(const QByteArray& bytes) {
     const QStringList lines = splitLines(stored::decodeFileText(bytes));
     AverageFile file;
@@ -120,35 +145,30 @@ AverageFileRead readAverageFile(const QByteArray& bytes) {
         return refuse(kAverageFieldCount + 1,
                       QStringLiteral("this line should be twelve asterisks; this is not an "
                                      "interval average file"));
+    // A file whose last line has no line end was cut short (a crash while writing): its
+    // whole rows are kept and the cut one is left out, and said.
+    const bool cut = !bytes.isEmpty() && !bytes.endsWith('\n') && !bytes.endsWith('\r');
+    bool truncated = false;
     for (int i = kAverageFieldCount + 1; i < lines.size(); ++i) {
         const int number = i + 1;
         const QString& line = lines[i];
         if (line.trimmed().isEmpty())
             continue;
-        if (!isQuoted(line))
-            return refuse(number, QStringLiteral("a row must be written between double quotes"));
-        if (!line.contains(QLatin1Char(':')))
-            continue; // the grid's header row
-        QStringList cells = line.mid(1, line.size() - 2).split(QLatin1Char('\t'));
-        if (cells.size() == 5 && cells.back().isEmpty())
-            cells.removeLast();
-        if (cells.size() != 4)
-            return refuse(number, QStringLiteral("a row must hold four cells (number, date, "
-                                                 "time, dBA), not %1")
-                                      .arg(cells.size()));
-        stored::LevelRow row = stored::makeRow(cells[0], cells[1], cells[2], cells[3]);
-        if (!allDigits(row.number))
-            return refuse(number, QStringLiteral("\"%1\" is not a row number").arg(row.number));
-        if (!row.stamp || row.time.size() != 8)
-            return refuse(number, QStringLiteral("\"%1 %2\" is not a date (yyyy/mm/dd) and a "
-                                                 "time (hh:mm:ss)")
-                                      .arg(row.date, row.time));
-        if (!row.level.isSound())
-            return refuse(number, QStringLiteral("\"%1\" is not a level").arg(row.value));
-        file.rows.push_back(std::move(row));
+        std::optional<stored::LevelRow> row;
+        const QString why = rowProblem(line, row);
+        if (!why.isEmpty()) {
+            if (cut && i == lines.size() - 1) {
+                truncated = true;
+                break;
+            }
+            return refuse(number, why);
+        }
+        if (row)
+            file.rows.push_back(std::move(*row));
     }
     AverageFileRead result;
     result.content = std::move(file);
+    result.truncatedLastLine = truncated;
     return result;
 }
 
@@ -174,22 +194,30 @@ QStringList averageListingLines(const AverageFile& file) {
     return lines;
 }
 
-QByteArray averageCsvBytes(const AverageFile& file,
-                           const std::vector<std::optional<double>>& laeq) {
+QByteArray averageCsvBytes(const AverageFile& file, const std::vector<std::optional<double>>& laeq,
+                           const stored::CsvStyle& style) {
     QStringList out;
     for (int i = 0; i < kAverageFieldCount; ++i)
-        out << csvField(kAverageLabels[i]) + QLatin1Char(',') + csvField(file.fields[i]);
+        out << csvLine({csvField(kAverageLabels[i], style), csvValue(file.fields[i], style)},
+                       style);
     out << QString();
-    out << QStringLiteral("No.s,Date,Time,dBA,LAeq");
+    // A file read back holds no LAeq, so its CSV has no such column.
+    const bool withLaeq = !laeq.empty();
+    out << csvLine(withLaeq ? QStringList{"No.s", "Date", "Time", "dBA", "LAeq"}
+                            : QStringList{"No.s", "Date", "Time", "dBA"},
+                   style);
     for (std::size_t r = 0; r < file.rows.size(); ++r) {
         const stored::LevelRow& row = file.rows[r];
         const QString date =
             row.stamp ? stored::stampDateTime(*row.stamp).date().toString(Qt::ISODate) : row.date;
-        const std::optional<double> energyMean = r < laeq.size() ? laeq[r] : std::nullopt;
-        out << QStringList{csvField(row.number), csvField(date), csvField(row.time),
-                           csvField(row.value),
-                           energyMean ? QString::number(*energyMean, 'f', 1) : QString()}
-                   .join(QLatin1Char(','));
+        QStringList fields{csvField(row.number, style), csvValue(date, style),
+                           csvValue(row.time, style), csvValue(row.value, style)};
+        if (withLaeq) {
+            const std::optional<double> energyMean = r < laeq.size() ? laeq[r] : std::nullopt;
+            fields << (energyMean ? csvValue(QString::number(*energyMean, 'f', 1), style)
+                                  : QString());
+        }
+        out << csvLine(fields, style);
     }
     return (out.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
 }

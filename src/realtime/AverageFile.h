@@ -47,7 +47,8 @@ inline const QString kAsteriskLine = QStringLiteral("************");
 inline const QString kAverageFilter = QStringLiteral("Avg type[*.avg]|*.avg|CSV[*.csv]|*.csv");
 
 /// An interval average run as saved: the header fields and one row per interval
-/// (number, date, time "hh:mm:ss", the mean's text).
+/// (number, date, time "hh:mm:ss", the mean's text; empty for an interval without a
+/// reading, since "----" means a blank display or a level below 70 dB).
 struct AverageFile {
     std::array<QString, kAverageFieldCount> fields;
     std::vector<stored::LevelRow> rows;
@@ -66,13 +67,15 @@ QByteArray averageFileBytes(const AverageFile& file);
 struct AverageFileRead {
     std::optional<AverageFile> content;
     stored::ReadError error;
+    bool truncatedLastLine = false; ///< a last row cut short (no line end) was left out
     bool ok() const { return content.has_value(); }
 };
 
 /// Reads an .avg file. A header value is what follows its label's ": " (an empty one
 /// stays empty); line 12 must be the asterisks; later lines without ":" (the grid's
 /// header) are skipped, every other one must be a whole row. Refused with the line and
-/// the reason otherwise.
+/// the reason otherwise, except a last line without its line end, which is left out and
+/// said (truncatedLastLine): the file was cut while it was written.
 AverageFileRead readAverageFile(const QByteArray& bytes);
 AverageFileRead readAverageFile(const QString& path);
 
@@ -81,8 +84,10 @@ AverageFileRead readAverageFile(const QString& path);
 QStringList averageListingLines(const AverageFile& file);
 
 /// CSV (RFC 4180): the header fields as "label,value" lines, an empty line, then the rows
-/// with the date in ISO form and, when known, each interval's LAeq beside the mean.
+/// with dates in ISO form and, when `laeq` is given (the window's own averages), each
+/// interval's LAeq beside the mean; the style sets the delimiter and the decimal sign.
 QByteArray averageCsvBytes(const AverageFile& file,
-                           const std::vector<std::optional<double>>& laeq = {});
+                           const std::vector<std::optional<double>>& laeq = {},
+                           const stored::CsvStyle& style = {});
 
 } // namespace nd::realtime

@@ -91,6 +91,8 @@ LimitsVerdict checkLimits(const QString& maxText, const QString& minText,
         v.message = kLevelLimitsMessage;
         return v;
     }
+    v.levelsOk = true;
+    v.limits = {min, max, std::nullopt};
     bool countsOk = false;
     const int counts = countsText.trimmed().toInt(&countsOk);
     if (!countsOk || counts < ChartLimits::kFewestCounts || counts > ChartLimits::kMostCounts) {

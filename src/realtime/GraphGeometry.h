@@ -78,11 +78,13 @@ private:
     long long m_index = -1;
 };
 
-/// The "Limit" panel's boxes checked together: either a message (nothing applies) or
-/// the limits to use.
+/// The "Limit" panel's boxes checked in order: the levels, then the count. A bad level
+/// range changes nothing; with good levels and a bad count the levels are kept (`limits`
+/// holds them, without a count) and the count message is shown.
 struct LimitsVerdict {
     QString message; ///< empty when the limits are good
     ChartLimits limits;
+    bool levelsOk = false;
 };
 LimitsVerdict checkLimits(const QString& maxText, const QString& minText,
                           const QString& countsText);

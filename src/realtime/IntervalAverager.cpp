@@ -20,12 +20,15 @@ QString tenthsText(std::int64_t tenths) {
 } // namespace
 
 QString IntervalAverage::meanText() const {
-    if (samples == 0 || underRange == samples)
+    if (samples == 0)
+        return {}; // "----" would say the meter showed a blank or a quiet level
+    if (underRange == samples)
         return QStringLiteral("----");
     if (overRange == samples)
         return QStringLiteral("OL");
-    // Rounded half up in whole tenths: no floating point between the readings and the text.
-    const std::int64_t mean = (2 * sumTenths + samples) / (2 * std::int64_t{samples});
+    // Int(m x 10) / 10: cut down to whole tenths, in integers, so no floating point comes
+    // between the readings and the text.
+    const std::int64_t mean = sumTenths / samples;
     if (mean < 700)
         return QStringLiteral("----");
     return tenthsText(mean);
@@ -108,8 +111,14 @@ QString runTimeText(long long intervals, int intervalSeconds) {
 
 ListAverages averageList(const stored::LevelList& list, int intervalSeconds) {
     ListAverages out;
+    constexpr stored::StampTenths kNone = std::numeric_limits<stored::StampTenths>::max();
     std::optional<stored::StampTenths> previous;
-    stored::StampTenths spacing = std::numeric_limits<stored::StampTenths>::max();
+    stored::StampTenths spacing = kNone;
+    // The averager runs on a time that only goes forward: the stamp plus the offset of the
+    // stretch since the last step back. Each stretch: its first time, its offset.
+    std::vector<std::pair<Tenths, Tenths>> stretches;
+    Tenths offset = 0;
+    Tenths last = 0;
     IntervalAverager averager;
     for (const stored::LevelRow& row : list.rows) {
         if (!row.stamp)
@@ -117,16 +126,36 @@ ListAverages averageList(const stored::LevelList& list, int intervalSeconds) {
         if (!previous) {
             averager.start(*row.stamp, Tenths{intervalSeconds} * 10);
             out.start = row.stamp;
+            stretches.emplace_back(*row.stamp, 0);
+        } else if (*row.stamp < *previous) {
+            const Tenths next = last + (spacing == kNone ? 0 : spacing);
+            offset = next - *row.stamp;
+            stretches.emplace_back(next, offset);
+            out.clockSteps.push_back({row.number, *previous, *row.stamp});
         } else if (*row.stamp > *previous) {
             spacing = std::min(spacing, *row.stamp - *previous);
         }
         previous = row.stamp;
-        for (const IntervalAverage& a : averager.add(*row.stamp, row.level))
+        last = *row.stamp + offset;
+        for (const IntervalAverage& a : averager.add(last, row.level))
             out.intervals.push_back(a);
     }
-    if (previous && spacing != std::numeric_limits<stored::StampTenths>::max()) {
-        for (const IntervalAverage& a : averager.advanceTo(*previous + spacing))
+    if (previous && spacing != kNone) {
+        for (const IntervalAverage& a : averager.advanceTo(last + spacing))
             out.intervals.push_back(a);
+    }
+    // Back to the rows' clock: an interval ending on a step ends on the clock before it.
+    const auto onClock = [&stretches](Tenths t, bool isEnd) {
+        Tenths back = 0;
+        for (const auto& [from, off] : stretches) {
+            if (from < t || (!isEnd && from == t))
+                back = off;
+        }
+        return t - back;
+    };
+    for (IntervalAverage& a : out.intervals) {
+        a.start = onClock(a.start, false);
+        a.end = onClock(a.end, true);
     }
     out.maximum = averager.maximum();
     out.overloadSeen = averager.overloadSeen();

@@ -28,9 +28,10 @@ struct IntervalAverage {
     std::int64_t sumTenths = 0; ///< the counted readings in tenths of a dB
     double energy = 0.0;        ///< the sum of 10^(L/10)
 
-    /// The plain arithmetic mean, rounded to a tenth, as the box and the .avg file show
-    /// it: "----" with no real sample, with only blank displays, or below 70 dB; "OL"
-    /// when every reading was over range; otherwise one decimal ("85.3").
+    /// The plain arithmetic mean, cut down to a tenth (Int(m x 10) / 10), as the box and
+    /// the .avg file show it: empty with no reading at all (never a level text), "----"
+    /// with only blank displays or below 70 dB, "OL" when every reading was over range,
+    /// otherwise one decimal ("85.3").
     QString meanText() const;
     /// The energy mean (LAeq) in dB; nothing without a counted reading.
     std::optional<double> laeq() const;
@@ -81,19 +82,30 @@ private:
 /// The run time of whole intervals, "hh:mm:ss".
 QString runTimeText(long long intervals, int intervalSeconds);
 
+/// A place where a list's clock went back (a change from summer time, a corrected PC
+/// clock): the row stamped `after` follows the row stamped `before`.
+struct ClockStep {
+    QString row; ///< the number of the first row after the step
+    stored::StampTenths before = 0;
+    stored::StampTenths after = 0;
+};
+
 /// The interval averages of a level list with what the run saw overall.
 struct ListAverages {
-    std::vector<IntervalAverage> intervals;
+    std::vector<IntervalAverage> intervals;   ///< start and end on the rows' clock
     std::optional<stored::StampTenths> start; ///< the first stamped row
     RunMaximum maximum;
     bool overloadSeen = false;
     int clamped = 0;
+    std::vector<ClockStep> clockSteps;
 };
 
 /// The interval averages of a level list, as `noisedesk-cli average` gives them: the
 /// intervals start at the first stamped row; a row without a stamp is skipped. The last
 /// interval counts as complete when the rows reach its end, taking each row to last as
 /// long as the closest spacing of the rows; an incomplete one is dropped, as Stop drops it.
+/// Where the clock steps back the rows are followed in their order, the first after the
+/// step one spacing after the last before it, and the step is listed.
 ListAverages averageList(const stored::LevelList& list, int intervalSeconds);
 
 } // namespace nd::realtime

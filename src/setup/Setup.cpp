@@ -6,6 +6,7 @@
 #include "link/MeterLink.h"
 
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QGridLayout>
@@ -15,7 +16,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace nd::setup {
 
@@ -65,7 +69,24 @@ Setup::Setup(SetupRunner& runner, dialogs::Dialogs& dialogs, QWidget* parent)
     buildControls();
     connect(m_CmdOK, &QPushButton::clicked, this, &Setup::startTransfer);
     connect(&m_runner, &SetupRunner::busyChanged, this, &Setup::showBusy);
-    connect(&m_runner, &SetupRunner::progress, m_Bar, &QProgressBar::setValue);
+    connect(&m_runner, &SetupRunner::progress, this,
+            [this](int percent) { m_Bar->setValue(std::max(m_Bar->value(), percent)); });
+    m_Timer1 = named(new QTimer(this), QStringLiteral("Timer1"));
+    m_Timer1->setInterval(500);
+    connect(m_Timer1, &QTimer::timeout, this, [this] {
+        if (m_Bar->value() >= 100)
+            m_Bar->setValue(0);
+        m_Bar->setValue(m_Bar->value() + 1);
+    });
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setInterval(1000);
+    connect(m_clockTimer, &QTimer::timeout, this, &Setup::followPcClock);
+    for (QComboBox* box : m_TimeText) {
+        connect(box, &QComboBox::editTextChanged, this, [this] {
+            if (!m_fillingClock)
+                m_clockEdited = true;
+        });
+    }
     load();
     showBusy(m_runner.busy());
 }
@@ -153,11 +174,29 @@ void Setup::load() {
     selectValue(m_exchangeGroup, m_OptER, kExchangeRates, s.ExchangeRate);
     if (!s.ThresholdText.isEmpty())
         m_Combo->setCurrentText(s.ThresholdText);
-    const QDateTime now = QDateTime::currentDateTime();
+    m_clockEdited = false;
+    followPcClock();
+    m_clockTimer->start();
+}
+
+void Setup::setPcClock(std::function<QDateTime()> clock) {
+    m_pcClock = std::move(clock);
+    followPcClock();
+}
+
+void Setup::followPcClock() {
+    if (m_clockEdited)
+        return;
+    const QDateTime now = m_pcClock();
     const int values[5] = {now.date().year(), now.date().month(), now.date().day(),
                            now.time().hour(), now.time().minute()};
-    for (size_t i = 0; i < m_TimeText.size(); ++i)
-        m_TimeText[i]->setCurrentText(QString::number(values[i]));
+    m_fillingClock = true;
+    for (size_t i = 0; i < m_TimeText.size(); ++i) {
+        const QString text = QString::number(values[i]);
+        if (m_TimeText[i]->currentText() != text)
+            m_TimeText[i]->setCurrentText(text);
+    }
+    m_fillingClock = false;
 }
 
 SetupFields Setup::fields() const {
@@ -171,6 +210,9 @@ SetupFields Setup::fields() const {
     f.Day = m_TimeText[2]->currentText();
     f.Hour = m_TimeText[3]->currentText();
     f.Minute = m_TimeText[4]->currentText();
+    // Boxes nobody edited stand for the PC clock at the moment each item is walked.
+    if (!m_clockEdited)
+        f.PcClock = m_pcClock;
     return f;
 }
 
@@ -192,11 +234,29 @@ void Setup::startTransfer() {
     }
     if (v.thresholdCapped)
         m_Combo->setCurrentText(QString::number(*v.request->ThresholdLevel));
-    m_runner.start(*v.request, this, [this](const SetupResult& result) { finished(result); });
+    m_transferMine =
+        m_runner.start(*v.request, this, [this](const SetupResult& result) { finished(result); });
+}
+
+void Setup::closeEvent(QCloseEvent* event) {
+    if (m_transferMine && m_runner.busy() && m_runner.meterLink().isRunning()) {
+        // Leave the meter out of setup mode first; finished() closes the window.
+        m_runner.cancel();
+        m_closeWhenDone = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void Setup::showBusy(bool busy) {
     m_PicSet->setVisible(busy);
+    if (busy) {
+        m_Bar->setValue(0);
+        m_Timer1->start();
+    } else {
+        m_Timer1->stop();
+    }
     m_CmdOK->setEnabled(!busy);
     if (busy)
         setCursor(Qt::WaitCursor);
@@ -205,11 +265,12 @@ void Setup::showBusy(bool busy) {
 }
 
 void Setup::finished(const SetupResult& result) {
+    m_transferMine = false;
     m_dialogs.message(this, {ResultMessage(result),
                              dialogs::Buttons::Ok,
                              result.success ? dialogs::Icon::None : dialogs::Icon::Exclamation,
                              {}});
-    if (result.success)
+    if (result.success || m_closeWhenDone)
         close();
 }
 

@@ -43,7 +43,8 @@ Validation ValidateSetup(const SetupFields& f, int meterCriterion) {
     r.FastResponse = f.FastResponse;
 
     if (!(f.allowEmpty && f.Threshold.trimmed().isEmpty())) {
-        const auto threshold = wholeNumber(f.Threshold, kLowestThreshold, kHighestThreshold);
+        // Above the criterion level is not refused: the criterion level replaces it.
+        const auto threshold = wholeNumber(f.Threshold, kLowestThreshold, 999);
         if (!threshold) {
             v.error =
                 range(QStringLiteral("The threshold level"), kLowestThreshold, kHighestThreshold);
@@ -51,6 +52,7 @@ Validation ValidateSetup(const SetupFields& f, int meterCriterion) {
         }
         const int criterion = f.CriterionLevel.value_or(meterCriterion);
         r.ThresholdLevel = *threshold;
+        v.thresholdTyped = *threshold;
         if (criterion > 0 && *threshold > criterion) {
             r.ThresholdLevel = std::max(criterion, kLowestThreshold);
             v.thresholdCapped = true;
@@ -92,6 +94,7 @@ Validation ValidateSetup(const SetupFields& f, int meterCriterion) {
             return v;
         }
         r.Clock = QDateTime(QDate(*year, *month, *day), QTime(*hour, *minute));
+        r.PcClock = f.PcClock;
     }
     v.request = r;
     return v;

@@ -19,16 +19,24 @@ bool SetupRunner::start(const SetupRequest& request, QObject* receiver, Done don
     emit progress(0);
     QPointer<QObject> guard(receiver);
     QPointer<SetupRunner> self(this);
-    m_link.submit(SetupJob(request, [self, guard, done = std::move(done)](
-                                        link::JobOutcome, const SetupResult& result) {
-        if (self) {
-            self->m_busy = false;
-            emit self->busyChanged(false);
-        }
-        if (guard && done)
-            done(result);
-    }));
+    m_cancel = std::make_shared<std::atomic<bool>>(false);
+    m_link.submit(SetupJob(
+        request,
+        [self, guard, done = std::move(done)](link::JobOutcome, const SetupResult& result) {
+            if (self) {
+                self->m_busy = false;
+                emit self->busyChanged(false);
+            }
+            if (guard && done)
+                done(result);
+        },
+        m_cancel));
     return true;
+}
+
+void SetupRunner::cancel() {
+    if (m_busy && m_cancel)
+        *m_cancel = true;
 }
 
 } // namespace nd::setup

@@ -5,7 +5,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 namespace nd::link {
 class MeterLink;
@@ -14,8 +16,8 @@ class MeterLink;
 namespace nd::setup {
 
 /// Runs one setup transfer at a time on the link for the Setup and Standard windows, so
-/// neither can start a second while one runs, and a window closed meanwhile is simply
-/// not told: the job finishes on the link thread and nothing refers to the window.
+/// neither can start a second while one runs. A window may cancel its transfer (it is
+/// then abandoned with MODE+RESET); a window deleted meanwhile is simply not told.
 class SetupRunner final : public QObject {
     Q_OBJECT
 
@@ -29,6 +31,9 @@ public:
     /// Queues the transfer; false (nothing queued) while one runs. `done` runs on this
     /// thread afterwards, only if `receiver` still exists.
     bool start(const SetupRequest& request, QObject* receiver, Done done);
+    /// Asks the running transfer to stop at its next key press: it is abandoned with
+    /// MODE+RESET and its result says what the meter then holds.
+    void cancel();
 
 signals:
     void busyChanged(bool busy);
@@ -38,6 +43,7 @@ signals:
 private:
     link::MeterLink& m_link;
     bool m_busy = false;
+    std::shared_ptr<std::atomic<bool>> m_cancel;
 };
 
 } // namespace nd::setup

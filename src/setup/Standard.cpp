@@ -5,6 +5,7 @@
 #include "dialogs/Dialogs.h"
 #include "link/MeterLink.h"
 
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -86,7 +87,18 @@ void Standard::loadCountry(int row) {
         return;
     }
     const SetupRequest request = StandardRequest(Standards()[static_cast<size_t>(row)]);
-    m_runner.start(request, this, [this](const SetupResult& result) { finished(result); });
+    m_transferMine =
+        m_runner.start(request, this, [this](const SetupResult& result) { finished(result); });
+}
+
+void Standard::closeEvent(QCloseEvent* event) {
+    if (m_transferMine && m_runner.busy() && m_runner.meterLink().isRunning()) {
+        m_runner.cancel();
+        m_closeWhenDone = true;
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 void Standard::showBusy(bool busy) {
@@ -98,10 +110,13 @@ void Standard::showBusy(bool busy) {
 }
 
 void Standard::finished(const SetupResult& result) {
+    m_transferMine = false;
     m_dialogs.message(this, {ResultMessage(result),
                              dialogs::Buttons::Ok,
                              result.success ? dialogs::Icon::None : dialogs::Icon::Exclamation,
                              {}});
+    if (m_closeWhenDone)
+        close();
 }
 
 } // namespace nd::setup

@@ -26,6 +26,10 @@ public:
     /// Loads the country of a table row (0 for the first country).
     void loadCountry(int row);
 
+protected:
+    /// Closing during this window's load abandons it first (see Setup::closeEvent).
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void cellClicked(int row, int column);
     void showBusy(bool busy);
@@ -34,6 +38,8 @@ private:
     SetupRunner& m_runner;
     dialogs::Dialogs& m_dialogs;
     QTableWidget* m_Grid = nullptr;
+    bool m_transferMine = false;
+    bool m_closeWhenDone = false;
 };
 
 } // namespace nd::setup

@@ -61,6 +61,7 @@ const NoiseStandard* FindStandard(const QString& country) {
 
 SetupRequest StandardRequest(const NoiseStandard& s) {
     SetupRequest request;
+    request.FromStandardsTable = true;
     request.CriterionLevel = QString::fromLatin1(s.CriterionLevel).toInt();
     if (QLatin1String(s.ExchangeRate) != QLatin1String(kNone))
         request.ExchangeRate = QString::fromLatin1(s.ExchangeRate).toInt();

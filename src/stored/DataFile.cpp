@@ -1,5 +1,7 @@
 #include "DataFile.h"
 
+#include "Csv.h"
+
 #include <QFile>
 #include <QStringDecoder>
 
@@ -126,23 +128,46 @@ std::optional<LevelRow> parseRow(QStringView line, QString& why) {
     return row;
 }
 
-void appendQuoted(QByteArray& out, const QString& text) {
-    out.append('"').append(text.toUtf8()).append("\"\r\n");
+/// A line that is not a row, cut at its TABs into the four columns (parts beyond the
+/// last one stay in it). Its level is the last column's, when that is one.
+LevelRow otherLine(QStringView line) {
+    QStringList cells = line.toString().split(QLatin1Char('\t'));
+    while (cells.size() > 1 && cells.back().isEmpty())
+        cells.removeLast();
+    while (cells.size() > 4)
+        cells[3] += QLatin1Char('\t') + cells.takeAt(4);
+    cells.resize(4);
+    LevelRow row = makeRow(cells[0], cells[1], cells[2], cells[3]);
+    if (row.level.kind == LevelKind::Missing)
+        row.level.kind = LevelKind::NotLevel;
+    return row;
 }
 
-QString csvField(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-        !text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+void appendQuoted(QByteArray& out, const QString& text) {
+    out.append('"').append(text.toUtf8()).append("\"\r\n");
 }
 
 } // namespace
 
 QString ReadError::text() const {
     return line > 0 ? QStringLiteral("line %1: %2").arg(line).arg(why) : why;
+}
+
+QStringList DataFileContent::remarks() const {
+    QStringList out;
+    if (otherLines > 0)
+        out << QStringLiteral("%1 not a row of a level list and %2 shown as %3; the figures "
+                              "leave %4 out (the first, %5).")
+                   .arg(otherLines == 1 ? QStringLiteral("1 line is")
+                                        : QStringLiteral("%1 lines are").arg(otherLines),
+                        otherLines == 1 ? QStringLiteral("is") : QStringLiteral("are"),
+                        otherLines == 1 ? QStringLiteral("it stands")
+                                        : QStringLiteral("they stand"),
+                        otherLines == 1 ? QStringLiteral("it") : QStringLiteral("them"),
+                        firstOther.text());
+    if (truncatedLastLine)
+        out << QStringLiteral("The last line was cut short and is left out.");
+    return out;
 }
 
 QString decodeFileText(const QByteArray& bytes) {
@@ -185,8 +210,11 @@ DataFileRead readDataFile(const QByteArray& bytes) {
                 content.truncatedLastLine = true;
                 break;
             }
-            result.error = {field->line, why};
-            return result;
+            // Kept as it stands, its TAB-separated parts in the columns: the figures
+            // count only the rows that carry a level, and say how many did not.
+            row = otherLine(field->text);
+            if (content.otherLines++ == 0)
+                content.firstOther = {field->line, why};
         }
         content.list.rows.push_back(std::move(*row));
     }
@@ -236,14 +264,17 @@ QByteArray recordingLine(const LevelRow& row) {
     return (row.number + tab + row.date + tab + row.time + tab + row.value).toUtf8() + "\r\n";
 }
 
-QByteArray csvBytes(const LevelList& list) {
-    QByteArray out = kLevelListHeader.join(QLatin1Char(',')).toUtf8() + "\r\n";
+QByteArray csvBytes(const LevelList& list, const CsvStyle& style) {
+    QStringList heading;
+    for (const QString& label : kLevelListHeader)
+        heading << csvField(label, style);
+    QByteArray out = csvLine(heading, style).toUtf8() + "\r\n";
     for (const LevelRow& row : list.rows) {
         const QString date =
             row.stamp ? stampDateTime(*row.stamp).date().toString(Qt::ISODate) : row.date;
-        out.append((QStringList{csvField(row.number), csvField(date), csvField(row.time),
-                                csvField(row.value)})
-                       .join(QLatin1Char(','))
+        out.append(csvLine({csvField(row.number, style), csvValue(date, style),
+                            csvValue(row.time, style), csvValue(row.value, style)},
+                           style)
                        .toUtf8());
         out.append("\r\n");
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Csv.h"
 #include "LevelList.h"
 #include "SaveFile.h"
 
@@ -29,6 +30,12 @@ struct DataFileContent {
     DataFlavour flavour = DataFlavour::Grid;
     int droppedNotes = 0;           ///< note lines after the third, which are not kept
     bool truncatedLastLine = false; ///< a last line cut short (a recording killed mid-line)
+    int otherLines = 0;             ///< lines kept as they are that are not rows
+    ReadError firstOther;           ///< the first of them and why it is not a row
+
+    /// What the reader has to say beyond the rows ("3 lines are not rows of a level
+    /// list; the first, line 7: ..."), empty when nothing.
+    QStringList remarks() const;
 };
 
 /// What a reader gives: the content, or the error (never both).
@@ -39,11 +46,13 @@ struct DataFileRead {
     bool ok() const { return content.has_value(); }
 };
 
-/// Reads a .dat file of either flavour. Lines may end in CR LF, LF or CR. Rows must hold
-/// a number, a date "yyyy/mm/dd" and a time "hh:mm:ss.t"; gaps in the numbering and the
+/// Reads a .dat file of either flavour. Lines may end in CR LF, LF or CR. Rows hold a
+/// number, a date "yyyy/mm/dd" and a time "hh:mm:ss.t"; gaps in the numbering and the
 /// times are accepted (a recording writes no line for a sample it did not get). The value
-/// is kept as written, with its parsed level. A last line without its line end that is
-/// not a whole row is dropped and reported, so a recording cut short stays readable.
+/// is kept as written, with its parsed level. A line that is no such row is kept as it
+/// stands and counted. A last line without its line end that is not a whole row is
+/// dropped and reported, so a recording cut short stays readable. Only a file whose
+/// first line is not the heading is refused.
 DataFileRead readDataFile(const QByteArray& bytes);
 /// Reads a file from disk; a file that cannot be opened is an error of line 0.
 DataFileRead readDataFile(const QString& path);
@@ -57,7 +66,8 @@ QByteArray recordingLine(const LevelRow& row);
 
 /// CSV for spreadsheets (RFC 4180: CR LF, quoted where needed): a header row, then one
 /// row per level with the date in ISO form ("2009-03-16"). Notes are not part of it.
-QByteArray csvBytes(const LevelList& list);
+/// The style sets the delimiter and the decimal sign.
+QByteArray csvBytes(const LevelList& list, const CsvStyle& style = {});
 
 /// A file's text: UTF-8 as our files are written, Latin-1 for files from an 8-bit code page.
 QString decodeFileText(const QByteArray& bytes);

@@ -29,11 +29,24 @@ double median(std::vector<double> values) {
     return (lower + upper) / 2.0;
 }
 
+/// The pace on one side of a spacing: the median of up to kPaceSpan spacings there.
+double paceOf(const std::vector<double>& valid, std::size_t from, std::size_t to) {
+    return median(std::vector<double>(valid.begin() + static_cast<std::ptrdiff_t>(from),
+                                      valid.begin() + static_cast<std::ptrdiff_t>(to)));
+}
+
 /// Gives each sample the time it stands for; returns false when no spacing was found.
+/// A spacing is a gap only when it is out of pace with the spacings on both sides of it
+/// (itself included on each side): a changed sampling interval sets a new pace and counts
+/// in full, while a meter that stopped answering for a while leaves a gap between two
+/// stretches at one pace. At either end of the list there is nothing to tell a slower
+/// pace from a silence, so an end spacing counts in full.
 bool weighSamples(std::vector<Sample>& samples, Exposure& e) {
     std::vector<double> spacing(samples.size(), -1.0);
     std::vector<double> valid;
+    std::vector<std::size_t> validAt(samples.size(), 0); ///< valid spacings before sample i
     for (std::size_t i = 0; i + 1 < samples.size(); ++i) {
+        validAt[i] = valid.size();
         const auto& a = samples[i].stamp;
         const auto& b = samples[i + 1].stamp;
         if (a && b && *b > *a) {
@@ -43,15 +56,28 @@ bool weighSamples(std::vector<Sample>& samples, Exposure& e) {
     }
     if (valid.empty())
         return false;
-    const double typical = median(std::move(valid));
+    validAt.back() = valid.size();
+    const std::size_t n = valid.size();
+    // The pace just before valid spacing j (its predecessors), or after it when it has none.
+    const auto paceBefore = [&valid, n](std::size_t j) {
+        if (j == 0)
+            return paceOf(valid, 0, std::min(n, kPaceSpan));
+        return paceOf(valid, j > kPaceSpan ? j - kPaceSpan : 0, j);
+    };
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const double s = spacing[i];
+        const std::size_t j = validAt[i];
         if (s < 0.0) {
-            samples[i].weight = typical;
-        } else if (s > kGapFactor * typical) {
-            samples[i].weight = typical;
+            // The last sample, or one whose next stamp is missing or out of order.
+            samples[i].weight = paceBefore(j);
+            continue;
+        }
+        const double before = paceOf(valid, j + 1 > kPaceSpan ? j + 1 - kPaceSpan : 0, j + 1);
+        const double after = paceOf(valid, j, std::min(n, j + kPaceSpan));
+        if (s > kGapFactor * before && s > kGapFactor * after) {
+            samples[i].weight = paceBefore(j);
             ++e.gaps;
-            e.gapSeconds += s - typical;
+            e.gapSeconds += s - samples[i].weight;
         } else {
             samples[i].weight = s;
         }
@@ -262,7 +288,8 @@ QByteArray exposureJson(const Exposure& e) {
                   {QStringLiteral("l10"), level(e.l10)},
                   {QStringLiteral("l50"), level(e.l50)},
                   {QStringLiteral("l90"), level(e.l90)},
-                  {QStringLiteral("duration_s"), rounded(e.durationSeconds, 1)},
+                  {QStringLiteral("duration_s"),
+                   e.timed ? rounded(e.durationSeconds, 1) : QJsonValue(QJsonValue::Null)},
                   {QStringLiteral("dose_percent"),
                    e.timed ? rounded(e.dosePercent) : QJsonValue(QJsonValue::Null)},
                   {QStringLiteral("twa"), roundedOrNull(e.twa)},

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <cstddef>
 #include <optional>
 #include <utility>
 
@@ -39,7 +40,7 @@ struct Exposure {
     int ignored = 0;      ///< rows whose value is no level (a dose, junk, nothing)
     int clampedOver = 0;  ///< "OL" rows, counted as 140.0 dB
     int clampedUnder = 0; ///< "----" rows, counted as 70.0 dB
-    int gaps = 0;         ///< spacings longer than kGapFactor x the median spacing
+    int gaps = 0;         ///< spacings longer than kGapFactor x the pace on both sides
     double gapSeconds = 0.0;
     double durationSeconds = 0.0; ///< measured time: the samples' times, gaps left out
     bool timed = false;           ///< false when no spacing could be told from the stamps
@@ -57,13 +58,16 @@ struct Exposure {
     bool hasLevels() const { return samples > 0; }
 };
 
-/// A spacing longer than this many median spacings is a gap in the measurement.
+/// A spacing longer than this many times the pace on both sides of it is a gap in the
+/// measurement; the pace on a side is the median of up to kPaceSpan spacings there.
 inline constexpr double kGapFactor = 3.0;
+inline constexpr std::size_t kPaceSpan = 8;
 inline constexpr double kEightHours = 8.0 * 3600.0;
 
 /// The exposure of the list's levels under the standard. Each sample stands for the
 /// spacing to the next sample's stamp; the last one, one whose stamp is missing or out of
-/// order, and the one before a gap stand for the median spacing. Without any spacing
+/// order, and the one before a gap stand for the pace just before them. A changed
+/// sampling interval is a new pace, not a gap. Without any spacing
 /// (fewer than two stamps) the samples weigh alike and no duration, dose or LEX is given.
 Exposure computeExposure(const LevelList& list, const Standard& standard);
 

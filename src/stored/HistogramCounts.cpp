@@ -31,7 +31,10 @@ HistogramCounts countLevels(const LevelList& list, Resolution resolution) {
     h.resolution = resolution;
     h.bins.assign(resolution == Resolution::OneDb ? 141 : 1401, 0);
     for (const LevelRow& row : list.rows) {
-        if (const auto bin = binOf(row.level, resolution)) {
+        auto bin = binOf(row.level, resolution);
+        if (!bin && row.level.kind == LevelKind::NotLevel && row.value.contains(QLatin1Char('-')))
+            bin = 70 * h.binsPerDb(); // a broken blank display ("--", "-- -") is under range
+        if (bin) {
             ++h.bins[static_cast<std::size_t>(*bin)];
             ++h.counted;
         } else {
@@ -67,18 +70,42 @@ BinRange HistogramCounts::firstView() const {
     return {double(b->low - 5), double(b->high + 5)};
 }
 
-QByteArray histogramText(const HistogramCounts& counts, bool csv) {
+BinRange HistogramCounts::resetView() const {
+    const auto b = bounds();
+    if (!b)
+        return firstView();
+    return {double(b->low), double(b->high + 1)};
+}
+
+double tickStep(double span, double smallest, int most) {
+    if (!(span > 0.0) || most < 1)
+        return smallest;
+    double decade = std::pow(10.0, std::floor(std::log10(std::max(smallest, span / most))));
+    for (;;) {
+        for (const double m : {1.0, 2.0, 5.0}) {
+            const double step = m * decade;
+            // A hair of tolerance: 0.1 times 10 is not quite 1.0 in binary.
+            if (step >= smallest * (1.0 - 1e-9) && span / step <= most * (1.0 + 1e-9))
+                return step;
+        }
+        decade *= 10.0;
+    }
+}
+
+QByteArray histogramText(const HistogramCounts& counts, bool csv, const CsvStyle& style) {
+    const QByteArray delimiter = csv ? QString(style.delimiter).toUtf8() : QByteArray("\t");
     QByteArray out;
     if (csv)
-        out += "dBA,count\r\n";
+        out += "dBA" + delimiter + "count\r\n";
     const int decimals = counts.resolution == Resolution::OneDb ? 0 : 1;
     for (int k = 0; k <= counts.top(); ++k) {
         const std::int64_t n = counts.bins[static_cast<std::size_t>(k)];
         if (n == 0)
             continue;
-        out += QByteArray::number(double(k) / counts.binsPerDb(), 'f', decimals);
-        out += csv ? "," : "\t";
-        out += QByteArray::number(static_cast<qlonglong>(n));
+        QByteArray level = QByteArray::number(double(k) / counts.binsPerDb(), 'f', decimals);
+        if (csv && style.decimalComma)
+            level.replace('.', ',');
+        out += level + delimiter + QByteArray::number(static_cast<qlonglong>(n));
         out += csv ? "\r\n" : "\n";
     }
     return out;

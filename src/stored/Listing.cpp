@@ -3,6 +3,10 @@
 namespace nd::stored {
 
 QStringList listingLines(const LevelList& list) {
+    return listingLines(list, {});
+}
+
+QStringList listingLines(const LevelList& list, const QStringList& figures) {
     const QString margin = QStringLiteral("-") + QString(20, QLatin1Char(' '));
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(list.rows.size()) + 10);
@@ -10,6 +14,11 @@ QStringList listingLines(const LevelList& list) {
         lines << QStringLiteral(" ");
     for (const QString& note : list.notes)
         lines << margin + note;
+    if (!figures.isEmpty()) {
+        lines << QString();
+        for (const QString& figure : figures)
+            lines << margin + figure;
+    }
     lines << QString();
     lines << margin + QStringLiteral("            Date     Time        (dBA)");
     lines << margin + QStringLiteral("        ---------- ----------");

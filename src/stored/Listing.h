@@ -12,5 +12,8 @@ namespace nd::stored {
 /// Every line but the blank ones starts with "-" and 20 blanks. A text longer than its
 /// column is printed whole, pushing the rest of the line to the right.
 QStringList listingLines(const LevelList& list);
+/// The same with `figures` (the exposure figures, one per line) after the notes, so they
+/// come on the first page above the rows.
+QStringList listingLines(const LevelList& list, const QStringList& figures);
 
 } // namespace nd::stored

@@ -31,12 +31,13 @@ QString two(int v) {
     return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'));
 }
 
-/// The header of a set, or why it cannot be one.
-std::optional<SetHeader> decodeHeader(const QByteArray& set, QString& damage) {
+/// The header of a set: its values when the start is a real date and time, and in
+/// `problem` what cannot be right (an interval of 0 still gives a header).
+std::optional<SetHeader> decodeHeader(const QByteArray& set, QString& problem) {
     for (int i = 0; i < 6; ++i) {
         if (!isBcd(byteAt(set, i))) {
-            damage = QStringLiteral("its header holds a digit that is not decimal (0x%1)")
-                         .arg(hex2(byteAt(set, i)));
+            problem = QStringLiteral("its header holds a digit that is not decimal (0x%1)")
+                          .arg(hex2(byteAt(set, i)));
             return std::nullopt;
         }
     }
@@ -49,23 +50,22 @@ std::optional<SetHeader> decodeHeader(const QByteArray& set, QString& damage) {
     h.second = bcdValue(byteAt(set, 5));
     h.intervalTenths = byteAt(set, 6) + 256 * byteAt(set, 7);
     if (h.month < 1 || h.month > 12) {
-        damage = QStringLiteral("its header has an impossible month (%1)").arg(h.month);
+        problem = QStringLiteral("its header has an impossible month (%1)").arg(h.month);
         return std::nullopt;
     }
     if (h.day < 1 || h.day > QDate(h.year, h.month, 1).daysInMonth()) {
-        damage = QStringLiteral("its header has an impossible day (%1/%2)")
-                     .arg(two(h.month), two(h.day));
+        problem = QStringLiteral("its header has an impossible day (%1/%2)")
+                      .arg(two(h.month), two(h.day));
         return std::nullopt;
     }
     if (h.hour > 23 || h.minute > 59 || h.second > 59) {
-        damage = QStringLiteral("its header has an impossible time (%1:%2:%3)")
-                     .arg(two(h.hour), two(h.minute), two(h.second));
+        problem = QStringLiteral("its header has an impossible time (%1:%2:%3)")
+                      .arg(two(h.hour), two(h.minute), two(h.second));
         return std::nullopt;
     }
-    if (h.intervalTenths == 0) {
-        damage = QStringLiteral("its header gives an interval of 0");
-        return std::nullopt;
-    }
+    if (h.intervalTenths == 0)
+        problem = QStringLiteral("its header gives an interval of 0 (every record is "
+                                 "stamped with the start time)");
     return h;
 }
 
@@ -94,18 +94,19 @@ LoggedSet cutSet(const QByteArray& cells, int number, int dataEnd) {
         return set;
     }
     set.bytes = cells.mid(set.start, set.end - set.start);
-    set.header = decodeHeader(set.bytes, set.damage);
-    if (!set.header)
-        return set;
-    const SetHeader& h = *set.header;
-    set.dateText = QStringLiteral("%1/%2/%3").arg(h.year).arg(two(h.month), two(h.day));
-    set.timeText = QStringLiteral("%1:%2:%3").arg(two(h.hour), two(h.minute), two(h.second));
-    set.intervalText = intervalText(h.intervalTenths);
+    set.header = decodeHeader(set.bytes, set.headerProblem);
+    if (!set.header && !set.headerProblem.isEmpty())
+        set.headerProblem += QStringLiteral("; its records are listed without times");
+    // The header as the meter holds it, digit for digit, even when it cannot be right.
+    auto digits = [&set](int i) { return hex2(byteAt(set.bytes, i)); };
+    set.dateText = QStringLiteral("20%1/%2/%3").arg(digits(0), digits(1), digits(2));
+    set.timeText = QStringLiteral("%1:%2:%3").arg(digits(3), digits(4), digits(5));
+    set.intervalText = intervalText(byteAt(set.bytes, 6) + 256 * byteAt(set.bytes, 7));
     // The meter's own count leaves room for one byte after the last record; a set that
-    // does not fit that layout shows a fractional count and lists its whole records.
+    // does not fit that layout lists (and shows the count of) its whole records.
     const double count = std::max(0.0, (set.bytes.size() - 9) / 3.0);
-    set.recordsText = QString::number(count, 'g', 15);
     set.recordCount = static_cast<int>(std::floor(count));
+    set.recordsText = QString::number(set.recordCount);
     return set;
 }
 
@@ -132,6 +133,22 @@ QString LoggedMemory::remainingText() const {
 
 QString LoggedMemory::intervalSecondsText() const {
     return QLatin1Char(' ') + QString::number(intervalTenths / 10.0, 'g', 15);
+}
+
+std::optional<QString> pointerTableProblem(int setCount, int dataEnd) {
+    const QString lead = QStringLiteral("The meter's pointer table cannot be right: ");
+    if (setCount < 0 || setCount > kMaxSetCount)
+        return lead + QStringLiteral("it gives %1 data sets, and the table holds at most %2.")
+                          .arg(setCount)
+                          .arg(kMaxSetCount);
+    if (setCount > 0 && (dataEnd <= kDataAreaStart || dataEnd > kDataAreaEnd))
+        return lead + QStringLiteral("it puts the end of %1 data sets at cell %2, outside the "
+                                     "data area (%3 to %4). Nothing was downloaded.")
+                          .arg(setCount)
+                          .arg(dataEnd)
+                          .arg(kDataAreaStart)
+                          .arg(kDataAreaEnd);
+    return std::nullopt;
 }
 
 LoggedMemory decodeLoggedMemory(const QByteArray& cells, int setCount, int dataEnd) {
@@ -177,24 +194,45 @@ QString intervalText(int tenths) {
     return s.left(s.size() - 1) + QLatin1Char('.') + s.right(1);
 }
 
+QString setFileName(const LoggedSet& set) {
+    QString date = set.dateText;
+    QString time = set.timeText;
+    return QStringLiteral("set%1_%2_%3.dat")
+        .arg(set.number, 3, 10, QLatin1Char('0'))
+        .arg(date.replace(QLatin1Char('/'), QLatin1Char('-')),
+             time.replace(QLatin1Char(':'), QLatin1Char('-')));
+}
+
+LevelList setForFile(const LoggedMemory& memory, const LoggedSet& set) {
+    LevelList list = listSet(set);
+    list.notes[0] = QStringLiteral("ID code %1; set %2 of %3")
+                        .arg(memory.idCode)
+                        .arg(set.number)
+                        .arg(memory.setCount);
+    if (!set.headerProblem.isEmpty())
+        list.notes[1] = QStringLiteral("Header problem: ") + set.headerProblem;
+    return list;
+}
+
 LevelList listSet(const LoggedSet& set) {
     LevelList list;
-    if (set.damaged() || !set.header)
+    if (set.damaged())
         return list;
-    const SetHeader& h = *set.header;
     list.rows.reserve(static_cast<std::size_t>(set.recordCount));
     for (int k = 1; k <= set.recordCount; ++k) {
         const qsizetype at = kSetHeaderSize + static_cast<qsizetype>(kRecordSize) * (k - 1);
-        const StampTenths stamp = h.recordStamp(k);
         LevelRow row;
         row.number = QString::number(k);
-        row.date = stampDateText(stamp);
-        row.time = stampTimeText(stamp);
+        if (set.header) {
+            const StampTenths stamp = set.header->recordStamp(k);
+            row.date = stampDateText(stamp);
+            row.time = stampTimeText(stamp);
+            row.stamp = stamp;
+        }
         row.value = recordLevelText(static_cast<std::uint8_t>(set.bytes.at(at)),
                                     static_cast<std::uint8_t>(set.bytes.at(at + 1)),
                                     static_cast<std::uint8_t>(set.bytes.at(at + 2)));
         row.level = parseLevel(row.value);
-        row.stamp = stamp;
         list.rows.push_back(std::move(row));
     }
     return list;

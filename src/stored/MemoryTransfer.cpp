@@ -3,6 +3,7 @@
 #include "link/Clock.h"
 #include "link/MemoryMap.h"
 #include "link/Meter.h"
+#include "stored/LoggedMemory.h"
 
 #include <QRegularExpression>
 
@@ -68,6 +69,13 @@ Download DownloadMemory(link::Meter& meter, double answerTimeout) {
                 return d;
             }
             d.dataEnd = *end;
+        }
+        // A table that cannot be right would make a dump of the wrong length and sets
+        // made of whatever lies there: stop before the dump.
+        if (const auto problem = pointerTableProblem(d.setCount, d.dataEnd)) {
+            d.error = *problem;
+            d.badPointers = true;
+            return d;
         }
     } catch (const link::LinkTimeout&) {
         d.error = QStringLiteral("The meter did not answer.");

@@ -20,7 +20,8 @@ inline constexpr double kWordWritePause = 0.5;
 /// What a memory download brought back.
 struct Download {
     bool ok = false;
-    QString error; ///< why it failed, for a person
+    QString error;            ///< why it failed, for a person
+    bool badPointers = false; ///< the meter answered, but with a pointer table that cannot be
     int setCount = 0;
     int dataEnd = 0;
     QByteArray cells;         ///< cells from 0 up (the dump without its lead byte)

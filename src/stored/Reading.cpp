@@ -6,17 +6,14 @@ namespace nd::stored {
 
 namespace {
 
-bool isDecimal(QStringView text) {
-    // Digits, optionally one point followed by digits: "94.5", "142.0", "05.0", "85".
+bool isLevelNumber(QStringView text) {
+    // Digits, a point and digits: "94.5", "142.0", "05.0". The meter writes every level
+    // with its tenth; a number without a point ("120") is a dose or a count, not a level.
     qsizetype i = 0;
     const qsizetype n = text.size();
     while (i < n && text[i].isDigit() && text[i].unicode() < 128)
         ++i;
-    if (i == 0)
-        return false;
-    if (i == n)
-        return true;
-    if (text[i] != QLatin1Char('.') || i + 1 == n)
+    if (i == 0 || i == n || text[i] != QLatin1Char('.') || i + 1 == n)
         return false;
     for (++i; i < n; ++i) {
         if (!text[i].isDigit() || text[i].unicode() >= 128)
@@ -35,7 +32,7 @@ Level parseLevel(QStringView text) {
         return {LevelKind::OverRange, kOverRangeBound};
     if (t == u"----")
         return {LevelKind::UnderRange, kUnderRangeBound};
-    if (!isDecimal(t))
+    if (!isLevelNumber(t))
         return {LevelKind::NotLevel, 0.0};
     return {LevelKind::Level, t.toDouble()};
 }

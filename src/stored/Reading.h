@@ -39,9 +39,10 @@ struct Level {
     friend bool operator==(const Level&, const Level&) = default;
 };
 
-/// The one parser of level texts: "OL", "----", a decimal number such as "94.5" or
-/// "142.0" (the meter's beyond-the-top display, kept as the number it shows), empty
-/// (Missing) or anything else (NotLevel). Blanks around the text are ignored.
+/// The one parser of level texts: "OL", "----", a number with a decimal point such as
+/// "94.5" or "142.0" (the meter's beyond-the-top display, kept as the number it shows),
+/// empty (Missing) or anything else (NotLevel, also a number without a point such as a
+/// "120" %DOSE reading). Blanks around the text are ignored.
 Level parseLevel(QStringView text);
 
 /// One reading of the meter as the main window shows it, classified once.

@@ -2,7 +2,31 @@
 
 #include "DataFile.h"
 
+#include <cerrno>
+
 namespace nd::stored {
+
+namespace {
+
+/// Writes the whole line; false when the system took less. A short write leaves Qt's
+/// reason at "Unknown error"; the system's own ("No space left on device") is the errno
+/// of the write that failed, tried once more for the rest when Qt did not.
+bool writeLine(QFile& file, const QByteArray& line, QString& why) {
+    errno = 0;
+    const qint64 n = file.write(line);
+    if (n == line.size())
+        return true;
+    int code = errno;
+    if (code == 0 && n > 0) {
+        if (file.write(line.mid(n)) == line.size() - n)
+            return true;
+        code = errno;
+    }
+    why = code != 0 ? qt_error_string(code) : file.errorString();
+    return false;
+}
+
+} // namespace
 
 std::optional<QString> Recorder::start(const QString& path) {
     stop();
@@ -17,8 +41,7 @@ std::optional<QString> Recorder::start(const QString& path) {
         return m_error;
     }
     const QByteArray header = recordingHeaderLine();
-    if (m_file.write(header) != header.size()) {
-        m_error = m_file.errorString();
+    if (!writeLine(m_file, header, m_error)) {
         m_file.close();
         return m_error;
     }
@@ -46,8 +69,7 @@ Recorder::Step Recorder::add(const QString& dateStamp, const QString& timeStamp,
     row.time = timeStamp;
     row.value = reading.text;
     const QByteArray line = recordingLine(row);
-    if (m_file.write(line) != line.size()) {
-        m_error = m_file.errorString();
+    if (!writeLine(m_file, line, m_error)) {
         stop();
         return Step::WriteFailed;
     }

@@ -2,6 +2,7 @@
 #include "SimFixture.h"
 #include "cli/BankVerbs.h"
 #include "events/BankFile.h"
+#include "link/MemoryMap.h"
 #include "link/Meter.h"
 
 #include <QJsonArray>
@@ -25,7 +26,7 @@ struct Rig {
     RunContext context{meter, out, err, 5.0, interrupted};
 
     Rig() { port->open(); }
-    int run(const QString& bank, const QString& file, bool json) {
+    int run(const QStringList& bank, const QString& file, bool json) {
         auto parsed = parseCommand({"banks"}, 0, false);
         if (!parsed.request || applyBankOptions(*parsed.request, bank, file, json))
             return -1;
@@ -43,11 +44,33 @@ class BankVerbsTest : public QObject {
 private slots:
     void bankOptionIsChecked() {
         Request request;
-        QVERIFY(!applyBankOptions(request, "5", {}, false));
+        QVERIFY(!applyBankOptions(request, {"5"}, {}, false));
         QCOMPARE(request.bank, 5);
-        for (const char* refused : {"0", "6", "E2"})
+        for (const QStringList& refused : {QStringList{"0"}, {"6"}, {"E2"}, {""}, {"1", "2"}})
             QVERIFY(applyBankOptions(request, refused, {}, false));
         QVERIFY(!parseCommand({"banks", "3"}, 0, false).request);
+    }
+
+    void outIsCheckedBeforeTheRead() {
+        Rig rig;
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
+        QCOMPARE(rig.run({}, dir.filePath("plain/banks.bnk"), false), int(kFileFailed));
+        QVERIFY(rig.port->writes().empty());
+        QVERIFY(rig.outText.isEmpty());
+    }
+
+    void aFailedRead_writesNoFile_andShowsEveryBank() {
+        Rig rig;
+        auto faults = rig.sim.meter().faults();
+        faults.deafCell = link::memory::bankRecordStart(3) + 4;
+        rig.sim.meter().setFaults(faults);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("banks.bnk");
+        QCOMPARE(rig.run({}, file, false), int(kNoAnswer));
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(rig.outText.startsWith("E1\n") && rig.outText.contains("\nE5\n"));
+        QVERIFY(rig.errText.contains("bank E3 could not be read"));
     }
 
     void jsonHasEveryBankWithTheWindowsRows() {
@@ -60,16 +83,26 @@ private slots:
         QVERIFY(e1["readable"].toBool());
         const QJsonObject rows = e1["rows"].toObject();
         QCOMPARE(rows.keys().size(), 15);
-        QCOMPARE(rows["Dose Value(%)"].toString(), QString("  123.4"));
-        QCOMPARE(rows["TWA(8hr %Dose)"].toString(), QString(" 91.5"));
-        QCOMPARE(list.at(2)["rows"]["Used or not"].toString(), QString(" Unused"));
+        // Figures are numbers, texts are trimmed, empty cells are null.
+        QCOMPARE(rows["Dose Value(%)"], QJsonValue(123.4));
+        QCOMPARE(rows["TWA(8hr %Dose)"], QJsonValue(91.5));
+        QCOMPARE(rows["Criterion level"], QJsonValue(90));
+        QCOMPARE(list.at(2)["rows"]["Used or not"], QJsonValue("Unused"));
+        QVERIFY(list.at(2)["rows"]["Dose Value(%)"].isNull());
+        // The rows come in the window's order.
+        qsizetype at = 0;
+        for (const QString& heading : events::RowHeadings()) {
+            const qsizetype next = rig.outText.indexOf('"' + heading + '"', at);
+            QVERIFY2(next > at, qPrintable(heading));
+            at = next;
+        }
     }
 
     void textBlocksAndTheSavedFileAgree() {
         Rig rig;
         QTemporaryDir dir;
         const QString file = dir.filePath("e2.bnk");
-        QCOMPARE(rig.run("2", file, false), int(kOk));
+        QCOMPARE(rig.run({"2"}, file, false), int(kOk));
         QVERIFY(rig.outText.startsWith("E2\n  Used or not              Used\n"));
         QVERIFY(rig.outText.contains("\n  Dose Value(%)            2.33\n"));
         const events::BankFileRead read = events::OpenBankFile(file);

@@ -1,9 +1,14 @@
+#include "Child.h"
 #include "FakePort.h"
 #include "cli/CliArgs.h"
 #include "cli/CliRunner.h"
+#include "cli/SetupVerb.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 
+#include <QCommandLineParser>
+#include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -95,6 +100,73 @@ private slots:
                                              {"com  2", "/dev/ttyS1"},
                                              {"13", "/dev/ttyACM0"}})
             QCOMPARE(deviceForPortOption(option), QString(device));
+        // The serial port would look for a bare or relative name in /dev.
+        QCOMPARE(deviceForPortOption("meter"), QDir::current().absoluteFilePath("meter"));
+        QCOMPARE(deviceForPortOption("../x/pty"), QDir::current().absoluteFilePath("../x/pty"));
+    }
+
+    /// The built program's front: help, refusals, checks made before the meter is read.
+    /// "%f" stands for a plain file (so "%f/sub" can be no folder).
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err"); // an error is one line, ending "try --help"
+        const QString meterUsage =
+            "Usage: noisedesk-cli (--port DEVICE | --simulate) [--timeout S] ";
+        QTest::newRow("help of one command")
+            << QStringList{"read", "--help"} << 0 << meterUsage + "read ADDR\n"
+            << "";
+        QTest::newRow("help of average")
+            << QStringList{"average", "--help"} << 0 << "--job TEXT, --name TEXT, --id TEXT"
+            << "";
+        QTest::newRow("help of archive") << QStringList{"archive", "--help"} << 0
+                                         << "Usage: noisedesk-cli archive import FILE... | list"
+                                         << "";
+        QTest::newRow("archive refused in one line")
+            << QStringList{"archive", "frob"} << 1 << ""
+            << "noisedesk-cli: archive takes import, list, show, tag, export or delete; try "
+               "--help\n";
+        QTest::newRow("every command named")
+            << QStringList{"--help"} << 0 << "record, average, stats, histogram."
+            << "";
+        QTest::newRow("bad value") << QStringList{"--simulate", "read", "65536"} << 1 << ""
+                                   << "noisedesk-cli: the address must be a number from 0 to "
+                                      "65535; try --help\n";
+        QTest::newRow("unknown command") << QStringList{"frob"} << 1 << ""
+                                         << "noisedesk-cli: unknown command \"frob\"; try --help\n";
+        QTest::newRow("unknown option") << QStringList{"status", "--frob"} << 1 << ""
+                                        << "try --help\n";
+        QTest::newRow("download into no folder")
+            << QStringList{"--simulate", "download", "%f/sub"} << 4 << ""
+            << "could not write into";
+        QTest::newRow("dump nowhere")
+            << QStringList{"--simulate", "dump", "%f/image.bin"} << 4 << ""
+            << "could not write %f/image.bin";
+        QTest::newRow("--raw nowhere")
+            << QStringList{"--simulate", "download", "%d", "--raw", "%f/raw.bin"} << 4 << ""
+            << "could not write %f/raw.bin";
+    }
+    void commandLine() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("plain");
+        QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+        for (QString& a : args)
+            a.replace("%f", file).replace("%d", dir.filePath("sets"));
+        err.replace("%f", file);
+        const nd::test::ProgramResult r = nd::test::runProgram("noisedesk-cli", args, 30000);
+        QTEST(r.exitCode, "exitCode");
+        QVERIFY2(r.out.simplified().contains(out.simplified()), qPrintable(r.out));
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        if (r.exitCode != 0) {
+            QCOMPARE(r.err.count('\n'), 1); // no usage text, no progress before the check
+            QVERIFY(r.out.isEmpty());
+        } else {
+            QVERIFY(!r.out.contains("Commands:") || args == QStringList{"--help"});
+        }
     }
 
     void readAndStatus_printWhatTheMeterSays() {
@@ -122,6 +194,8 @@ private slots:
         QCOMPARE(lines[0], QString("date,time,value,unit"));
         for (int i = 1; i < 4; ++i)
             QVERIFY2(lines[i].endsWith(",94.5,dBA"), qPrintable(lines[i]));
+        QVERIFY2(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d,").match(lines[1]).hasMatch(),
+                 qPrintable(lines[1])); // ISO 8601, as every CSV
         QCOMPARE(displayReads, 4);
     }
 
@@ -133,6 +207,27 @@ private slots:
         });
         QVERIFY_THROWS_EXCEPTION(nd::link::LinkTimeout, rig.run({"watch"}, 3, true));
         QCOMPARE(rig.outText.trimmed(), QString("date,time,value,unit"));
+    }
+
+    void banks_aMeterGoneSilent_stillShowsTheBanksRead() {
+        Rig rig;
+        int reads = 0;
+        // Bank 1 is the prelude and 20 cells; the meter goes silent inside bank 2.
+        rig.port.setResponder([&reads](const QByteArray& w) {
+            if (w.at(0) == 'R' && ++reads > 25)
+                return QByteArray();
+            return reads > 25 ? QByteArray() : nd::test::answerLikeAMeter(w);
+        });
+        QTemporaryDir dir;
+        const QString file = dir.filePath("banks.bnk");
+        const auto parsed = parseCommand({"banks"}, 0, false);
+        Request request = *parsed.request;
+        request.file = file;
+        QVERIFY_THROWS_EXCEPTION(nd::link::LinkTimeout, runRequest(request, rig.context));
+        rig.out.flush();
+        QVERIFY2(rig.outText.startsWith("E1\n  Used or not"), qPrintable(rig.outText));
+        QVERIFY(!rig.outText.contains("E2"));
+        QVERIFY(!QFile::exists(file));
     }
 
     void dump_readsTheLengthThenSavesTheImageWithoutTheLeadByte() {
@@ -151,6 +246,28 @@ private slots:
         rig.port.setResponder(storing(0, 0, QByteArray(769, 'm')));
         QCOMPARE(rig.run({"dump", "/nonexistent-folder/image.bin"}), int(kFileFailed));
         QVERIFY(rig.errText.contains("could not write"));
+    }
+
+    void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("followsPc");
+        QTest::addColumn<bool>("fromTable");
+        QTest::newRow("--clock now") << QStringList{"--clock", "now"} << true << false;
+        QTest::newRow("a fixed clock")
+            << QStringList{"--clock", "2025-01-02 03:04"} << false << false;
+        QTest::newRow("--standard alone") << QStringList{"--standard", "France"} << false << true;
+    }
+    void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable() {
+        QFETCH(QStringList, args);
+        QFETCH(bool, followsPc);
+        QFETCH(bool, fromTable);
+        QCommandLineParser parser;
+        parser.addOptions(SetupOptions());
+        QVERIFY(parser.parse(QStringList{"noisedesk-cli"} + args));
+        const SetupParse parsed = ParseSetup(parser, {}, QDateTime(QDate(2024, 1, 1), QTime(4, 4)));
+        QVERIFY2(parsed.request, qPrintable(parsed.error));
+        QCOMPARE(bool(parsed.request->PcClock), followsPc);
+        QCOMPARE(parsed.request->FromStandardsTable, fromTable);
     }
 };
 

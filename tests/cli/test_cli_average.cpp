@@ -76,22 +76,27 @@ private slots:
         QCOMPARE(list.size(), 2);
         const QJsonObject first = list[0].toObject();
         QCOMPARE(first["end"].toString(), QStringLiteral("2026/12/05 14:50:10"));
-        QCOMPARE(first["mean"].toString(), QStringLiteral("99.0"));
+        QCOMPARE(first["mean"], QJsonValue(99.0)); // a number; the window's text beside it
+        QCOMPARE(first["mean_text"].toString(), QStringLiteral("99.0"));
         QCOMPARE(first["laeq"].toDouble(), 99.0);
         QCOMPARE(first["samples"].toInt(), 10);
         const QJsonObject second = list[1].toObject();
         // OL at 140.0 and six of 80.0; the three lost seconds are not counted.
         QCOMPARE(second["samples"].toInt(), 7);
-        QCOMPARE(second["mean"].toString(), QStringLiteral("88.6"));
+        QCOMPARE(second["mean"], QJsonValue(88.5)); // 88.57 cut down
         QVERIFY(r.err.contains("1 readings were counted at a bound"));
     }
 
     void outWritesAnAvgFileThatExportReads() {
-        const CliResult r = runCli(
-            {"average", m_dat, "--interval", "0:0:10", "--out", path("run")}); // ".avg" added
+        const CliResult r =
+            runCli({"average", m_dat, "--interval", "0:0:10", "--out", path("run"), // ".avg" added
+                    "--job", "Press shop", "--name", "A. Smith", "--id", "42"});
         QCOMPARE(r.exitCode, 0);
         const auto read = nd::realtime::readAverageFile(path("run.avg"));
         QVERIFY2(read.ok(), qPrintable(read.error.text()));
+        QCOMPARE(read.content->fields[nd::realtime::kJob], QStringLiteral("Press shop"));
+        QCOMPARE(read.content->fields[nd::realtime::kName], QStringLiteral("A. Smith"));
+        QCOMPARE(read.content->fields[nd::realtime::kId], QStringLiteral("42"));
         QCOMPARE(read.content->rows.size(), std::size_t{2});
         QCOMPARE(read.content->fields[nd::realtime::kRunTime], QStringLiteral("00:00:20"));
         QCOMPARE(read.content->fields[nd::realtime::kMax], QStringLiteral("OL"));
@@ -99,7 +104,72 @@ private slots:
         const CliResult listing = runCli({"export", path("run.avg")});
         QCOMPARE(listing.exitCode, 0);
         QVERIFY(listing.out.contains("Start time: 14:50:00"));
-        QVERIFY(listing.out.contains("2       2026/12/05  14:50:20      88.6"));
+        QVERIFY(listing.out.contains("2       2026/12/05  14:50:20      88.5"));
+    }
+
+    void clockStepBackIsFollowedAndSaid() {
+        // 30 s at 80 dB, then the clock one hour back and 30 s at 100 dB.
+        QByteArray bytes = "No.s\tDate\tTime\tdBA\r\n";
+        for (int i = 0; i < 60; ++i) {
+            bytes += QStringLiteral("%1\t2026/10/25\t0%2:59:%3.0\t%4\r\n")
+                         .arg(i + 1)
+                         .arg(i < 30 ? 2 : 1)
+                         .arg(i % 30 + 20)
+                         .arg(i < 30 ? "80.0" : "100.0")
+                         .toUtf8();
+        }
+        QFile f(path("autumn.dat"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        const CliResult r = runCli({"average", f.fileName(), "--interval", "0:0:10", "--json"});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonArray list = QJsonDocument::fromJson(r.out).array();
+        QCOMPARE(list.size(), 6);
+        QCOMPARE(list[5].toObject()["mean"], QJsonValue(100.0));
+        QVERIFY2(r.err.contains("the clock steps back at row 31 (2026/10/25 02:59:49 is followed "
+                                "by 2026/10/25 01:59:20)"),
+                 r.err.constData());
+    }
+
+    /// CSV of every flavour: ISO dates, the delimiter and decimal sign asked for.
+    void csv_data() {
+        QTest::addColumn<QStringList>("words"); // %1 the recording, %2 its .avg
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("decimal comma") << QStringList{"export", "%1", "--csv", "--decimal-comma"}
+                                       << "No.s;Date;Time;dBA\r\n1;2026-12-05;14:50:00,0;99,0\r\n";
+        QTest::newRow("tab") << QStringList{"export", "%1", "--csv", "--delimiter", "tab"}
+                             << "1\t2026-12-05\t14:50:00.0\t99.0\r\n";
+        QTest::newRow("avg without LAeq")
+            << QStringList{"export", "%2", "--csv"} << "Start date,2026-12-05\r\n";
+        QTest::newRow("avg decimal comma")
+            << QStringList{"export", "%2", "--csv", "--decimal-comma"}
+            << "\r\nNo.s;Date;Time;dBA\r\n1;2026-12-05;14:50:10;99,0\r\n";
+        QTest::newRow("histogram")
+            << QStringList{"histogram",       "%1",          "--csv", "--resolution", "0.1",
+                           "--decimal-comma", "--delimiter", "|"}
+            << "dBA|count\r\n80,0|11\r\n99,0|10\r\n";
+    }
+    void csv() {
+        QFETCH(QStringList, words);
+        QFETCH(QString, expected);
+        QVERIFY(
+            runCli({"average", m_dat, "--interval", "0:0:10", "--out", path("csv.avg")}).exitCode ==
+            0);
+        for (QString& w : words)
+            w.replace("%1", m_dat).replace("%2", path("csv.avg"));
+        const CliResult r = runCli(words);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains(expected.toUtf8()), r.out.constData());
+        QVERIFY(!r.out.contains("LAeq"));
+    }
+
+    void anIntervalLongerThanTheFile_isSaid() {
+        const CliResult r = runCli({"average", m_dat, "--interval", "00:01:00"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.err.contains("no average: the recording spans 00:00:24, less than one "
+                                "interval of 00:01:00"),
+                 r.err.constData());
     }
 
     void refused_data() {
@@ -111,6 +181,10 @@ private slots:
         QTest::newRow("missing file")
             << QStringList{"average", "%2/none.dat", "--interval", "0:0:10"} << 4;
         QTest::newRow("a .dat named .avg") << QStringList{"export", "%2/fake.avg"} << 4;
+        QTest::newRow("user fields without --out")
+            << QStringList{"average", "%1", "--interval", "0:0:10", "--job", "x"} << 1;
+        QTest::newRow("decimal comma between commas")
+            << QStringList{"export", "%1", "--csv", "--decimal-comma", "--delimiter", ","} << 1;
     }
     void refused() {
         QFile::copy(m_dat, path("fake.avg"));
@@ -120,7 +194,8 @@ private slots:
             words << QString(w).replace("%1", m_dat).replace("%2", m_dir.path());
         const CliResult r = runCli(words);
         QTEST(r.exitCode, "exitCode");
-        QVERIFY(!r.err.isEmpty());
+        QCOMPARE(r.err.count('\n'), 1);
+        QVERIFY2(r.err.count(m_dir.path().toUtf8()) <= 1, r.err.constData()); // named once
     }
 };
 

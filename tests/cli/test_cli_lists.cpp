@@ -64,6 +64,10 @@ private slots:
                                         << int(cli::kOk) << "95\t1439\n140\t1\n";
         QTest::newRow("histogram 0.1 dB") << "histogram" << f << QStringList{"", "", "", "0.1"}
                                           << false << int(cli::kOk) << "95.0\t1439\n";
+        QTest::newRow("histogram json")
+            << "histogram" << f << QStringList{"", "", "", ""} << true << int(cli::kOk)
+            << "{\"bins\":[{\"count\":1439,\"level\":95},{\"count\":1,\"level\":140}],"
+               "\"not_counted\":0,\"resolution\":1}\n";
         QTest::newRow("bad resolution") << "histogram" << f << QStringList{"", "", "", "2"} << false
                                         << int(cli::kUsage) << "--resolution";
         QTest::newRow("missing file") << "stats"
@@ -72,7 +76,7 @@ private slots:
     }
     void verbs() {
         const QStringList o = fetch<QStringList>("options");
-        cli::ListOptions options{o[0], o[1], o[2], {}, o[3], fetch<bool>("json"), false};
+        cli::ListOptions options{o[0], o[1], o[2], {}, o[3], fetch<bool>("json"), false, {}};
         QString file = fetch<QString>("file");
         if (file == QLatin1String("FILE"))
             file = m_file;

@@ -75,6 +75,66 @@ private slots:
         QVERIFY(QFileInfo(m_dir.filePath("raw.bin")).size() > 768);
     }
 
+    // A damaged set is skipped, a bad header kept, a pointer table that cannot be right
+    // refused before the dump: each said, and exit 6.
+    void download_saysWhenTheDataAreDamaged_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::addColumn<int>("files");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("set 1 starts in the header") << "set 513 0" << 2 << "set 1 is damaged";
+        QTest::newRow("interval 0") << "interval0" << 3 << "interval of 0";
+        QTest::newRow("60 sets, end word 0") << "set 22 60" << 0 << "pointer table cannot be right";
+    }
+    void download_saysWhenTheDataAreDamaged() {
+        QFETCH(QString, damage);
+        QFETCH(int, files);
+        QFETCH(QString, said);
+        QVERIFY(command("sets 3"));
+        if (damage == "interval0") {
+            const int start = m_sim.ask("cell 514").toInt() + 256 * m_sim.ask("cell 515").toInt();
+            QVERIFY(command(QStringLiteral("set %1 0").arg(start + 6)));
+            QVERIFY(command(QStringLiteral("set %1 0").arg(start + 7)));
+        } else {
+            QVERIFY(command(damage));
+        }
+        const QString out = m_dir.filePath(QStringLiteral("damaged%1").arg(files));
+        const CliResult r = run({"download", out});
+        QCOMPARE(r.exitCode, 7);
+        QVERIFY2(r.err.contains(said), qPrintable(r.err));
+        QCOMPARE(QDir(out).entryList({"*.dat"}, QDir::Files).size(), files);
+        QVERIFY(!r.out.contains("ID code: 0, ") && (files > 0 || !r.out.contains("dump:")));
+    }
+
+    void writesAreRefusedOnAKeyLockedMeter_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("id") << QStringList{"id", "999"};
+        QTest::newRow("interval") << QStringList{"interval", "99.9"};
+        QTest::newRow("erase") << QStringList{"erase", "--yes"};
+    }
+    void writesAreRefusedOnAKeyLockedMeter() {
+        QFETCH(QStringList, args);
+        QVERIFY(command("sets 1"));
+        QVERIFY(command("key-lock on"));
+        const CliResult r = run(args);
+        QVERIFY(command("key-lock off"));
+        QCOMPARE(r.exitCode, 6);
+        QVERIFY2(r.err.contains("Key locked!"), qPrintable(r.err));
+        QVERIFY(run({"id"}).out.trimmed() != "999");
+        QVERIFY(run({"interval"}).out.trimmed() != "99.9 s");
+        QCOMPARE(m_sim.ask("cell 22").trimmed(), QString("1"));
+    }
+
+    void record_outsideDba_exitsWithTheReason() {
+        QVERIFY(command("press 1")); // MODE: %DOSE
+        const CliResult r =
+            run({"record", m_dir.filePath("dose.dat"), "--interval", "0.2", "--count", "3"});
+        QVERIFY(command("press 1"));
+        QVERIFY(command("press 1"));
+        QVERIFY(command("press 1")); // back to dBA
+        QCOMPARE(r.exitCode, 8);
+        QVERIFY2(r.err.contains("does not show dBA"), qPrintable(r.err));
+    }
+
     void idAndInterval_writeAndReadBack_data() {
         QTest::addColumn<QStringList>("write");
         QTest::addColumn<QStringList>("read");
@@ -116,7 +176,7 @@ private slots:
     void record_goesOnThroughASilentMeter_andCountsTheMisses() {
         const QString file = m_dir.filePath("rec.dat");
         QProcess cli;
-        start(cli, {"record", file, "--interval", "0.2", "--count", "25", "--archive",
+        start(cli, {"record", file, "--interval", "0.2", "--count", "30", "--archive",
                     m_dir.filePath("rec-archive.sqlite")});
         QTest::qWait(1500);
         QVERIFY(command("silent on"));
@@ -127,9 +187,11 @@ private slots:
         const auto read = nd::stored::readDataFile(file);
         QVERIFY2(read.ok(), qPrintable(read.error.text()));
         const auto& rows = read.content->list.rows;
-        QVERIFY(rows.size() >= 5 && rows.size() < 25);
-        QVERIFY2(r.out.contains(QStringLiteral("%1 missed").arg(25 - rows.size())),
+        QVERIFY(rows.size() >= 5 && rows.size() < 30);
+        QVERIFY2(r.out.contains(QStringLiteral("%1 missed").arg(30 - rows.size())),
                  qPrintable(r.out));
+        // Lines resume once the meter answers again: the last samples are written.
+        QVERIFY2(rows.back().number.toInt() >= 27, qPrintable(rows.back().number));
         for (const auto& row : rows)
             QCOMPARE(row.value, QString("94.5"));
         QVERIFY2(r.err.contains("rec.dat: archived as 1"), qPrintable(r.err));
@@ -156,6 +218,30 @@ private slots:
         if (signal == SIGINT)
             QVERIFY(r.out.startsWith(
                 QStringLiteral("recorded %1 samples").arg(read.content->list.rows.size())));
+    }
+
+    // The built-in virtual meter holds a shift to try: sets, one across midnight, some
+    // over-range records.
+    void theBuiltInMeter_hasALoggedShift() {
+        QProcess cli;
+        const QString out = m_dir.filePath("shift");
+        cli.start(nd::test::programPath("noisedesk-cli"), {"--simulate", "download", out});
+        const CliResult r = finish(cli);
+        QCOMPARE(r.exitCode, 0);
+        const QStringList files = QDir(out).entryList({"*.dat"}, QDir::Files, QDir::Name);
+        QVERIFY2(files.size() >= 3, qPrintable(r.out));
+        bool acrossMidnight = false;
+        int overRange = 0;
+        for (const QString& name : files) {
+            const auto read = nd::stored::readDataFile(QDir(out).filePath(name));
+            QVERIFY(read.ok());
+            const auto& rows = read.content->list.rows;
+            acrossMidnight |= rows.front().date != rows.back().date;
+            for (const auto& row : rows)
+                overRange += row.value == "OL" ? 1 : 0;
+        }
+        QVERIFY(acrossMidnight);
+        QVERIFY(overRange > 0);
     }
 
     void export_printsCsvOfEitherFlavour() {

@@ -70,9 +70,10 @@ private slots:
         const CliResult banks =
             runCli({"--port", m_device, "--json", "--bank", "1", "--out", file, "banks"});
         QCOMPARE(banks.exitCode, 0);
+        QVERIFY2(!banks.err.contains('\r'), qPrintable(banks.err)); // whole lines in a pipe
         const QJsonArray list = QJsonDocument::fromJson(banks.out.toUtf8()).array();
         QCOMPARE(list.size(), 1);
-        QCOMPARE(list.at(0)["rows"]["Used or not"].toString(), QString(" Used"));
+        QCOMPARE(list.at(0)["rows"]["Used or not"].toString(), QString("Used"));
         QVERIFY(QFileInfo(file).size() > 0);
     }
 

@@ -51,6 +51,36 @@ private slots:
         QCOMPARE(*read.table, saved);
     }
 
+    void aToolbarFileWithABlankHeadingCell_isRead() {
+        QByteArray bytes = BankFileBytes(sampleTable(), BankLayout::Toolbar);
+        bytes.replace("\t\t E1", "\t \t E1"); // an empty cell written as a single blank
+        const BankFileRead read = ParseBankFile(bytes);
+        QVERIFY2(read.table, qPrintable(read.error));
+        QCOMPARE(read.layout, BankLayout::Toolbar);
+    }
+
+    void aFileCutShort_keepsItsWholeLinesAndSaysSo_data() {
+        QTest::addColumn<BankLayout>("layout");
+        QTest::newRow("menu") << BankLayout::Menu;
+        QTest::newRow("toolbar") << BankLayout::Toolbar;
+    }
+    void aFileCutShort_keepsItsWholeLinesAndSaysSo() {
+        QFETCH(BankLayout, layout);
+        const QByteArray bytes = BankFileBytes(sampleTable(), layout);
+        // Rows 1 to 12 whole, row 13 cut in the middle.
+        qsizetype at = 0;
+        for (int line = 0; line < (layout == BankLayout::Toolbar ? 13 : 12); ++line)
+            at = bytes.indexOf("\r\n", at) + 2;
+        const BankFileRead read = ParseBankFile(bytes.left(at + 3));
+        QVERIFY2(read.table, qPrintable(read.error));
+        QCOMPARE(read.layout, layout);
+        const BankTable saved = FillEmptyCells(sampleTable(), layout);
+        QCOMPARE(read.table->cell(12, 1), saved.cell(12, 1));
+        QCOMPARE(read.table->cell(13, 1), QString());
+        QVERIFY(read.table->Company.isEmpty());
+        QVERIFY(read.leftOut.contains("cut short"));
+    }
+
     void layoutsAreWrittenLineByLine() {
         const QList<QByteArray> menu = BankFileBytes(sampleTable(), BankLayout::Menu).split('\n');
         QCOMPARE(menu.size(), 19); // 18 lines and the end after the last CR LF
@@ -72,7 +102,7 @@ private slots:
         QTest::newRow("truncated menu")
             << menu.left(menu.indexOf("NAME:")) << "a bank file has 18 lines; this one has 15";
         QTest::newRow("truncated toolbar")
-            << bar.left(bar.size() / 2) << "a bank file has 19 lines; this one has 10";
+            << bar.left(bar.indexOf("\tStop Time")) << "a bank file has 19 lines; this one has 10";
         QTest::newRow("a data file") << QByteArray("1\t2024/03/15\t09:41:00.0\t94.5\r\n")
                                      << "a bank file has 18 lines; this one has 1";
         QByteArray shortRow = menu;

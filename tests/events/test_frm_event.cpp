@@ -6,10 +6,13 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -177,9 +180,25 @@ private slots:
         rig.find("MnuPrint")->trigger();
         QVERIFY(!QFile::exists(pdf));
         rig.dialogs.answerPrint(true);
+        rig.dialogs.setPrintSetup(2, QPageLayout::Landscape);
         rig.find("Print")->trigger();
         QVERIFY(QFileInfo(pdf).size() > 0);
         QVERIFY(rig.dialogs.messages().isEmpty());
+        if (QStandardPaths::findExecutable("pdfinfo").isEmpty())
+            QSKIP("poppler-utils is not installed");
+        // The window as a picture: no text on the page, one page per copy, landscape.
+        auto run = [](const QString& program, const QStringList& arguments) {
+            QProcess process;
+            process.start(program, arguments);
+            process.waitForFinished(30000);
+            return QString::fromUtf8(process.readAllStandardOutput());
+        };
+        QCOMPARE(run("pdftotext", {pdf, "-"}).trimmed(), QString());
+        QVERIFY(run("pdfimages", {"-list", pdf}).count("image") >= 2);
+        const QString info = run("pdfinfo", {pdf});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
+        const auto size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+)").match(info);
+        QVERIFY(size.hasMatch() && size.captured(1).toDouble() > size.captured(2).toDouble());
     }
 };
 

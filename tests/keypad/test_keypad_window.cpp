@@ -100,6 +100,34 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(rig.keysSent(), QList<int>{16}, kWait);
         QCOMPARE(rig.dialogs.messages().size(), 4);
     }
+
+    void keysAreRefusedNotQueuedDuringASetupTransfer() {
+        Rig rig;
+        keypad::SLmPanel panel(*rig.link, rig.dialogs, {});
+        // A job standing for a setup transfer: SettingUp for a few seconds of the meter.
+        link::Job job;
+        job.name = "setup";
+        job.work = [](link::Meter& meter) {
+            meter.state().SettingUp = true;
+            meter.publishState();
+            meter.Delay(3.0);
+            meter.state().SettingUp = false;
+            meter.publishState();
+        };
+        rig.link->submit(job);
+        QVERIFY(rig.settle([](const auto& s) { return s.SettingUp; }));
+        for (const char* name : {"CmdMode", "CmdEvent", "CmdReset", "CmdTime", "CmdRun"}) {
+            QVERIFY2(!button(panel, name)->isEnabled(), name);
+            QVERIFY(button(panel, name)->toolTip().contains("being set up"));
+        }
+        panel.press(keypad::Key::Mode);
+        panel.press(keypad::Key::Clock);
+        QVERIFY(rig.settle([](const auto& s) { return !s.SettingUp; }));
+        QVERIFY(button(panel, "CmdMode")->isEnabled());
+        QVERIFY(button(panel, "CmdMode")->toolTip().isEmpty());
+        QTest::qWait(100);
+        QVERIFY(rig.keysSent().isEmpty());
+    }
 };
 
 QTEST_MAIN(KeypadWindowTest)

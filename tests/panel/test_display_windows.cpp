@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QPointer>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -22,7 +23,7 @@ namespace {
 struct MainWindow {
     QWidget widget;
     MainWindow() {
-        widget.setGeometry(100, 50, 400, 300);
+        widget.setGeometry(0, 40, 300, 200); // room beside it on the 800 x 600 test screen
         widget.show();
     }
     QPoint rightOfFrame() const {
@@ -75,7 +76,7 @@ private slots:
 
         QSignalSpy analogClosed(analog.data(), &Analog::closed);
         QSignalSpy digitalClosed(digital.data(), &Digital::closed);
-        digital->move(700, 600);
+        digital->move(400, 300);
         const QPoint closedAt = digital->pos();
         analog->close();
         digital->close();
@@ -89,20 +90,62 @@ private slots:
         QCOMPARE(again.pos(), closedAt);
     }
 
-    void placementAvoidsTakenPlaces_data() {
+    void placementAvoidsTakenPlacesAndStaysOnTheScreen_data() {
+        QTest::addColumn<QPoint>("preferred");
+        QTest::addColumn<QSize>("size");
         QTest::addColumn<QList<QRect>>("taken");
-        QTest::addColumn<QPoint>("spot");
+        QTest::addColumn<QRect>("screen");
+        QTest::addColumn<QRect>("placed");
         const QRect analog(500, 0, 300, 300);
-        QTest::newRow("free") << QList<QRect>{} << QPoint(500, 0);
+        const QRect wide(0, 0, 1920, 1080);
+        const QRect small(0, 0, 1366, 768);
+        const QRect main(0, 0, 620, 430);
+        QTest::newRow("free") << QPoint(500, 0) << QSize(200, 150) << QList<QRect>{} << wide
+                              << QRect(500, 0, 200, 150);
         QTest::newRow("below the window it would cover")
-            << QList<QRect>{analog} << QPoint(500, 300);
+            << QPoint(500, 0) << QSize(200, 150) << QList<QRect>{analog} << wide
+            << QRect(500, 300, 200, 150);
         QTest::newRow("right when below is off the screen")
-            << QList<QRect>{analog, QRect(500, 300, 300, 800)} << QPoint(800, 0);
+            << QPoint(500, 0) << QSize(200, 150) << QList<QRect>{analog, QRect(500, 300, 300, 800)}
+            << wide << QRect(800, 0, 200, 150);
+        QTest::newRow("1366x768: no free room, on the screen below the title bars")
+            << QPoint(620, 0) << QSize(800, 560) << QList<QRect>{main} << small
+            << QRect(566, 32, 800, 560);
+        QTest::newRow("1600x1000: a place remembered at the edge")
+            << QPoint(1600, 0) << QSize(300, 200) << QList<QRect>{} << QRect(0, 0, 1600, 1000)
+            << QRect(1300, 0, 300, 200);
+        QTest::newRow("larger than the screen: shrunk to it")
+            << QPoint(620, 0) << QSize(2000, 900) << QList<QRect>{main} << QRect(0, 24, 1366, 744)
+            << QRect(0, 24, 1366, 744);
+        QTest::newRow("screen full: cascaded over the nearest")
+            << QPoint(0, 0) << QSize(400, 300) << QList<QRect>{small} << small
+            << QRect(32, 32, 400, 300);
     }
-    void placementAvoidsTakenPlaces() {
+    void placementAvoidsTakenPlacesAndStaysOnTheScreen() {
+        QFETCH(QPoint, preferred);
+        QFETCH(QSize, size);
         QFETCH(QList<QRect>, taken);
-        QFETCH(QPoint, spot);
-        QCOMPARE(nd::panel::FreeSpot({500, 0}, {200, 150}, taken, QRect(0, 0, 1920, 1080)), spot);
+        QFETCH(QRect, screen);
+        QFETCH(QRect, placed);
+        QCOMPARE(nd::panel::PlaceOnScreen(preferred, size, taken, screen), placed);
+    }
+
+    // The Plot window: right of the main window, level with its top, moved onto the
+    // 800 x 600 test screen only as far as needed, shrunk when larger than it.
+    void plotOpensBesideTheMainWindowOnTheScreen() {
+        MainWindow main;
+        QWidget plot(nullptr, Qt::Window);
+        plot.resize(200, 150);
+        nd::panel::PlaceBeside(plot, &main.widget);
+        QCOMPARE(plot.pos(), main.rightOfFrame());
+        plot.resize(757, 597);
+        nd::panel::PlaceBeside(plot, &main.widget);
+        const QRect screen = main.widget.screen()->availableGeometry();
+        QVERIFY(screen.contains(plot.frameGeometry()));
+        QVERIFY(plot.frameGeometry().right() > screen.right() - 10); // room for a frame
+        plot.resize(2000, 2000);
+        nd::panel::PlaceBeside(plot, &main.widget);
+        QVERIFY(screen.contains(plot.frameGeometry()));
     }
 
     void digitalFontFillsTheWindow() {

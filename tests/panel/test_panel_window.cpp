@@ -1,14 +1,18 @@
 // The main window against the in-process virtual meter, headless.
 #include "PanelRig.h"
 #include "panel/PanelTexts.h"
+#include "realtime/ui/Average.h"
+#include "stored/ui/List.h"
 
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -105,6 +109,14 @@ class PanelWindow : public QObject {
     Q_OBJECT
 
 private slots:
+    // The windows remember where they were closed; a test never touches the user's own
+    // settings (the test runner gives each test its own folder).
+    void initTestCase() {
+        const QString file = QSettings().fileName();
+        QVERIFY2(!file.startsWith(QDir::homePath() + QStringLiteral("/.config/")),
+                 qPrintable(file));
+    }
+
     void offline_whenThePortCannotOpen_saysWhyAndDisablesTheMeterCommands() {
         PanelRig rig;
         rig.load(nd::link::OpenError::Busy);
@@ -305,6 +317,58 @@ private slots:
         QVERIFY2(!shownWindow("Digital"), "Digital still open");
     }
 
+    void close_asksOnceNamingEverythingUnsaved_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("cancel keeps every window") << int(Answer::Cancel) << false;
+        QTest::newRow("discard ends without more questions") << int(Answer::Discard) << true;
+        QTest::newRow("save writes both, then ends") << int(Answer::Save) << true;
+    }
+
+    void close_asksOnceNamingEverythingUnsaved() {
+        QFETCH(int, answer);
+        QFETCH(bool, ends);
+        PanelRig rig;
+        loadOnline(rig);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.state().DbaMode, kWait);
+        rig.panel->programState().SampleInterval = 2;
+        activate(rig, "cmdList");
+        activate(rig, "CmdAvg");
+        QTRY_VERIFY_WITH_TIMEOUT(rig.find<nd::stored::ui::List>("List") &&
+                                     rig.find<nd::realtime::ui::Average>("Average"),
+                                 kWait);
+        auto* list = rig.find<nd::stored::ui::List>("List");
+        auto* average = rig.find<nd::realtime::ui::Average>("Average");
+        rig.dialogs.answerInput(QString("00:00:01"));
+        average->askInterval();
+        average->start();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            list->model().rowCount() >= 2 && average->snapshot().rows.size() >= 1, kWait);
+        rig.panel->show();
+        rig.dialogs.clear();
+
+        QTemporaryDir dir;
+        rig.dialogs.answerMessage(static_cast<Answer>(answer));
+        rig.dialogs.answerSaveFile(dir.filePath("list.dat"));
+        rig.dialogs.answerSaveFile(dir.filePath("run.avg"));
+        QSignalSpy ended(rig.panel.get(), &nd::panel::Panel::programEnded);
+        rig.panel->close();
+
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        const auto& asked = rig.dialogs.shown().front();
+        QCOMPARE(asked.buttons, Buttons::SaveDiscardCancel);
+        QVERIFY2(asked.text.contains("List: ") && asked.text.contains("Average: "),
+                 qPrintable(asked.text));
+        QCOMPARE(ended.size(), ends ? 1 : 0);
+        QCOMPARE(rig.panel->meterLink()->isRunning(), !ends);
+        QCOMPARE(bool(shownWindow("Panel")), !ends);
+        QCOMPARE(bool(shownWindow(" List") || shownWindow("List")), !ends);
+        QCOMPARE(bool(shownWindow("Average")), !ends);
+        const bool saved = answer == int(Answer::Save);
+        QCOMPARE(QFileInfo::exists(dir.filePath("list.dat")), saved);
+        QCOMPARE(QFileInfo::exists(dir.filePath("run.avg")), saved);
+    }
+
     void event_whileKeysAreLocked_saysKeyLocked() {
         PanelRig rig;
         loadOnline(rig);
@@ -431,6 +495,13 @@ private slots:
         QCOMPARE(rig.dialogs.messages().size(), 1);
         QVERIFY(rig.dialogs.messages().front().contains(expected[2].toLocalFile()));
         QCOMPARE(rig.dialogs.openedDocuments().size(), nd::panel::kHelpLanguages);
+
+        // No program to show it: said, with the file's path.
+        rig.dialogs.setOpenDocumentResult(false);
+        activate(rig, "MenuOpt(0)");
+        QCOMPARE(rig.dialogs.messages().size(), 2);
+        QVERIFY(rig.dialogs.messages().back().contains("No program to show PDF documents"));
+        QVERIFY(rig.dialogs.messages().back().contains(expected[0].toLocalFile()));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "stored/DataFile.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -83,12 +84,12 @@ private slots:
         rig.dialogs.answerInput(QString("abc"));
         emit rig.find<nd::panel::ClickableLabel>("LblPC")->clicked();
         QCOMPARE(rig.panel->programState().SampleInterval, 100);
-        QCOMPARE(rig.dialogs.shown()[2].title,
-                 QString("Alteração da taxa de amostragem"));
+        QCOMPARE(rig.dialogs.shown()[2].title, QString("Alteração da taxa de amostragem"));
         QCOMPARE(rig.dialogs.shown()[2].text,
                  QString("Digite o valor desejado, de 0.2 até 60 segundos"));
         QCOMPARE(rig.dialogs.shown()[2].detail, QString("10"));
-        QVERIFY(rig.dialogs.messages().last().contains("number"));
+        QCOMPARE(rig.dialogs.messages().last(),
+                 QString("Digite um número de segundos, de 0.2 até 60."));
     }
 
     void theSchedule_booksFromTheDueTime_data() {
@@ -115,6 +116,7 @@ private slots:
         const QString path = dir.filePath("rec.dat");
         startRecording(rig, path);
         QVERIFY(rig.panel->programState().Recording);
+        QVERIFY(!action(rig, "MnuView")->isEnabled()); // no Open while recording
         QVERIFY(QTest::qWaitFor([&] { return label(rig, "LblCount").toInt() >= 5; }, kWait));
         // Every line is in the file while the recording runs.
         const auto during = nd::stored::readDataFile(path);
@@ -125,6 +127,7 @@ private slots:
         QVERIFY(!action(rig, "MnuStartRecording")->isEnabled());
         QVERIFY(!action(rig, "MnuStopRecording")->isEnabled());
         QCOMPARE(label(rig, "LblCount"), QString());
+        QVERIFY(action(rig, "MnuView")->isEnabled());
         const auto after = nd::stored::readDataFile(path);
         QCOMPARE(after.content->flavour, nd::stored::DataFlavour::Recording);
         for (const auto& row : after.content->list.rows)
@@ -179,6 +182,12 @@ private slots:
         silent.silent = true;
         rig.meter->setFaults(silent);
         QVERIFY(QTest::qWaitFor([&] { return label(rig, "LblCount").contains("missed"); }, kWait));
+        // The last digits stay, dimmed, while the link says "No COM".
+        auto* value = rig.find<QLabel>("LblValue");
+        QVERIFY(QTest::qWaitFor([&] { return label(rig, "LblCOM") == "No COM"; }, kWait));
+        QVERIFY(value->property("stale").toBool());
+        QVERIFY(value->palette().color(QPalette::WindowText) !=
+                QApplication::palette(value).color(QPalette::WindowText));
         const auto whileSilent = nd::stored::readDataFile(path).content->list.rows.size();
         QTest::qWait(600);
         QCOMPARE(nd::stored::readDataFile(path).content->list.rows.size(), whileSilent);
@@ -187,6 +196,9 @@ private slots:
             [&] { return nd::stored::readDataFile(path).content->list.rows.size() > whileSilent; },
             kWait));
         QVERIFY(rig.panel->programState().Recording);
+        QVERIFY(!value->property("stale").toBool());
+        QCOMPARE(value->palette().color(QPalette::WindowText),
+                 QApplication::palette(value).color(QPalette::WindowText));
     }
 };
 

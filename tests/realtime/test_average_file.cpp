@@ -52,11 +52,13 @@ private slots:
         AverageFile f = twoRows();
         f.fields[kName].clear(); // written as the label and ": " alone
         f.fields[kJob] = " leading blank kept";
+        // An interval without a reading: an empty level, never "----".
+        f.rows.push_back(nd::stored::makeRow("3", "2026/12/05", "14:50:30", ""));
         const QByteArray first = averageFileBytes(f);
         const AverageFileRead read = readAverageFile(first);
         QVERIFY2(read.ok(), qPrintable(read.error.text()));
         QCOMPARE(read.content->fields, f.fields);
-        QCOMPARE(read.content->rows.size(), std::size_t{2});
+        QCOMPARE(read.content->rows.size(), std::size_t{3});
         QCOMPARE(averageFileBytes(*read.content), first);
     }
 
@@ -66,6 +68,13 @@ private slots:
         const AverageFileRead read = readAverageFile(lf);
         QVERIFY(read.ok());
         QCOMPARE(read.content->rows.back().value, QStringLiteral("----"));
+    }
+
+    void aCutLastRow_isLeftOutAndSaid() {
+        const AverageFileRead read = readAverageFile(kTwoRowBytes.chopped(12));
+        QVERIFY2(read.ok(), qPrintable(read.error.text()));
+        QCOMPARE(read.content->rows.size(), std::size_t{1});
+        QVERIFY(read.truncatedLastLine);
     }
 
     void fieldsDropWhatTheFileCannotCarry() {

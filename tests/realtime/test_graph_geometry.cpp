@@ -142,6 +142,12 @@ private slots:
         const LimitsVerdict v = checkLimits(QFETCH_TYPE(QString, max), QFETCH_TYPE(QString, min),
                                             QFETCH_TYPE(QString, counts));
         QCOMPARE(v.message, message);
+        // Good levels are kept even when the count is refused.
+        QCOMPARE(v.levelsOk, message != kLevelLimitsMessage);
+        if (message != kLevelLimitsMessage) {
+            QCOMPARE(v.limits.chartMax, QFETCH_TYPE(QString, max).toDouble());
+            QCOMPARE(v.limits.chartMin, QFETCH_TYPE(QString, min).toDouble());
+        }
         if (message.isEmpty()) {
             QCOMPARE(v.limits.chartMax, QFETCH_TYPE(QString, max).toDouble());
             QCOMPARE(v.limits.chartMin, QFETCH_TYPE(QString, min).toDouble());

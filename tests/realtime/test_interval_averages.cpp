@@ -64,13 +64,15 @@ private slots:
             << QStringList{"10*142.0"} << "142.0" << 10 << 142.0 << 0;
         QTest::newRow("link lost mid-interval: not counted")
             << QStringList{"4*80.0", "6*"} << "80.0" << 4 << 80.0 << 0;
-        QTest::newRow("no real sample") << QStringList{"10*"} << "----" << 0 << -1.0 << 0;
+        QTest::newRow("no reading: no level text") << QStringList{"10*"} << "" << 0 << -1.0 << 0;
         QTest::newRow("a clock is no level")
             << QStringList{"9*80.0", "8:35"} << "80.0" << 9 << 80.0 << 0;
         QTest::newRow("energy mean of 90 and 80")
             << QStringList{"5*90.0", "5*80.0"} << "85.0" << 10 << 87.4 << 0;
-        QTest::newRow("rounded half up")
-            << QStringList{"5*85.3", "5*85.4"} << "85.4" << 10 << 85.4 << 0;
+        QTest::newRow("cut down to the tenth, not rounded")
+            << QStringList{"5*85.3", "5*85.4"} << "85.3" << 10 << 85.4 << 0;
+        QTest::newRow("59 of 100.0 and one OL")
+            << QStringList{"59*100.0", "OL"} << "100.6" << 60 << 122.2 << 1;
         QTest::newRow("mean below 70") << QStringList{"10*65.0"} << "----" << 10 << 65.0 << 0;
     }
     void oneInterval() {
@@ -112,15 +114,19 @@ private slots:
         QTest::addColumn<QList<int>>("seconds"); // stamps of the rows, from 12:00:00
         QTest::addColumn<QStringList>("means");
         QTest::addColumn<QList<int>>("samples");
+        QTest::addColumn<QList<int>>("ends"); // seconds after 12:00:00
         QTest::newRow("incomplete last interval dropped")
             << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14} << QStringList{"80.0"}
-            << QList<int>{10};
+            << QList<int>{10} << QList<int>{10};
         QTest::newRow("last row completes it")
-            << QList<int>{0, 2, 4, 6, 8} << QStringList{"80.0"} << QList<int>{5};
+            << QList<int>{0, 2, 4, 6, 8} << QStringList{"80.0"} << QList<int>{5} << QList<int>{10};
         QTest::newRow("gap gives empty intervals")
-            << QList<int>{0, 5, 35, 40, 45} << QStringList{"80.0", "----", "----", "80.0", "80.0"}
-            << QList<int>{2, 0, 0, 1, 2};
-        QTest::newRow("one row") << QList<int>{0} << QStringList{} << QList<int>{};
+            << QList<int>{0, 5, 35, 40, 45} << QStringList{"80.0", "", "", "80.0", "80.0"}
+            << QList<int>{2, 0, 0, 1, 2} << QList<int>{10, 20, 30, 40, 50};
+        QTest::newRow("one row") << QList<int>{0} << QStringList{} << QList<int>{} << QList<int>{};
+        QTest::newRow("clock back: rows followed in order")
+            << QList<int>{0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 5, 7, 9, 11, 13, 15, 17, 19, 21, 23}
+            << QStringList(4, "80.0") << QList<int>{5, 5, 5, 5} << QList<int>{10, 20, 15, 25};
     }
     void listAverages() {
         QFETCH(QList<int>, seconds);
@@ -133,12 +139,20 @@ private slots:
         const auto averages = averageList(list, 10);
         QStringList means;
         QList<int> samples;
+        QList<int> ends;
         for (const IntervalAverage& a : averages.intervals) {
             means << a.meanText();
             samples << a.samples;
+            ends << int((a.end - *averages.start) / 10);
         }
         QCOMPARE(means, QFETCH_TYPE(QStringList, means));
         QCOMPARE(samples, QFETCH_TYPE(QList<int>, samples));
+        QCOMPARE(ends, QFETCH_TYPE(QList<int>, ends));
+        // A step back is said, with the row after it.
+        const bool back = seconds.size() > 10 && seconds[10] < seconds[9];
+        QCOMPARE(averages.clockSteps.size(), std::size_t{back ? 1u : 0u});
+        if (back)
+            QCOMPARE(averages.clockSteps[0].row, QStringLiteral("11"));
     }
 
     void intervalAnswer_data() {

@@ -37,7 +37,6 @@ private slots:
         QTest::newRow("threshold not a number")
             << form("8o", "2024", "3", "15", "9", "41") << "threshold";
         QTest::newRow("threshold 69") << form("69", "2024", "3", "15", "9", "41") << "threshold";
-        QTest::newRow("threshold 91") << form("91", "2024", "3", "15", "9", "41") << "threshold";
         QTest::newRow("year 2101") << form("80", "2101", "3", "15", "9", "41") << "year";
         QTest::newRow("month 13") << form("80", "2024", "13", "15", "9", "41") << "month";
         QTest::newRow("30 February") << form("80", "2024", "2", "30", "9", "41") << "1 to 29";
@@ -66,6 +65,8 @@ private slots:
         QTest::newRow("equal is accepted") << std::optional<int>(85) << 90 << "85" << 85 << false;
         QTest::newRow("none chosen: the meter's level")
             << std::optional<int>() << 80 << "90" << 80 << true;
+        QTest::newRow("above 90 is replaced, not refused")
+            << std::optional<int>(90) << 90 << "95" << 90 << true;
         QTest::newRow("none known: left to the transfer")
             << std::optional<int>() << 0 << "90" << 90 << false;
     }

@@ -8,6 +8,7 @@
 
 #include <QTest>
 
+#include <atomic>
 #include <functional>
 
 using namespace nd;
@@ -244,6 +245,10 @@ private slots:
         exchange.ExchangeRate = 3;
         SetupRequest weighting;
         weighting.FastResponse = true;
+        SetupRequest dose; // criterion and exchange rate already right
+        dose.CriterionLevel = 90;
+        dose.ThresholdLevel = 75;
+        dose.ExchangeRate = 5;
         // A lost CLOCK leaves the walk one item behind: the status shows the rate unchanged.
         QTest::newRow("lost CLOCK")
             << kNext << 1 << exchange << false << "Exchange rate: asked 3, the meter shows 5";
@@ -252,6 +257,16 @@ private slots:
         // A display that does not follow the keys ends the item after a few presses.
         QTest::newRow("EVENT dead")
             << kUp << 100 << exchange << false << "Exchange rate: asked 3, the meter shows 5";
+        // The walk takes the criterion screen for the threshold: its first step down goes
+        // 90 to 85, not 89, and the walk stops there with the abort.
+        // One CLOCK short, the weighting's key steps the minutes: stopped after one press.
+        QTest::newRow("lost CLOCK before the weighting")
+            << kNext << 1 << weighting << false
+            << "Time weighting: asked Fast, the meter shows Slow";
+        QTest::newRow("lost CLOCK on a screen that steps otherwise")
+            << kNext << 1 << dose << false
+            << "Criterion level: asked 90, the meter shows 85; "
+               "Threshold level: asked 75, the meter shows 80";
     }
     void readBackCatchesAKeyTheMeterIgnored() {
         QFETCH(int, ignored);
@@ -267,7 +282,93 @@ private slots:
         const SetupResult result = rig.run(request);
         QCOMPARE(result.success, success);
         QCOMPARE(::notTaken(result), notTaken);
-        QVERIFY(rig.count(kUp) <= nd::setup::limit::kUnmoved + 1);
+        QVERIFY(rig.count(kUp) <= (ignored == kUp ? nd::setup::limit::kUnmoved + 1 : 1));
+        QVERIFY(rig.count(kDown) <= 1);
+        if (!success)
+            QCOMPARE(rig.keysSent().back(), kAbandon);
+    }
+
+    void lostResetIsAFailureThatSaysWhatTheMeterHolds_data() {
+        QTest::addColumn<SetupRequest>("request");
+        QTest::addColumn<QString>("notTaken");
+        SetupRequest r = clockOnly(QDateTime(QDate(2024, 3, 15), QTime(9, 45)));
+        r.CriterionLevel = 84;
+        QTest::newRow("setup window") << r
+                                      << "Year: asked 2024, not confirmed by the meter; "
+                                         "Month: asked 3, not confirmed by the meter; "
+                                         "Day: asked 15, not confirmed by the meter; "
+                                         "Hour: asked 9, not confirmed by the meter; "
+                                         "Minutes: asked 45, not confirmed by the meter";
+        QTest::newRow("standards table")
+            << setup::StandardRequest(*setup::FindStandard("Sweden")) << "";
+    }
+    void lostResetIsAFailureThatSaysWhatTheMeterHolds() {
+        QFETCH(SetupRequest, request);
+        QFETCH(QString, notTaken);
+        Rig rig;
+        sim::Faults faults;
+        faults.ignoreKeyCode = kEnd;
+        faults.ignoreKeyCount = 1;
+        rig.meter->setFaults(faults);
+        const SetupResult result = rig.run(request);
+        QVERIFY(!result.success);
+        QVERIFY(!result.leftSetup);
+        QVERIFY2(result.failure.contains("did not leave setup mode"), qPrintable(result.failure));
+        QCOMPARE(::notTaken(result), notTaken);
+        QCOMPARE(rig.keysSent().back(), kAbandon);
+        // The dose settings took and are reported as the meter now holds them.
+        const QString message = nd::setup::ResultMessage(result);
+        QVERIFY2(message.contains(QString("Criterion level: before 90, asked %1, now %1")
+                                      .arg(*request.CriterionLevel)),
+                 qPrintable(message));
+        // The abort took the meter out of setup mode: it shows a reading again.
+        QVERIFY(rig.meter->displayFrame(rig.clock.now()).at(1) & 0x60);
+    }
+
+    void interruptedTransferAbandonsAndSaysWhatTheMeterHolds_data() {
+        QTest::addColumn<bool>("byClock");
+        QTest::newRow("cancelled (a closed window)") << false;
+        QTest::newRow("clock interrupted (Ctrl+C, the program ending)") << true;
+    }
+    void interruptedTransferAbandonsAndSaysWhatTheMeterHolds() {
+        QFETCH(bool, byClock);
+        Rig rig;
+        std::atomic<bool> cancel{false};
+        int downs = 0;
+        rig.port->onWrite = [&](const QByteArray& bytes) {
+            if (bytes == link::Bytes({'F', kDown}) && ++downs == 2) {
+                if (byClock)
+                    rig.clock.interrupt();
+                else
+                    cancel = true;
+            }
+        };
+        SetupRequest r;
+        r.ThresholdLevel = 72;
+        r.FastResponse = true;
+        const SetupResult result = setup::RunSetup(*rig.link, r, &cancel);
+        QVERIFY(result.interrupted);
+        QVERIFY(!result.success);
+        QCOMPARE(rig.keysSent().back(), kAbandon);
+        QVERIFY(result.statusRead);
+        QVERIFY2(nd::setup::ResultMessage(result).contains(
+                     "Threshold level: before 80, asked 72, now 78"),
+                 qPrintable(nd::setup::ResultMessage(result)));
+        QCOMPARE(rig.link->state().ThresholdText, QString("78"));
+        QVERIFY(!rig.link->state().SettingUp);
+        QCOMPARE(rig.clock.interrupted(), byClock); // the interrupt goes on after the abort
+        QVERIFY(rig.meter->displayFrame(rig.clock.now()).at(1) & 0x60);
+    }
+
+    void clockFollowingThePcSetsTheMinuteItIsWalkedIn() {
+        const QDateTime start(QDate(2024, 3, 15), QTime(9, 41, 50));
+        Rig rig(start);
+        SetupRequest r = clockOnly(QDateTime(start.date(), QTime(9, 41)));
+        r.PcClock = [&] { return start.addMSecs(qint64(rig.clock.now() * 1000)); };
+        const SetupResult result = rig.run(r);
+        QVERIFY2(result.success, qPrintable(result.failure + notTaken(result)));
+        // Ten seconds later, the minutes item is walked at 9:42.
+        QCOMPARE(rig.meter->calendarAt(rig.clock.now()).time().minute(), 42);
     }
 
     void lockedMeterIsRefusedWithNothingPressed() {
@@ -283,27 +384,32 @@ private slots:
 
     void standardsTable_data() {
         QTest::addColumn<QString>("country");
+        QTest::addColumn<int>("meterCriterion");
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<int>("criterion");
         QTest::addColumn<int>("exchange");
-        const int S = keys::kSetup, M = keys::kMode;
-        // The meter holds 90 dB and 5 dB.
+        const int S = keys::kSetup;
+        // The meter holds 5 dB; no load ends with MODE presses.
         QTest::newRow("Germany: no exchange rate, criterion already right")
-            << "Germany" << QList<int>{S, kEnd, M, M, M} << 90 << 5;
+            << "Germany" << 90 << QList<int>{S, kNext, kNext, kEnd} << 90 << 5;
+        QTest::newRow("France from 85 dB: 128, 2, 8, 8, 4")
+            << "France" << 85 << QList<int>{S, kUp, kNext, kNext, kEnd} << 90 << 5;
         QTest::newRow("U.S.A already loaded costs 128, 8, 8, 4")
-            << "usa" << QList<int>{S, kNext, kNext, kEnd, M, M, M} << 90 << 5;
+            << "usa" << 90 << QList<int>{S, kNext, kNext, kEnd} << 90 << 5;
         QTest::newRow("Sweden: 85 dB and 3 dB")
-            << "Sweden" << QList<int>{S, kUp, kUp, kUp, kNext, kNext, kUp, kUp, kEnd, M, M, M} << 85
+            << "Sweden" << 90 << QList<int>{S, kUp, kUp, kUp, kNext, kNext, kUp, kUp, kEnd} << 85
             << 3;
     }
     void standardsTable() {
         QFETCH(QString, country);
+        QFETCH(int, meterCriterion);
         QFETCH(QList<int>, keys);
         QFETCH(int, criterion);
         QFETCH(int, exchange);
         const setup::NoiseStandard* standard = setup::FindStandard(country);
         QVERIFY(standard);
         Rig rig;
+        rig.meter->setDoseSettings(meterCriterion, 5);
         const SetupResult result = rig.run(setup::StandardRequest(*standard));
         QVERIFY2(result.success, qPrintable(result.failure + notTaken(result)));
         QCOMPARE(rig.keysSent(), keys);

@@ -17,6 +17,9 @@
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
+
+#include <algorithm>
 
 using namespace nd;
 
@@ -146,6 +149,10 @@ private slots:
         QCOMPARE(child<QComboBox>(*window, "Combo")->currentText(), QString("85"));
         QVERIFY(!child<QPushButton>(*window, "CmdOK")->isEnabled());
         QVERIFY(child<QFrame>(*window, "PicSet")->isVisible());
+        // The bar moves on every 500 ms while the transfer runs.
+        auto* timer1 = window->findChild<QTimer*>("Timer1");
+        QVERIFY(timer1 && timer1->isActive());
+        QCOMPARE(timer1->interval(), 500);
         QVERIFY(!child<QTableWidget>(table, "Grid")->isEnabled());
         QVERIFY(rig.messageShown("Set up successfully."));
         QVERIFY(QTest::qWaitFor([&] { return window.isNull(); }, kWait));
@@ -156,18 +163,59 @@ private slots:
         QCOMPARE(rig.sim.meter().calendarAt(rig.sim.clock().now()).date(), QDate(2025, 1, 2));
     }
 
-    void closingDuringATransferLetsItFinish() {
+    void closingDuringATransferAbandonsItAndSaysWhatTheMeterHolds_data() {
+        QTest::addColumn<bool>("programEnds");
+        QTest::newRow("the Setup window closed") << false;
+        QTest::newRow("the program ends (the link stops)") << true;
+    }
+    void closingDuringATransferAbandonsItAndSaysWhatTheMeterHolds() {
+        QFETCH(bool, programEnds);
         Rig rig;
         QVERIFY(rig.statusKnown());
-        auto* window = new setup::Setup(*rig.runner, rig.dialogs);
+        QPointer<setup::Setup> window = new setup::Setup(*rig.runner, rig.dialogs);
         window->show();
-        child<QRadioButton>(*window, "OptCL(0)")->setChecked(true);
+        fill(*window, {"72", "2024", "3", "15", "9", "41"});
         child<QPushButton>(*window, "CmdOK")->click();
-        QVERIFY(rig.runner->busy());
-        window->close(); // deletes it
-        QVERIFY(QTest::qWaitFor([&] { return !rig.runner->busy(); }, kWait));
-        QVERIFY(rig.dialogs.messages().isEmpty());
-        QCOMPARE(rig.sim.meter().statusByte() & 3, 0); // 80 dB took all the same
+        QVERIFY(QTest::qWaitFor([&] { return rig.sim.meter().cell(59) < 80; }, kWait));
+        if (programEnds) {
+            rig.link->stop();
+        } else {
+            window->close();
+            QVERIFY(!window.isNull()); // it waits for the abort
+            QVERIFY(rig.messageShown("Invalid, try again!"));
+            QVERIFY(QTest::qWaitFor([&] { return window.isNull(); }, kWait));
+            const QString message = rig.dialogs.messages().back();
+            QVERIFY2(message.contains("stopped before it ended"), qPrintable(message));
+            QVERIFY2(message.contains(QString("Threshold level: before 80, asked 72, now %1")
+                                          .arg(rig.sim.meter().cell(59))),
+                     qPrintable(message));
+        }
+        // The meter was taken out of setup mode with MODE+RESET before the end.
+        const auto& writes = rig.sim.lastPort()->writes();
+        QVERIFY(std::any_of(writes.begin(), writes.end(),
+                            [](const auto& w) { return w.bytes == QByteArray("F\x05", 2); }));
+        QVERIFY(rig.sim.meter().displayFrame(rig.sim.clock().now()).at(1) & 0x60);
+        delete window.data();
+    }
+
+    void dateAndTimeFollowThePcClockUntilEdited() {
+        Rig rig;
+        QDateTime pc(QDate(2024, 3, 15), QTime(4, 4));
+        setup::Setup window(*rig.runner, rig.dialogs);
+        window.setPcClock([&] { return pc; });
+        auto* minutes = child<QComboBox>(window, "TimeText(5)");
+        QCOMPARE(minutes->currentText(), QString("4"));
+        pc = pc.addSecs(180);
+        window.followPcClock();
+        QCOMPARE(minutes->currentText(), QString("7"));
+        // Untouched boxes stand for the PC clock at the moment the minutes are walked.
+        QVERIFY(window.fields().PcClock);
+        QCOMPARE(window.fields().PcClock(), pc);
+        child<QComboBox>(window, "TimeText(4)")->setCurrentText("5");
+        pc = pc.addSecs(60);
+        window.followPcClock();
+        QCOMPARE(minutes->currentText(), QString("7"));
+        QVERIFY(!window.fields().PcClock);
     }
 
     void meterThatStopsAnsweringGivesAFailureAndThePollComesBack() {

@@ -14,8 +14,9 @@ template <typename T> T fetch(const char* name) {
     return *static_cast<T*>(QTest::qData(name, qMetaTypeId<T>()));
 }
 
-/// Rows "level*count" after each other, `spacing` seconds apart, from 2009/03/16 08:00;
-/// "gap:S" moves the clock on by S seconds without a row.
+/// Rows "level*count" after each other, `spacing` tenths apart (or "level*count@S", S
+/// seconds apart), from 2009/03/16 08:00; "gap:S" moves the clock on by S seconds without
+/// a row.
 LevelList timedList(const QStringList& segments, int spacingTenths) {
     LevelList list;
     StampTenths t = makeStamp(QDate(2009, 3, 16), 8 * 36000);
@@ -26,8 +27,10 @@ LevelList timedList(const QStringList& segments, int spacingTenths) {
             continue;
         }
         const QStringList parts = segment.split(u'*');
-        const int count = parts.value(1, QStringLiteral("1")).toInt();
-        for (int i = 0; i < count; ++i, t += spacingTenths)
+        const QStringList countAt = parts.value(1, QStringLiteral("1")).split(u'@');
+        const int count = countAt[0].toInt();
+        const StampTenths step = countAt.size() > 1 ? countAt[1].toInt() * 10 : spacingTenths;
+        for (int i = 0; i < count; ++i, t += step)
             list.rows.push_back(
                 makeRow(QString::number(++n), stampDateText(t), stampTimeText(t), parts[0]));
     }
@@ -71,6 +74,15 @@ private slots:
         QTest::newRow("a gap is not exposure")
             << QStringList{"90.0*1440", "gap:3600", "90.0*1440"} << "osha-pel" << 90.0 << 28800.0
             << 100.0 << 90.0 << 90.0;
+        QTest::newRow("1 h at 1 s, then 7 h at 10 s: a new pace, no gap")
+            << QStringList{"92.0*3600@1", "92.0*2520"} << "osha-pel" << 92.0 << 28800.0 << 131.95
+            << 92.0 << 92.0;
+        QTest::newRow("8 h at 10 s, then 1 h at 1 s")
+            << QStringList{"92.0*2880", "92.0*3600@1"} << "osha-pel" << 92.0 << 32400.0 << 148.44
+            << 92.85 << 92.51;
+        QTest::newRow("only two spacings, 10 s and 100 s, count in full")
+            << QStringList{"90.0*1", "90.0*1@100", "90.0*1"} << "iso" << 90.0 << 165.0 << 1.82
+            << 67.66 << 67.58;
     }
     void handWorked() {
         const auto standard = presetByKey(fetch<QString>("standard"));
@@ -94,7 +106,8 @@ private slots:
                                            *presetByKey("osha-pel"));
         QCOMPARE(e.gaps, 1);
         QCOMPARE(e.gapSeconds, 3600.0);
-        QVERIFY(exposureRemarks(e).join(' ').contains(QLatin1String("1 gap in the measurement (1 h 00 min 00 s in all)")));
+        QVERIFY(exposureRemarks(e).join(' ').contains(
+            QLatin1String("1 gap in the measurement (1 h 00 min 00 s in all)")));
     }
 
     void twaSlope_isExchangeOverLog2() {
@@ -137,6 +150,7 @@ private slots:
         QVERIFY(!e.timed);
         QCOMPARE(qRound(e.laeq * 100), 9703);
         QVERIFY(!e.lex8h);
+        QVERIFY(exposureJson(e).contains("\"duration_s\":null"));
         QVERIFY(computeExposure({}, *presetByKey("iso")).samples == 0);
     }
 
@@ -173,6 +187,9 @@ private slots:
                                      << "70-81";
         QTest::newRow("under range, 0.1 dB")
             << QStringList{"----", "80.0"} << tenth << "700:1 800:1"
+            << "695-805";
+        QTest::newRow("other texts with \"-\" are under range")
+            << QStringList{"--", "- -", "80.0"} << tenth << "700:2 800:1"
             << "695-805";
         QTest::newRow("no levels") << QStringList{"12:34", ""} << one << ""
                                    << "68-140";

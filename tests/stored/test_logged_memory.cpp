@@ -115,6 +115,13 @@ private slots:
         QCOMPARE(s.timeText, QString("23:59:55"));
         QCOMPARE(s.intervalText, QString("10.0"));
         QCOMPARE(s.recordsText, QString("100"));
+        // A set that does not fit the layout counts its whole records.
+        MemoryImage odd;
+        odd.addSet({0x09, 0x03, 0x15, 0x23, 0x59, 0x55, 0x64, 0x00}, {{0x57, 0x08, 0}});
+        odd.setWord(514, odd.dataEnd() + 1);
+        QByteArray oddCells = odd.cells() + QByteArray(1, '\0');
+        const LoggedSet longer = decodeLoggedMemory(oddCells, 1, odd.dataEnd() + 1).sets[0];
+        QCOMPARE(longer.recordsText, QString("1"));
         QCOMPARE(m.idCodeText(), QString("258"));
         QCOMPARE(m.intervalSecondsText(), QString(" 12.5"));
         QCOMPARE(m.remainingText(), QString(" 29.4 K"));
@@ -144,21 +151,33 @@ private slots:
     }
 
     // Damaged dumps: only the damaged set is refused, with a reason; nothing is read
-    // outside the image.
+    // outside the image. A bad header keeps its records (timed or not) and says why.
     void damagedSets_data() {
         QTest::addColumn<int>("damage"); // what to break
         QTest::addColumn<QString>("reason");
-        QTest::newRow("start below the data area") << 0 << "pointers do not fit";
-        QTest::newRow("end before start") << 1 << "pointers do not fit";
-        QTest::newRow("end past the dump") << 2 << "pointers do not fit";
-        QTest::newRow("month 13") << 3 << "impossible month";
-        QTest::newRow("February 30") << 4 << "impossible day";
-        QTest::newRow("non-BCD minute") << 5 << "not decimal";
-        QTest::newRow("shorter than a header") << 6 << "too short";
-        QTest::newRow("pointer table beyond the dump") << 7 << "outside the dump";
+        QTest::addColumn<QString>("firstTime"); // of a set whose records are kept
+        QTest::newRow("start below the data area") << 0 << "pointers do not fit"
+                                                   << "";
+        QTest::newRow("end before start") << 1 << "pointers do not fit"
+                                          << "";
+        QTest::newRow("end past the dump") << 2 << "pointers do not fit"
+                                           << "";
+        QTest::newRow("month 13") << 3 << "impossible month"
+                                  << "-";
+        QTest::newRow("February 30") << 4 << "impossible day"
+                                     << "-";
+        QTest::newRow("non-BCD minute") << 5 << "not decimal"
+                                        << "-";
+        QTest::newRow("shorter than a header") << 6 << "too short"
+                                               << "";
+        QTest::newRow("pointer table beyond the dump") << 7 << "outside the dump"
+                                                       << "";
+        QTest::newRow("interval 0") << 8 << "interval of 0"
+                                    << "10:00:00.0";
     }
     void damagedSets() {
         QFETCH(int, damage);
+        QFETCH(QString, firstTime);
         MemoryImage image;
         const std::initializer_list<int> good{0x09, 0x03, 0x15, 0x10, 0x00, 0x00, 10, 0};
         image.addSet(good, {{0x00, 0x09, 0}});
@@ -197,15 +216,44 @@ private slots:
             sets = 200;
             cells.truncate(600);
             break;
+        case 8:
+            cells[set2 + 6] = 0;
+            break;
         }
         const LoggedMemory m = decodeLoggedMemory(cells, sets, image.dataEnd());
         QCOMPARE(int(m.sets.size()), sets);
         const LoggedSet& s = m.sets[damage == 7 ? 199 : 1];
-        QVERIFY(s.damaged());
-        QVERIFY2(s.damage.contains(fetch<QString>("reason")), qPrintable(s.damage));
-        QVERIFY(listSet(s).rows.empty());
+        QVERIFY(s.troubled());
+        QCOMPARE(s.damaged(), firstTime.isEmpty());
+        const QString why = s.damaged() ? s.damage : s.headerProblem;
+        QVERIFY2(why.contains(fetch<QString>("reason")), qPrintable(why));
+        const LevelList list = listSet(s);
+        if (firstTime.isEmpty()) {
+            QVERIFY(list.rows.empty());
+        } else {
+            QCOMPARE(list.rows.size(), std::size_t(2));
+            QCOMPARE(list.rows[1].value, QString("80.0"));
+            QCOMPARE(list.rows[1].time, firstTime == "-" ? QString() : firstTime);
+        }
         if (damage != 0 && damage != 7)
             QVERIFY(!m.sets[0].damaged());
+    }
+
+    void pointerTable_data() {
+        QTest::addColumn<int>("sets");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<bool>("right");
+        QTest::newRow("no set") << 0 << 768 << true;
+        QTest::newRow("one set") << 1 << 1077 << true;
+        QTest::newRow("memory full") << 3 << 31232 << true;
+        QTest::newRow("end word 0") << 60 << 0 << false;
+        QTest::newRow("end in the header") << 2 << 700 << false;
+        QTest::newRow("end past the data area") << 2 << 40000 << false;
+        QTest::newRow("more sets than the table holds") << 200 << 2000 << false;
+    }
+    void pointerTable() {
+        const auto problem = pointerTableProblem(fetch<int>("sets"), fetch<int>("end"));
+        QCOMPARE(!problem.has_value(), fetch<bool>("right"));
     }
 
     void aShortDumpIsSaid() {

@@ -1,6 +1,7 @@
 #include "ScriptedDialogs.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPrinter>
 
 namespace nd::test {
@@ -26,7 +27,7 @@ QStringList ScriptedDialogs::messages() const {
 
 int ScriptedDialogs::pendingAnswers() const {
     return static_cast<int>(m_messageAnswers.size() + m_inputAnswers.size() + m_openAnswers.size() +
-                            m_saveAnswers.size() + m_printAnswers.size());
+                            m_saveAnswers.size() + m_folderAnswers.size() + m_printAnswers.size());
 }
 
 void ScriptedDialogs::clear() {
@@ -36,7 +37,10 @@ void ScriptedDialogs::clear() {
 }
 
 dialogs::Answer ScriptedDialogs::message(QWidget*, const dialogs::Message& message) {
-    m_shown.append({Kind::Message, message.text, message.title, message.buttons, message.icon, {}});
+    m_shown.append({Kind::Message, message.text, message.title, message.buttons, message.icon,
+                    message.details});
+    if (m_whileMessage)
+        m_whileMessage();
     return take(m_messageAnswers, dialogs::Answer::Ok);
 }
 
@@ -52,10 +56,26 @@ std::optional<QString> ScriptedDialogs::openFile(QWidget*, const QString& title,
     return take(m_openAnswers, std::optional<QString>{});
 }
 
-std::optional<QString> ScriptedDialogs::saveFile(QWidget*, const QString& title,
-                                                 const QString& filter) {
+std::optional<dialogs::SaveChoice> ScriptedDialogs::chooseSaveFile(QWidget*, const QString& title,
+                                                                   const QString& filter) {
     m_shown.append({Kind::SaveFile, title, title, {}, {}, filter});
-    return take(m_saveAnswers, std::optional<QString>{});
+    const int scriptedType = m_saveTypes.empty() ? -1 : m_saveTypes.front();
+    if (!m_saveTypes.empty())
+        m_saveTypes.pop_front();
+    const auto path = take(m_saveAnswers, std::optional<QString>{});
+    if (!path)
+        return std::nullopt;
+    int type = scriptedType;
+    if (type < 0) {
+        const auto byName = dialogs::filterSuffixes(filter).indexOf(QFileInfo(*path).suffix());
+        type = byName < 0 ? 0 : static_cast<int>(byName);
+    }
+    return dialogs::SaveChoice{*path, type, {}};
+}
+
+std::optional<QString> ScriptedDialogs::folder(QWidget*, const QString& title) {
+    m_shown.append({Kind::Folder, title, title, {}, {}, {}});
+    return take(m_folderAnswers, std::optional<QString>{});
 }
 
 std::unique_ptr<QPrinter> ScriptedDialogs::print(QWidget*) {
@@ -65,6 +85,8 @@ std::unique_ptr<QPrinter> ScriptedDialogs::print(QWidget*) {
     auto printer = std::make_unique<QPrinter>();
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QDir::temp().filePath(QStringLiteral("noisedesk-test-print.pdf")));
+    printer->setCopyCount(m_printCopies);
+    printer->setPageOrientation(m_printOrientation);
     return printer;
 }
 

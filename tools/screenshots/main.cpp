@@ -44,11 +44,15 @@ public:
     std::optional<QString> openFile(QWidget*, const QString&, const QString&) override {
         return fileToOpen;
     }
-    std::optional<QString> saveFile(QWidget*, const QString&, const QString&) override {
-        return std::nullopt;
-    }
+    std::optional<QString> folder(QWidget*, const QString&) override { return std::nullopt; }
     std::unique_ptr<QPrinter> print(QWidget*) override { return nullptr; }
     bool openDocument(const QUrl&) override { return true; }
+
+protected:
+    std::optional<nd::dialogs::SaveChoice> chooseSaveFile(QWidget*, const QString&,
+                                                          const QString&) override {
+        return std::nullopt;
+    }
 };
 
 /// Lets the event loop run for a while (the virtual meter answers meanwhile).
@@ -177,6 +181,7 @@ int main(int argc, char* argv[]) {
         {"list.png", "cmdList", "List", 4000},
         {"realtime.png", "CmdGraph", "RealTimeSLM", 15000},
         {"average.png", "CmdAvg", "Average", 1500},
+        {"assessment.png", "MnuAssessment", "Assessment"},
         {"savedfile.png", "MnuView", "FileList", 1500, true},
     };
     for (const Shot& shot : shots) {
@@ -203,6 +208,7 @@ int main(int argc, char* argv[]) {
             {"histogram1.png", "Cmd1dB", "Histogram1"},
             {"histogram.png", "Cmd01dB", "Histogram"},
             {"plot.png", "Plot", "Plot"},
+            {"report.png", "Report", "ReportWindow"},
         };
         for (const Shot& shot : fromFile) {
             if (!visibleWindow(shot.windowName))

@@ -361,10 +361,11 @@ void ArchiveWindow::exportSelected() {
         filter = realtime::kAverageFilter;
         break;
     }
-    const auto path = m_dialogs.saveFile(this, QStringLiteral("Export"), filter);
-    if (!path)
+    const auto choice = m_dialogs.saveFile(this, QStringLiteral("Export"), filter);
+    if (!choice)
         return;
-    const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+    const QString* path = &choice->path;
+    const bool csv = choice->writesAs(QStringLiteral("csv"));
     QByteArray bytes;
     if (c->info.kind == Kind::Bank) {
         bytes = events::BankFileBytes(bankTable(*c), events::BankLayout::Menu);

@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 #include <QToolBar>
@@ -42,7 +43,7 @@ QLabel* valuePanel(const char* name) {
 }
 
 QString laeqText(const std::optional<double>& laeq) {
-    return laeq ? QString::number(*laeq, 'f', 1) : QStringLiteral("----");
+    return laeq ? QString::number(*laeq, 'f', 1) : QString();
 }
 
 } // namespace
@@ -59,9 +60,9 @@ Average::Average(LiveSource live, dialogs::Dialogs& dialogs, QWidget* parent, Wi
     connect(&m_Timer1, &QTimer::timeout, this, &Average::tick);
     buildControls();
     setRunState(RunState::Idle);
-    // 11000 x 4800 twips.
-    setMinimumSize(733, 320);
-    resize(820, 560);
+    // 11000 x 4800 twips at the least, and enough to show the whole graph and eight rows.
+    setMinimumSize(layout()->minimumSize().expandedTo(QSize(733, 320)));
+    resize(size().expandedTo(QSize(820, 560)));
 }
 
 void Average::buildControls() {
@@ -154,6 +155,11 @@ void Average::buildControls() {
     m_Grid->verticalHeader()->hide();
     m_Grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     m_Grid->setMinimumWidth(320);
+    // The header and eight rows, as the grid's own scrolling rule keeps in view.
+    m_Grid->setMinimumHeight(m_Grid->horizontalHeader()->sizeHint().height() +
+                             8 * m_Grid->verticalHeader()->defaultSectionSize() +
+                             2 * m_Grid->frameWidth() +
+                             m_Grid->horizontalScrollBar()->sizeHint().height());
     m_Graph = new StripGraph;
     bottom->addWidget(m_Grid, 1);
     bottom->addWidget(m_Graph, 1);
@@ -181,14 +187,15 @@ Tenths Average::runTenths(double monotonic) const {
 void Average::start() {
     if (!m_live().dbaMode || m_state == RunState::Running)
         return;
+    // The question may stand for a while: the run starts when it is answered.
+    if (m_state != RunState::Paused && !mayDiscard())
+        return;
     const double now = m_clock.monotonic();
     if (m_state == RunState::Paused) {
         // The readings before the pause are dropped; the next row covers a whole interval.
         m_segmentStart = runTenths(now);
         m_averager.restartInterval(m_segmentStart);
     } else {
-        if (!mayDiscard())
-            return;
         const LiveSnapshot live = m_live();
         const QDateTime wall = m_clock.wall();
         m_runStart = now;
@@ -217,7 +224,7 @@ void Average::start() {
 void Average::pause() {
     if (m_state != RunState::Running)
         return;
-    m_Timer1.stop();
+    // The timer goes on: its ticks add nothing, but a meter leaving dBA still stops the run.
     setRunState(RunState::Paused);
 }
 
@@ -236,14 +243,14 @@ void Average::showRunEnd() {
 }
 
 void Average::armTimer() {
-    if (m_state != RunState::Running)
+    if (m_state != RunState::Running && m_state != RunState::Paused)
         return;
     const double wait = m_schedule.secondsUntilDue(m_clock.monotonic());
     m_Timer1.start(static_cast<int>(std::ceil(wait * 1000.0)));
 }
 
 void Average::tick() {
-    if (m_state != RunState::Running)
+    if (m_state != RunState::Running && m_state != RunState::Paused)
         return;
     const auto due = m_schedule.take(m_clock.monotonic());
     if (!due) {
@@ -253,6 +260,10 @@ void Average::tick() {
     const LiveSnapshot live = m_live();
     if (!live.dbaMode) {
         stop();
+        return;
+    }
+    if (m_state == RunState::Paused) {
+        armTimer();
         return;
     }
     // The reading stands for the second that ends at this tick; times in whole tenths
@@ -323,6 +334,20 @@ bool Average::mayDiscard() {
     return m_dialogs.message(this, question) == dialogs::Answer::Ok;
 }
 
+QString Average::unsavedWork() const {
+    const std::size_t rows = m_rows->list().rows.size();
+    if (!m_unsaved || rows == 0)
+        return {};
+    return QStringLiteral("Average: %1 averages%2")
+        .arg(rows)
+        .arg(m_state == RunState::Running ? QStringLiteral(" (still running)") : QString());
+}
+
+bool Average::saveUnsavedWork() {
+    save();
+    return !m_unsaved;
+}
+
 void Average::askInterval() {
     if (m_state == RunState::Running || m_state == RunState::Paused)
         return;
@@ -340,11 +365,17 @@ void Average::askInterval() {
 }
 
 void Average::save() {
+    if (m_recording && m_recording()) {
+        tell(QStringLiteral("The main window is recording to a file. Stop the recording "
+                            "before saving the averages."),
+             int(dialogs::Icon::Exclamation));
+        return;
+    }
     const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save As"), kAverageFilter);
     if (!chosen)
         return;
-    QString path = *chosen;
-    const bool csv = path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+    QString path = chosen->path;
+    const bool csv = chosen->writesAs(QStringLiteral("csv"));
     if (!csv && !path.endsWith(QLatin1String(".avg"), Qt::CaseInsensitive)) {
         // The file dialog asked about the name as typed, not about this one.
         path += QStringLiteral(".avg");
@@ -393,8 +424,9 @@ void Average::open() {
     for (const stored::LevelRow& row : list.rows)
         levels.push_back(plotLevel(row.level));
     m_rows->setList(std::move(list));
+    m_Grid->scrollToTop();
     m_laeq.clear();
-    m_Graph->setPoints(std::move(levels));
+    m_Graph->setPoints(std::move(levels)); // all N, on x = 1 to N
     m_Text1->clear();
     m_TxtLaeq->clear();
     m_LblClamped->clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WindowClock.h"
+#include "dialogs/UnsavedWork.h"
 #include "realtime/AverageFile.h"
 #include "realtime/IntervalAverager.h"
 #include "realtime/IntervalInput.h"
@@ -11,6 +12,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -32,7 +34,7 @@ class StripGraph;
 /// The "Average" window: logs the live level as interval averages, a row and a point per
 /// interval, with a small job header; saves and reopens .avg files and prints them. It
 /// never talks to the meter: it reads the live feed once a second.
-class Average final : public QWidget {
+class Average final : public QWidget, public dialogs::UnsavedWork {
     Q_OBJECT
 
 public:
@@ -41,6 +43,8 @@ public:
     Average(LiveSource live, dialogs::Dialogs& dialogs, QWidget* parent = nullptr,
             WindowClock clock = WindowClock::real());
 
+    /// Whether the main window records to file: saving is refused meanwhile.
+    void setRecordingCheck(std::function<bool()> recording) { m_recording = std::move(recording); }
     /// One tick of the window's timer (it calls this itself when a tick is due).
     void tick();
     RunState runState() const { return m_state; }
@@ -55,6 +59,9 @@ public:
     void save();
     void open();
     void print();
+
+    QString unsavedWork() const override;
+    bool saveUnsavedWork() override;
 
 signals:
     void closed();
@@ -79,6 +86,7 @@ private:
     LiveSource m_live;
     dialogs::Dialogs& m_dialogs;
     WindowClock m_clock;
+    std::function<bool()> m_recording;
     QTimer m_Timer1;
     TickSchedule m_schedule;
     IntervalAverager m_averager;

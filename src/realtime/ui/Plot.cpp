@@ -2,6 +2,7 @@
 
 #include "PlotView.h"
 #include "dialogs/Dialogs.h"
+#include "stored/HistogramCounts.h"
 
 #include <QApplication>
 #include <QChart>
@@ -16,9 +17,11 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include <algorithm>
 #include <cmath>
 
 namespace nd::realtime::ui {
@@ -31,11 +34,19 @@ QDoubleSpinBox* rangeBox(const QString& name, int decimals) {
     box->setDecimals(decimals);
     box->setRange(-1e7, 1e7);
     box->setKeyboardTracking(false);
+    // Wide enough for a day of samples and more ("864000", "140.0") with the arrows.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("8640000")) +
+                         box->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 16);
     return box;
 }
 
-QString plainNumber(double value) {
-    return QString::number(std::round(value * 10.0) / 10.0, 'g', 10);
+/// Decimals that tell ticks `step` apart: 0 for whole steps, 2 for 0.05.
+int decimalsFor(double step, int least) {
+    int decimals = least;
+    while (decimals < 6 && std::abs(step * std::pow(10.0, decimals) -
+                                    std::round(step * std::pow(10.0, decimals))) > 1e-6)
+        ++decimals;
+    return decimals;
 }
 
 } // namespace
@@ -52,8 +63,8 @@ Plot::Plot(dialogs::Dialogs& dialogs, QWidget* parent)
 
 Plot* Plot::showList(const stored::LevelList& list, const QString& title, dialogs::Dialogs& dialogs,
                      QWidget* parent) {
-    Plot* window = parent ? parent->findChild<Plot*>(QString(), Qt::FindDirectChildrenOnly)
-                          : nullptr;
+    Plot* window =
+        parent ? parent->findChild<Plot*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
     if (!window) {
         window = new Plot(dialogs, parent);
         window->setAttribute(Qt::WA_DeleteOnClose);
@@ -72,19 +83,25 @@ void Plot::buildControls() {
     m_series->setUseOpenGL(false);
     m_series->setPen(QPen(QColor(0, 0, 160), 1));
     m_chart->addSeries(m_series);
+    // Ticks on whole multiples of a step fitted to the shown range, labelled with the
+    // decimals the step needs, so no two labels read alike at any zoom (adaptTicks).
     m_axisX = new QValueAxis;
     m_axisX->setLabelFormat(QStringLiteral("%.0f"));
     m_axisX->setTitleText(QStringLiteral("No.s"));
+    m_axisX->setTickType(QValueAxis::TicksDynamic);
+    m_axisX->setTickAnchor(0.0);
     m_axisY = new QValueAxis;
     m_axisY->setLabelFormat(QStringLiteral("%.1f"));
-    m_axisY->setTickCount(8); // every 10 dB on 70 to 140
     m_axisY->setTitleText(QStringLiteral("dB"));
+    m_axisY->setTickType(QValueAxis::TicksDynamic);
+    m_axisY->setTickAnchor(0.0);
+    connect(m_axisX, &QValueAxis::rangeChanged, this, &Plot::adaptTicks);
+    connect(m_axisY, &QValueAxis::rangeChanged, this, &Plot::adaptTicks);
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     m_series->attachAxis(m_axisX);
     m_series->attachAxis(m_axisY);
-    m_axisX->setRange(1.0, 2.0);
-    m_axisY->setRange(kPlotBottom, kPlotTop);
+    setAxes({1.0, 2.0}, {kPlotBottom, kPlotTop});
     m_Graph1 = new PlotView(m_chart);
     connect(m_axisX, &QValueAxis::rangeChanged, this, &Plot::refreshSeries);
     connect(m_chart, &QChart::plotAreaChanged, this, &Plot::refreshSeries);
@@ -92,7 +109,7 @@ void Plot::buildControls() {
 
     m_FrmGraphic = new QGroupBox(QStringLiteral("Graphic Plot"));
     m_FrmGraphic->setObjectName(QStringLiteral("FrmGraphic"));
-    m_FrmGraphic->setFixedWidth(200);
+    m_FrmGraphic->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
     auto* column = new QVBoxLayout(m_FrmGraphic);
 
     auto* ranges = new QGroupBox(QStringLiteral("Graph Range"));
@@ -135,10 +152,14 @@ void Plot::buildControls() {
     m_XPosition->setObjectName(QStringLiteral("XPosition"));
     m_YPosition = new QLabel;
     m_YPosition->setObjectName(QStringLiteral("YPosition"));
+    m_TimePosition = new QLabel;
+    m_TimePosition->setObjectName(QStringLiteral("TimePosition"));
     cursorLayout->addWidget(new QLabel(QStringLiteral("No.s ( X ) :")), 0, 0);
     cursorLayout->addWidget(m_XPosition, 0, 1);
-    cursorLayout->addWidget(new QLabel(QStringLiteral("dB ( Y ) :")), 1, 0);
-    cursorLayout->addWidget(m_YPosition, 1, 1);
+    cursorLayout->addWidget(new QLabel(QStringLiteral("Time :")), 1, 0);
+    cursorLayout->addWidget(m_TimePosition, 1, 1);
+    cursorLayout->addWidget(new QLabel(QStringLiteral("dB ( Y ) :")), 2, 0);
+    cursorLayout->addWidget(m_YPosition, 2, 1);
     column->addWidget(cursor);
 
     m_CmdReset = new QPushButton(QStringLiteral("Reset Scale"));
@@ -158,6 +179,7 @@ void Plot::buildControls() {
 
 void Plot::plot(const stored::LevelList& list, const QString& title) {
     m_values = plotLevels(list);
+    m_list = list;
     m_chart->setTitle(title);
     const double n = static_cast<double>(m_values.size());
     for (QDoubleSpinBox* box : {m_AxisMin[0], m_AxisMax[0], m_AxisMin[1], m_AxisMax[1]})
@@ -171,8 +193,7 @@ void Plot::plot(const stored::LevelList& list, const QString& title) {
     const AxisRange x = resetXRange(m_values.size());
     m_lastX = x;
     m_lastY = {kPlotBottom, kPlotTop};
-    m_axisY->setRange(kPlotBottom, kPlotTop);
-    m_axisX->setRange(x.min, x.max);
+    setAxes(x, {kPlotBottom, kPlotTop});
     refreshSeries();
 }
 
@@ -185,8 +206,7 @@ void Plot::applyBoxes() {
         m_lastX = x;
     if (y.valid())
         m_lastY = y;
-    m_axisY->setRange(m_lastY.min, m_lastY.max);
-    m_axisX->setRange(m_lastX.min, m_lastX.max);
+    setAxes(m_lastX, m_lastY);
     refreshSeries();
 }
 
@@ -218,14 +238,41 @@ void Plot::setTrackMode(int index) {
 }
 
 void Plot::showCursor(QPointF value) {
-    m_XPosition->setText(plainNumber(value.x()));
-    m_YPosition->setText(QString::number(value.y(), 'f', 3));
+    // The sample nearest the cursor: its number, its time and its level as the file has it.
+    if (m_list.rows.empty())
+        return;
+    const auto last = static_cast<long long>(m_list.rows.size());
+    const long long number = std::clamp(std::llround(value.x()), 1LL, last);
+    const stored::LevelRow& row = m_list.rows[static_cast<std::size_t>(number - 1)];
+    m_XPosition->setText(QString::number(number));
+    m_TimePosition->setText(row.date + QLatin1Char(' ') + row.time.left(8));
+    m_YPosition->setText(row.level.kind == stored::LevelKind::Level
+                             ? QString::number(row.level.dB, 'f', 1)
+                             : row.value.trimmed());
+}
+
+void Plot::setAxes(AxisRange x, AxisRange y) {
+    // The ticks first: an axis laid out for a wide range with a narrow range's step would
+    // make a label for every row.
+    setTicks(x.max - x.min, y.max - y.min);
+    m_axisY->setRange(y.min, y.max);
+    m_axisX->setRange(x.min, x.max);
+}
+
+void Plot::setTicks(double xSpan, double ySpan) {
+    // Row numbers step by whole rows; levels down to a hundredth of a dB.
+    m_axisX->setTickInterval(stored::tickStep(xSpan, 1.0));
+    const double yStep = stored::tickStep(ySpan, 0.01, 8);
+    m_axisY->setTickInterval(yStep);
+    m_axisY->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(yStep, 1)));
+}
+
+void Plot::adaptTicks() {
+    setTicks(m_axisX->max() - m_axisX->min(), m_axisY->max() - m_axisY->min());
 }
 
 void Plot::resetScale() {
-    const AxisRange x = resetXRange(m_values.size());
-    m_axisY->setRange(kPlotBottom, kPlotTop);
-    m_axisX->setRange(x.min, x.max);
+    setAxes(resetXRange(m_values.size()), {kPlotBottom, kPlotTop});
     refreshSeries();
 }
 

@@ -59,9 +59,13 @@ private:
     void applyBoxes();
     void refreshSeries();
     void showCursor(QPointF value);
+    void setAxes(AxisRange x, AxisRange y);
+    void setTicks(double xSpan, double ySpan);
+    void adaptTicks();
 
     dialogs::Dialogs& m_dialogs;
     std::vector<double> m_values;
+    stored::LevelList m_list; ///< the rows plotted, for the cursor's readout
     AxisRange m_lastX{1.0, 2.0};
     AxisRange m_lastY{kPlotBottom, kPlotTop};
     bool m_refreshing = false;
@@ -78,6 +82,7 @@ private:
     QPlainTextEdit* m_txtDescription = nullptr;
     QLabel* m_XPosition = nullptr;
     QLabel* m_YPosition = nullptr;
+    QLabel* m_TimePosition = nullptr;
     QPushButton* m_CmdReset = nullptr;
     QPushButton* m_CmdPrint = nullptr;
 };

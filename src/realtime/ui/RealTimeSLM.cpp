@@ -110,6 +110,7 @@ void RealTimeSLM::buildControls() {
 void RealTimeSLM::redraw() {
     m_Timer1.stop();
     m_PMessage->hide();
+    m_levelsChanged = false;
     m_geometry = GraphGeometry::forClient(width(), height());
     m_image = QImage(size(), QImage::Format_RGB32);
     // White throughout: the erase ahead and the marks outside the plot area then leave
@@ -180,8 +181,8 @@ void RealTimeSLM::tick() {
     }
     const LiveSnapshot live = m_live();
     if (!live.dbaMode) {
-        // The trace stays, ready to print; "StopStart" starts a fresh one.
         setRunning(false);
+        close();
         return;
     }
     if (!m_running)
@@ -197,8 +198,10 @@ void RealTimeSLM::tick() {
     const double x = m_sweep.advance();
     if (x == 0.0)
         m_prev.reset(); // the wrap is not joined to the right edge
+    // Down to and including the row 3 pixels under the bottom, where "----" and levels
+    // below the range are drawn.
     p.fillRect(QRectF(QPointF(kLeft + x + 2, g.topY() - 5),
-                      QPointF(kLeft + x + 2 + std::max(step, 1.0), g.baseY + 3)),
+                      QPointF(kLeft + x + 2 + std::max(step, 1.0), g.baseY + 4)),
                Qt::white);
     drawGrid(p);
     if (const auto h = heightFor(live.reading.level, m_limits, g.plotHeight)) {
@@ -261,6 +264,7 @@ void RealTimeSLM::stopStart() {
         return;
     }
     setRunning(true);
+    m_limits.counts.reset(); // one pixel per reading again, whatever the count said
     redraw();
 }
 
@@ -279,16 +283,26 @@ void RealTimeSLM::showLimits() {
 void RealTimeSLM::applyLimits() {
     const LimitsVerdict verdict =
         checkLimits(m_TxtMax->text(), m_TxtMin->text(), m_TxtCounts->text());
+    if (verdict.levelsOk) {
+        m_levelsChanged = m_levelsChanged || verdict.limits.chartMin != m_limits.chartMin ||
+                          verdict.limits.chartMax != m_limits.chartMax;
+        m_limits.chartMin = verdict.limits.chartMin;
+        m_limits.chartMax = verdict.limits.chartMax;
+    }
     if (!verdict.message.isEmpty()) {
         m_dialogs.message(this,
                           {verdict.message, dialogs::Buttons::Ok, dialogs::Icon::Critical, {}});
         return;
     }
-    m_limits = verdict.limits;
+    m_limits.counts = verdict.limits.counts;
     redraw();
 }
 
 void RealTimeSLM::cancelLimits() {
+    if (m_levelsChanged) {
+        redraw(); // the kept levels need their labels
+        return;
+    }
     m_PMessage->hide();
     armTimer();
 }

@@ -26,7 +26,7 @@ namespace nd::realtime::ui {
 /// The "Real Time Graph" window: a sweeping strip chart of the live level, two readings a
 /// second. Each reading is drawn once into an offscreen image (erase ahead, the grid, one
 /// segment, the marks), so a tick costs the same however long the run. It never talks to
-/// the meter; when the meter leaves dBA the sweep stops and the trace stays to be printed.
+/// the meter; when the meter leaves dBA it closes.
 class RealTimeSLM final : public QWidget {
     Q_OBJECT
 
@@ -39,11 +39,12 @@ public:
     /// One tick of the window's timer (it calls this itself when a tick is due).
     void tick();
     /// The "StopStart" button: stops a running sweep, or restarts a stopped one on a fresh
-    /// chart with the limits and count kept.
+    /// chart with the level limits kept and one pixel per reading again.
     void stopStart();
     /// The "Limit" button: the limits panel, with the sweep held until OK or Cancel.
     void showLimits();
-    /// The panel's OK: both checks must pass before anything applies.
+    /// The panel's OK: good levels apply even when the count is refused; the count
+    /// applies, and the chart is drawn afresh, only when both are good.
     void applyLimits();
     void cancelLimits();
     void print();
@@ -82,6 +83,7 @@ private:
     std::optional<QPointF> m_prev; ///< the last point drawn; none after a redraw or a gap
     QImage m_image;
     bool m_running = true;
+    bool m_levelsChanged = false; ///< levels kept by a refused OK, not drawn yet
 
     QToolBar* m_Toolbar1 = nullptr;
     QAction* m_limit = nullptr;

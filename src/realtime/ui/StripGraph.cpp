@@ -10,7 +10,8 @@ namespace nd::realtime::ui {
 
 StripGraph::StripGraph(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Graph"));
-    setMinimumSize(240, 140);
+    // Room for the eight level labels, 70 to 140, without overlap.
+    setMinimumSize(240, 28 + 9 * fontMetrics().height());
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
@@ -19,6 +20,7 @@ StripGraph::StripGraph(QWidget* parent) : QWidget(parent) {
 
 void StripGraph::clear() {
     m_points.clear();
+    m_showAll = false;
     update();
 }
 
@@ -29,7 +31,16 @@ void StripGraph::append(double level) {
 
 void StripGraph::setPoints(std::vector<double> levels) {
     m_points = std::move(levels);
+    m_showAll = true;
     update();
+}
+
+std::pair<long long, long long> StripGraph::shownRange() const {
+    const auto n = static_cast<long long>(m_points.size());
+    if (m_showAll)
+        return {1, std::max(1LL, n)};
+    const long long first = std::max(0LL, n - kShownPoints);
+    return {first + 1, first + std::max<long long>(kShownPoints, n - first)};
 }
 
 void StripGraph::paintEvent(QPaintEvent*) {
@@ -37,8 +48,11 @@ void StripGraph::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF area = QRectF(rect()).adjusted(36, 8, -8, -20);
     const auto n = static_cast<long long>(m_points.size());
-    const long long first = std::max(0LL, n - kShownPoints);
-    const double xSpan = std::max<double>(kShownPoints, static_cast<double>(n - first));
+    const auto [leftLabel, rightLabel] = shownRange();
+    const long long first = leftLabel - 1;
+    // A file's points from edge to edge (x = 1 to N); a run's strip keeps room on the right.
+    const double xSpan = m_showAll ? std::max(1.0, static_cast<double>(n - 1))
+                                   : static_cast<double>(rightLabel - first);
     auto toPoint = [&](long long i, double level) {
         const double x = area.left() + area.width() * static_cast<double>(i - first) / xSpan;
         const double y = area.bottom() - area.height() *
@@ -58,9 +72,9 @@ void StripGraph::paintEvent(QPaintEvent*) {
     p.setPen(Qt::black);
     p.drawRect(area);
     p.drawText(QRectF(area.left(), area.bottom() + 2, area.width(), 16), Qt::AlignLeft,
-               QString::number(first + 1));
+               QString::number(leftLabel));
     p.drawText(QRectF(area.left(), area.bottom() + 2, area.width(), 16), Qt::AlignRight,
-               QString::number(first + static_cast<long long>(xSpan)));
+               QString::number(rightLabel));
     QPen trace(Qt::blue, 1.5);
     p.setPen(trace);
     QPainterPath path;

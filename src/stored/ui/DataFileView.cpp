@@ -50,9 +50,16 @@ DataFileView* DataFileView::open(dialogs::Dialogs& dialogs, QWidget* parent) {
                                  {}});
         return nullptr;
     }
+    const QStringList remarks = read.content->remarks();
     auto* view =
         new DataFileView(QFileInfo(*path).fileName(), std::move(read.content->list), parent);
     view->show();
+    if (!remarks.isEmpty())
+        dialogs.message(view, {QFileInfo(*path).fileName() + QStringLiteral(": ") +
+                                   remarks.join(QLatin1Char(' ')),
+                               dialogs::Buttons::Ok,
+                               dialogs::Icon::Exclamation,
+                               {}});
     return view;
 }
 

@@ -50,6 +50,12 @@ FileList::FileList(const QString& title, LevelList list, dialogs::Dialogs& dialo
     connect(
         keyed(m_toolbar, QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral("Print")),
         &QAction::triggered, this, &FileList::print);
+    connect(keyed(m_toolbar, QStringLiteral("Report"), QStringLiteral("Report…"),
+                  QStringLiteral("Exposure report as PDF")),
+            &QAction::triggered, this, [this] { emit reportRequested(listWithNotes()); });
+    connect(keyed(m_toolbar, QStringLiteral("Csv"), QStringLiteral("CSV"),
+                  QStringLiteral("Export as CSV for a spreadsheet")),
+            &QAction::triggered, this, &FileList::exportCsv);
 
     const auto notes = list.notes;
     m_model.setList(std::move(list));
@@ -110,8 +116,16 @@ FileList* FileList::open(dialogs::Dialogs& dialogs, QWidget* parent,
                          {}});
         return nullptr;
     }
-    return new FileList(name, std::move(read.content->list), dialogs, std::move(meterSettings),
-                        parent);
+    const QStringList remarks = read.content->remarks();
+    auto* window = new FileList(name, std::move(read.content->list), dialogs,
+                                std::move(meterSettings), parent);
+    if (!remarks.isEmpty())
+        dialogs.message(window, {name + QStringLiteral(": ") + remarks.join(QLatin1Char(' ')),
+                                 dialogs::Buttons::Ok,
+                                 dialogs::Icon::Exclamation,
+                                 {}});
+    window->m_sourcePath = *path;
+    return window;
 }
 
 LevelList FileList::listWithNotes() const {
@@ -143,8 +157,32 @@ Histogram* FileList::showHistogram(Resolution resolution) {
     return window;
 }
 
+QStringList FileList::printLines() const {
+    QStringList figures;
+    for (const auto& [label, value] : exposureRows(m_exposure->exposure()))
+        figures << label.leftJustified(24) + value;
+    figures << exposureRemarks(m_exposure->exposure());
+    return listingLines(listWithNotes(), figures);
+}
+
 bool FileList::print() {
-    return ListingPrinter::print(m_dialogs, this, listingLines(listWithNotes()));
+    return ListingPrinter::print(m_dialogs, this, printLines());
+}
+
+bool FileList::exportCsv() {
+    const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Export as CSV"),
+                                           QStringLiteral("CSV file[*.csv]|*.csv"));
+    if (!chosen)
+        return false;
+    if (const auto why = saveBytes(chosen->path, csvBytes(m_model.list()))) {
+        m_dialogs.message(this,
+                          {QStringLiteral("%1 could not be saved: %2").arg(chosen->path, *why),
+                           dialogs::Buttons::Ok,
+                           dialogs::Icon::Critical,
+                           {}});
+        return false;
+    }
+    return true;
 }
 
 } // namespace nd::stored::ui

@@ -40,16 +40,26 @@ public:
     const LevelListModel& model() const { return m_model; }
     ExposurePanel& exposurePanel() const { return *m_exposure; }
 
+    /// The file the levels were read from; empty when they were not read from one.
+    const QString& sourcePath() const { return m_sourcePath; }
+
     void plot();
     /// "Ln": shows the resolution panel.
     void showResolutions();
     /// Counts the levels and shows them in the histogram window of that resolution.
     Histogram* showHistogram(Resolution resolution);
     bool print();
+    /// What Print prints: the notes, the exposure figures as shown, then the rows.
+    QStringList printLines() const;
+    /// Writes the rows as CSV for a spreadsheet to a chosen file; false when nothing was
+    /// written (cancelled, or the disk refused, which is said).
+    bool exportCsv();
 
 signals:
     /// Plot was asked for; when nothing listens, the window says plotting is not there.
     void plotRequested(const nd::stored::LevelList& list);
+    /// "Report…" was asked for: the levels with their notes.
+    void reportRequested(const nd::stored::LevelList& list);
 
 private:
     dialogs::Dialogs& m_dialogs;
@@ -63,6 +73,7 @@ private:
     QPushButton* m_Cmd1dB = nullptr;
     QPushButton* m_Cmd01dB = nullptr;
     ExposurePanel* m_exposure = nullptr;
+    QString m_sourcePath;
 };
 
 } // namespace nd::stored::ui

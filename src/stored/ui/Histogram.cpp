@@ -20,6 +20,7 @@
 #include <QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 namespace nd::stored::ui {
 
@@ -91,7 +92,8 @@ Histogram::Histogram(HistogramCounts counts, dialogs::Dialogs& dialogs, QWidget*
 
     m_Picture1 = new QWidget;
     m_Picture1->setObjectName(QStringLiteral("Picture1"));
-    const int decimals = 0;
+    // The level boxes read in dB, to the tenth in the 0.1 dB window.
+    const int decimals = oneDb ? 0 : 1;
     m_TxtXMin = limitBox(QStringLiteral("TxtXMin"), decimals);
     m_TxtXMax = limitBox(QStringLiteral("TxtXMax"), decimals);
     m_TxtYMax = limitBox(QStringLiteral("TxtYMax"), 0);
@@ -99,8 +101,7 @@ Histogram::Histogram(HistogramCounts counts, dialogs::Dialogs& dialogs, QWidget*
     apply->setObjectName(QStringLiteral("CmdLimit"));
     connect(apply, &QPushButton::clicked, this, &Histogram::applyLimits);
     auto* limits = new QHBoxLayout(m_Picture1);
-    limits->addWidget(
-        new QLabel(oneDb ? QStringLiteral("dBA from") : QStringLiteral("dBA/10 from")));
+    limits->addWidget(new QLabel(QStringLiteral("dBA from")));
     limits->addWidget(m_TxtXMin);
     limits->addWidget(new QLabel(QStringLiteral("to")));
     limits->addWidget(m_TxtXMax);
@@ -122,16 +123,17 @@ Histogram::Histogram(HistogramCounts counts, dialogs::Dialogs& dialogs, QWidget*
 
 void Histogram::buildChart() {
     // Each bin a step over its width: [k, k + 1) at 1 dB, the level k/10 in the middle of
-    // [k - 0.5, k + 0.5) at 0.1 dB.
+    // [k - 0.5, k + 0.5) tenths at 0.1 dB. The x axis is in dB in both windows.
     const double left = m_counts.resolution == Resolution::OneDb ? 0.0 : -0.5;
+    const double perDb = m_counts.binsPerDb();
     auto* area = new QAreaSeries;
     auto* upper = new QLineSeries(area); // the area series does not own its edge
     QList<QPointF> points;
     points.reserve(2 * static_cast<qsizetype>(m_counts.bins.size()));
     for (int k = 0; k <= m_counts.top(); ++k) {
         const auto count = static_cast<double>(m_counts.bins[static_cast<std::size_t>(k)]);
-        points.append({k + left, count});
-        points.append({k + left + 1.0, count});
+        points.append({(k + left) / perDb, count});
+        points.append({(k + left + 1.0) / perDb, count});
     }
     upper->replace(points);
     area->setUpperSeries(upper);
@@ -144,23 +146,28 @@ void Histogram::buildChart() {
     m_chart->legend()->hide();
     m_axisX = new QValueAxis;
     m_axisX->setTitleText(QStringLiteral("dBA"));
-    m_axisX->setLabelFormat(QStringLiteral("%.0f"));
-    // Ticks on whole multiples of 5 dB, wherever the view is panned to.
+    m_axisX->setLabelFormat(m_counts.resolution == Resolution::OneDb ? QStringLiteral("%.0f")
+                                                                     : QStringLiteral("%.1f"));
+    // Ticks on whole multiples of their step wherever the view is panned or zoomed to, the
+    // step fitted to the shown range (adaptTicks).
     m_axisX->setTickType(QValueAxis::TicksDynamic);
     m_axisX->setTickAnchor(0.0);
-    m_axisX->setTickInterval(5.0 * m_counts.binsPerDb());
     m_axisY = new QValueAxis;
     m_axisY->setTitleText(QStringLiteral("Frequency (Times)"));
     m_axisY->setLabelFormat(QStringLiteral("%.0f"));
+    m_axisY->setTickType(QValueAxis::TicksDynamic);
+    m_axisY->setTickAnchor(0.0);
+    connect(m_axisX, &QValueAxis::rangeChanged, this, &Histogram::adaptTicks);
+    connect(m_axisY, &QValueAxis::rangeChanged, this, &Histogram::adaptTicks);
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     area->attachAxis(m_axisX);
     area->attachAxis(m_axisY);
 
     m_firstView = m_counts.firstView();
-    m_axisY->setRange(0.0, std::max<double>(1.0, static_cast<double>(m_counts.maxCount())));
-    m_axisY->applyNiceNumbers();
-    m_countMax = m_axisY->max();
+    const double most = std::max<double>(1.0, static_cast<double>(m_counts.maxCount()));
+    const double countStep = tickStep(most, 1.0);
+    m_countMax = std::ceil(most / countStep) * countStep;
     setRanges(m_firstView, m_countMax);
     if (!m_counts.bounds()) {
         m_chart->setTitle(m_counts.counted == 0
@@ -186,7 +193,9 @@ Histogram* Histogram::showCounts(HistogramCounts counts, dialogs::Dialogs& dialo
 }
 
 BinRange Histogram::xRange() const {
-    return {m_axisX->min(), m_axisX->max()};
+    const double perDb = m_counts.binsPerDb();
+    return {std::round(m_axisX->min() * perDb * 1000.0) / 1000.0,
+            std::round(m_axisX->max() * perDb * 1000.0) / 1000.0};
 }
 
 double Histogram::yMax() const {
@@ -198,8 +207,21 @@ QString Histogram::message() const {
 }
 
 void Histogram::setRanges(const BinRange& x, double yMax) {
-    m_axisX->setRange(x.from, x.to);
+    const double perDb = m_counts.binsPerDb();
+    // The ticks first, so no axis is ever laid out with a narrower range's step.
+    setTicks((x.to - x.from) / perDb, yMax);
+    m_axisX->setRange(x.from / perDb, x.to / perDb);
     m_axisY->setRange(0.0, yMax);
+}
+
+void Histogram::setTicks(double xSpan, double ySpan) {
+    // Counts are whole; levels step by at least one bin, so two bins still get ticks.
+    m_axisX->setTickInterval(tickStep(xSpan, 1.0 / m_counts.binsPerDb()));
+    m_axisY->setTickInterval(tickStep(ySpan, 1.0));
+}
+
+void Histogram::adaptTicks() {
+    setTicks(m_axisX->max() - m_axisX->min(), m_axisY->max() - m_axisY->min());
 }
 
 void Histogram::applyTrackMode(int index) {
@@ -234,7 +256,7 @@ void Histogram::applyTrackMode(int index) {
         band = QChartView::VerticalRubberBand;
         break;
     case Reset:
-        setRanges(m_firstView, m_countMax);
+        setRanges(m_counts.resetView(), m_countMax);
         m_mode = Normal;
         break;
     case Normal:
@@ -246,15 +268,16 @@ void Histogram::applyTrackMode(int index) {
 }
 
 void Histogram::showLimits() {
-    m_TxtXMin->setValue(m_axisX->min());
+    m_TxtXMin->setValue(m_axisX->min()); // in dB
     m_TxtXMax->setValue(m_axisX->max());
     m_TxtYMax->setValue(m_axisY->max());
     m_Picture1->show();
 }
 
 void Histogram::applyLimits() {
+    const double perDb = m_counts.binsPerDb();
     if (m_TxtXMax->value() > m_TxtXMin->value() && m_TxtYMax->value() > 0)
-        setRanges({m_TxtXMin->value(), m_TxtXMax->value()}, m_TxtYMax->value());
+        setRanges({m_TxtXMin->value() * perDb, m_TxtXMax->value() * perDb}, m_TxtYMax->value());
     m_Picture1->hide();
 }
 

@@ -20,9 +20,11 @@ namespace nd::stored::ui {
 class HistogramView;
 
 /// The histogram windows, "Histogram" both: `Histogram1` counts in 1 dB bins, `Histogram`
-/// in 0.1 dB bins (x in tenths of a dB). Bin k is drawn from x = k, as a step over its
-/// width. The track-mode list (`Combo1`) pans and zooms; "Reset" brings back the first
-/// view; "Limit" shows `Picture1` to type the ranges; "Print" prints the window as shown.
+/// in 0.1 dB bins. The x axis reads in dB in both; ranges are given in bin numbers, and
+/// bin k is drawn from k bins, as a step over its width. Tick steps follow the shown range
+/// (whole counts, at least one bin). The track-mode list (`Combo1`) pans and zooms;
+/// "Reset" shows the filled bins; "Limit" shows `Picture1` to type the ranges; "Print"
+/// prints the window as shown.
 class Histogram final : public QWidget {
     Q_OBJECT
 
@@ -42,12 +44,17 @@ public:
     BinRange xRange() const;
     /// The y axis range: 0 to the maximum.
     double yMax() const;
-    /// The view as first shown (what "Reset" brings back).
+    /// The view as first shown.
     BinRange firstView() const { return m_firstView; }
+    /// The view "Reset" brings back.
+    BinRange resetView() const { return m_counts.resetView(); }
     double firstYMax() const { return m_countMax; }
     TrackMode trackMode() const { return m_mode; }
     /// What the chart says above the bars (why it is empty, when it is).
     QString message() const;
+    /// The axes, x in dB (bins / bins per dB), y in counts.
+    const QValueAxis* axisX() const { return m_axisX; }
+    const QValueAxis* axisY() const { return m_axisY; }
 
     /// As picking item `index` of `Combo1`; -1 (nothing chosen) is answered with a message.
     void applyTrackMode(int index);
@@ -61,6 +68,8 @@ public:
 private:
     void buildChart();
     void setRanges(const BinRange& x, double yMax);
+    void setTicks(double xSpan, double ySpan);
+    void adaptTicks();
 
     HistogramCounts m_counts;
     dialogs::Dialogs& m_dialogs;

@@ -107,6 +107,12 @@ List::Step List::addSample(const QString& dateStamp, const QString& timeStamp,
     }
     // Checked before the row is added, so no row ever holds a dose or a clock.
     if (reading.level.kind == LevelKind::NotLevel) {
+        if (m_model.rowCount() == 0) {
+            // Nothing to keep (a ReStart outside dBA): the list closes, as it always did.
+            setCollecting(false);
+            close();
+            return Step::LeftDba;
+        }
         stopWith(QStringLiteral("Stopped: the meter no longer shows dBA. The rows are kept; "
                                 "ReStart starts a new list."));
         return Step::LeftDba;
@@ -199,19 +205,31 @@ void List::save() {
                                  {}});
         return;
     }
-    const auto path = m_dialogs.saveFile(this, QStringLiteral("Save as"), kSaveFilter);
-    if (!path)
+    const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save as"), kSaveFilter);
+    if (!chosen)
         return;
     const LevelList list = listWithNotes();
-    const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-    if (const auto why = saveBytes(*path, csv ? csvBytes(list) : gridFileBytes(list))) {
-        m_dialogs.message(this, {QStringLiteral("%1 could not be saved: %2").arg(*path, *why),
-                                 dialogs::Buttons::Ok,
-                                 dialogs::Icon::Critical,
-                                 {}});
+    const bool csv = chosen->writesAs(QStringLiteral("csv"));
+    if (const auto why = saveBytes(chosen->path, csv ? csvBytes(list) : gridFileBytes(list))) {
+        m_dialogs.message(this,
+                          {QStringLiteral("%1 could not be saved: %2").arg(chosen->path, *why),
+                           dialogs::Buttons::Ok,
+                           dialogs::Icon::Critical,
+                           {}});
         return;
     }
     m_unsaved = false;
+}
+
+QString List::unsavedWork() const {
+    if (!m_unsaved || m_model.rowCount() == 0)
+        return {};
+    return QStringLiteral("List: %1 rows").arg(m_model.rowCount());
+}
+
+bool List::saveUnsavedWork() {
+    save();
+    return !m_unsaved;
 }
 
 bool List::print() {

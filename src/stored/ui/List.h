@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ExposurePanel.h"
+#include "dialogs/UnsavedWork.h"
 #include "stored/LevelListModel.h"
 #include "stored/Reading.h"
 
@@ -25,9 +26,10 @@ class NoteBox;
 /// The live list (" List"): one row per PC sample of the main window while it collects,
 /// numbered from 1, with Save, Print and StopStart. A sample whose reading is stale (the
 /// meter is not answering) adds no row. At 86,400 rows, or when the meter leaves dBA, it
-/// stops collecting as StopStart does and keeps its rows, saying why. Closing it with
-/// unsaved rows asks first.
-class List final : public QWidget {
+/// stops collecting as StopStart does and keeps its rows, saying why; an empty list
+/// (ReStart while the meter is out of dBA) closes instead. Closing it with unsaved rows
+/// asks first.
+class List final : public QWidget, public dialogs::UnsavedWork {
     Q_OBJECT
 
 public:
@@ -55,6 +57,8 @@ public:
     int listCount() const { return m_listCount; }
     int missedCount() const { return m_missed; }
     bool hasUnsavedRows() const { return m_unsaved; }
+    QString unsavedWork() const override;
+    bool saveUnsavedWork() override;
     /// Why the list stopped by itself, or the missed samples; empty when there is nothing.
     QString statusText() const;
     const LevelListModel& model() const { return m_model; }

@@ -1,5 +1,6 @@
 #include "Memory.h"
 
+#include "ExposurePanel.h"
 #include "LevelGrid.h"
 #include "ListingPrinter.h"
 #include "NoteBox.h"
@@ -9,7 +10,9 @@
 #include "stored/Listing.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -113,8 +116,14 @@ void Memory::buildControls() {
                         {"AAAAAAAA", "AA:AA:AAAAAA", "AA:AA:AAAAA", "AAAAAAAA"});
     for (QTableView* view : {m_Grid1, m_Grid2})
         view->setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(m_Grid1, &QTableView::clicked, this,
+    // A set is listed when it becomes the current one, by mouse or keyboard, and again
+    // when it is clicked after something else was listed.
+    connect(m_Grid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& index) { listSet(index.row()); });
+    connect(m_Grid1, &QTableView::clicked, this, [this](const QModelIndex& index) {
+        if (index.row() != m_listedRow)
+            listSet(index.row());
+    });
 
     m_LblMemory = valuePanel(QStringLiteral("LblMemory"));
     m_LblRemaining = valuePanel(QStringLiteral("LblRemaining"));
@@ -142,26 +151,44 @@ void Memory::buildControls() {
     m_T2 = named(new NoteBox, QStringLiteral("T2"));
     m_T3 = named(new NoteBox, QStringLiteral("T3"));
     m_CmdSave = named(new QPushButton(QStringLiteral("Save")), QStringLiteral("CmdSave"));
+    m_CmdSaveAll = named(new QPushButton(QStringLiteral("Save all")), QStringLiteral("CmdSaveAll"));
+    m_CmdSaveAll->setToolTip(QStringLiteral("Saves every data set, one file each, in a folder"));
     m_CmdPrint = named(new QPushButton(QStringLiteral("Print")), QStringLiteral("CmdPrint"));
     connect(m_CmdSave, &QPushButton::clicked, this, &Memory::save);
+    connect(m_CmdSaveAll, &QPushButton::clicked, this, &Memory::saveAll);
     connect(m_CmdPrint, &QPushButton::clicked, this, &Memory::print);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_CmdSave);
+    buttons->addWidget(m_CmdSaveAll);
     buttons->addWidget(m_CmdPrint);
+
+    // The selected set's exposure figures beside its records, as the Saved File shows them.
+    m_exposure = new ExposurePanel([this] { return ExposurePanel::settingsOf(&m_link.state()); });
+    m_exposure->setSource(&m_records.list());
+    auto* records = new QHBoxLayout;
+    records->addWidget(m_Grid2, 1);
+    records->addWidget(m_exposure);
+
+    auto* notes = new QFormLayout;
+    int n = 0;
+    for (NoteBox* note : {m_T1, m_T2, m_T3}) {
+        auto* label = new QLabel(QStringLiteral("Note &%1:").arg(++n));
+        label->setBuddy(note);
+        notes->addRow(label, note);
+    }
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(values);
     layout->addWidget(m_G1);
     layout->addWidget(m_Grid1, 1);
     layout->addWidget(m_G2);
-    layout->addWidget(m_Grid2, 2);
-    for (NoteBox* note : {m_T1, m_T2, m_T3})
-        layout->addWidget(note);
+    layout->addLayout(records, 2);
+    layout->addLayout(notes);
     layout->addLayout(buttons);
-    // 5600 x 7000 twips.
+    // 5600 x 7000 twips, and the figures beside the records.
     setMinimumSize(373, 467);
-    resize(420, 640);
+    resize(640, 640);
 }
 
 // ---------------------------------------------------------------- the download
@@ -184,6 +211,9 @@ void Memory::download() {
     // A new download empties the records too, so an old set cannot be saved as new.
     m_memory = {};
     m_records.clearRows();
+    m_listedSet = -1;
+    m_listedRow = -1;
+    m_exposure->refresh();
     showProgress(m_G1, true);
     show();
     raise();
@@ -206,6 +236,8 @@ void Memory::downloadDone(link::JobOutcome outcome, const Download& result) {
         return;
     }
     m_memory = decodeLoggedMemory(result.cells, result.setCount, result.dataEnd);
+    m_savedSets.clear();
+    m_listedSet = -1;
     fillSets();
     emit downloadEnded(true);
 }
@@ -223,22 +255,34 @@ void Memory::fillSets() {
                 ? QStringList{QString::number(set.number), QStringLiteral("damaged"), {}, {}, {}}
                 : QStringList{QString::number(set.number), set.dateText, set.timeText,
                               set.intervalText, set.recordsText};
+        const QString why = set.damaged() ? set.damage : set.headerProblem;
         for (const QString& text : texts) {
             auto* item = new QStandardItem(text);
             item->setTextAlignment(Qt::AlignCenter);
-            if (set.damaged())
-                item->setToolTip(set.damage);
+            if (!why.isEmpty())
+                item->setToolTip(why);
             row << item;
         }
         m_sets->appendRow(row);
         if (set.damaged())
-            damaged << QStringLiteral("Set %1: %2.").arg(set.number).arg(set.damage);
+            damaged << QStringLiteral("Set %1: %2; it is not listed.").arg(set.number).arg(why);
+        else if (!why.isEmpty())
+            damaged << QStringLiteral("Set %1: %2.").arg(set.number).arg(why);
     }
     if (!m_memory.problem.isEmpty())
         damaged.prepend(m_memory.problem);
     if (!damaged.isEmpty()) {
-        damaged.prepend(QStringLiteral("Some data sets could not be read; the others are listed."));
-        tell(damaged.join(QStringLiteral("\r\n")), int(dialogs::Icon::Exclamation));
+        // The list goes in the box's scrollable part: a hundred sets would push the box
+        // and its OK button off the screen.
+        const QString text = QStringLiteral("%1 of %2 data sets are damaged; the others are "
+                                            "listed as they are. See the details.")
+                                 .arg(damaged.size() - (m_memory.problem.isEmpty() ? 0 : 1))
+                                 .arg(m_memory.sets.size());
+        m_dialogs.message(this, {text,
+                                 dialogs::Buttons::Ok,
+                                 dialogs::Icon::Exclamation,
+                                 {},
+                                 damaged.join(QStringLiteral("\r\n"))});
     }
 }
 
@@ -246,14 +290,19 @@ void Memory::listSet(int row) {
     if (m_transferBusy || row < 0 || row >= static_cast<int>(m_memory.sets.size()))
         return;
     const LoggedSet& set = m_memory.sets[static_cast<std::size_t>(row)];
+    m_listedRow = row;
     if (set.damaged()) {
         m_records.clearRows();
+        m_listedSet = -1;
+        m_exposure->refresh();
         tell(QStringLiteral("Set %1 is damaged: %2.").arg(set.number).arg(set.damage),
              int(dialogs::Icon::Exclamation));
         return;
     }
     showProgress(m_G2, true);
+    m_listedSet = row;
     m_records.setList(stored::listSet(set));
+    m_exposure->refresh();
     showProgress(m_G2, false);
 }
 
@@ -345,22 +394,101 @@ LevelList Memory::recordsWithNotes() const {
 }
 
 void Memory::save() {
-    const auto path = m_dialogs.saveFile(this, QStringLiteral("Save as"), kSaveFilter);
-    if (!path)
+    const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save as"), kSaveFilter);
+    if (!chosen)
         return;
+    const QString& path = chosen->path;
     const QString recording = m_recordingFile ? m_recordingFile() : QString();
     if (!recording.isEmpty() &&
-        QFileInfo(*path).absoluteFilePath() == QFileInfo(recording).absoluteFilePath()) {
-        tell(QStringLiteral("%1 is the file being recorded; choose another name.").arg(*path),
+        QFileInfo(path).absoluteFilePath() == QFileInfo(recording).absoluteFilePath()) {
+        tell(QStringLiteral("%1 is the file being recorded; choose another name.").arg(path),
              int(dialogs::Icon::Exclamation));
         return;
     }
     const LevelList list = recordsWithNotes();
-    const bool csv = path->endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
-    if (const auto why = saveBytes(*path, csv ? csvBytes(list) : gridFileBytes(list))) {
-        tell(QStringLiteral("%1 could not be saved: %2").arg(*path, *why),
+    const bool csv = chosen->writesAs(QStringLiteral("csv"));
+    if (const auto why = saveBytes(path, csv ? csvBytes(list) : gridFileBytes(list))) {
+        tell(QStringLiteral("%1 could not be saved: %2").arg(path, *why),
              int(dialogs::Icon::Critical));
+        return;
     }
+    if (m_listedSet >= 0)
+        m_savedSets.insert(m_listedSet);
+}
+
+namespace {
+std::vector<int> unsavedSets(const LoggedMemory& memory, const std::set<int>& saved) {
+    std::vector<int> rows;
+    for (int row = 0; row < static_cast<int>(memory.sets.size()); ++row) {
+        if (!memory.sets[static_cast<std::size_t>(row)].damaged() && !saved.count(row))
+            rows.push_back(row);
+    }
+    return rows;
+}
+} // namespace
+
+QString Memory::unsavedWork() const {
+    const std::size_t count = unsavedSets(m_memory, m_savedSets).size();
+    if (count == 0)
+        return {};
+    return QStringLiteral("Memory: %1 downloaded data set%2").arg(count).arg(count > 1 ? "s" : "");
+}
+
+bool Memory::saveUnsavedWork() {
+    for (const int row : unsavedSets(m_memory, m_savedSets)) {
+        listSet(row);
+        save();
+        if (!m_savedSets.count(row))
+            return false;
+    }
+    return true;
+}
+
+QStringList Memory::saveAll() {
+    QStringList written;
+    if (m_memory.sets.empty()) {
+        tell(QStringLiteral("There is no data set to save; download the memory first."),
+             int(dialogs::Icon::Exclamation));
+        return written;
+    }
+    const auto folder = m_dialogs.folder(this, QStringLiteral("Save all data sets in"));
+    if (!folder)
+        return written;
+    const QDir dir(*folder);
+    const QString recording = m_recordingFile ? m_recordingFile() : QString();
+    QStringList problems;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (const LoggedSet& set : m_memory.sets) {
+        if (set.damaged()) {
+            problems << QStringLiteral("Set %1 is damaged and was not saved.").arg(set.number);
+            continue;
+        }
+        const QString path = dir.filePath(setFileName(set));
+        if (!recording.isEmpty() &&
+            QFileInfo(path).absoluteFilePath() == QFileInfo(recording).absoluteFilePath()) {
+            problems << QStringLiteral("%1 is the file being recorded; set %2 was not saved.")
+                            .arg(path)
+                            .arg(set.number);
+            continue;
+        }
+        if (const auto why = saveBytes(path, gridFileBytes(setForFile(m_memory, set)))) {
+            problems << QStringLiteral("%1 could not be saved: %2").arg(path, *why);
+            continue;
+        }
+        written << path;
+        m_savedSets.insert(static_cast<int>(&set - m_memory.sets.data()));
+    }
+    QApplication::restoreOverrideCursor();
+    const QString summary = QStringLiteral("%1 of %2 data sets saved in %3.")
+                                .arg(written.size())
+                                .arg(m_memory.sets.size())
+                                .arg(QDir::toNativeSeparators(*folder));
+    m_dialogs.message(this, {summary,
+                             dialogs::Buttons::Ok,
+                             problems.isEmpty() ? dialogs::Icon::None : dialogs::Icon::Exclamation,
+                             {},
+                             problems.join(QStringLiteral("\r\n"))});
+    return written;
 }
 
 void Memory::print() {

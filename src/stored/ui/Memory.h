@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dialogs/UnsavedWork.h"
 #include "stored/LevelListModel.h"
 #include "stored/LoggedMemory.h"
 #include "stored/MemoryTransfer.h"
@@ -7,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <set>
 
 class QLabel;
 class QLineEdit;
@@ -26,13 +28,14 @@ enum class JobOutcome;
 
 namespace nd::stored::ui {
 
+class ExposurePanel;
 class NoteBox;
 
 /// The Memory window: downloads the meter's logged memory in one link job, lists its
 /// data sets (Grid1) and a set's records (Grid2), shows and writes the ID code and the
 /// logging interval with read-back, erases the memory, and saves and prints a set's
 /// records with three notes. Every exchange is a link job; the window never waits.
-class Memory final : public QWidget {
+class Memory final : public QWidget, public dialogs::UnsavedWork {
     Q_OBJECT
 
 public:
@@ -51,13 +54,20 @@ public:
     void changeInterval();
     void eraseMemory();
     void save();
+    /// "Save all": every set that can be read, one file each in a chosen folder, named as
+    /// the command line's download names them. The files written, in order.
+    QStringList saveAll();
     void print();
 
     bool transferBusy() const { return m_transferBusy; }
     const LoggedMemory& memory() const { return m_memory; }
     const LevelListModel& records() const { return m_records; }
+    ExposurePanel& exposurePanel() const { return *m_exposure; }
     /// The records with the notes as they stand, as they are saved and printed.
     LevelList recordsWithNotes() const;
+    /// The downloaded sets not saved since the download; saving lists each in turn.
+    QString unsavedWork() const override;
+    bool saveUnsavedWork() override;
 
 signals:
     void transferBusyChanged(bool busy);
@@ -84,6 +94,8 @@ private:
     bool m_transferBusy = false;
     LoggedMemory m_memory;
     LevelListModel m_records;
+    int m_listedSet = -1;
+    std::set<int> m_savedSets;
     QStandardItemModel* m_sets = nullptr;
 
     QProgressBar* m_G1 = nullptr;
@@ -98,11 +110,14 @@ private:
     NoteBox* m_T2 = nullptr;
     NoteBox* m_T3 = nullptr;
     QPushButton* m_CmdSave = nullptr;
+    QPushButton* m_CmdSaveAll = nullptr;
+    ExposurePanel* m_exposure = nullptr;
+    int m_listedRow = -1;
     QPushButton* m_CmdPrint = nullptr;
 };
 
 /// The save dialog's filter: the .dat file, or CSV for spreadsheets.
 inline const QString kSaveFilter =
-    QStringLiteral("Data File[*.dat]|*.dat|CSV file|*.csv|All type[*.*]|*.*");
+    QStringLiteral("Data File[*.dat]|*.dat|CSV file[*.csv]|*.csv|All type[*.*]|*.*");
 
 } // namespace nd::stored::ui

@@ -7,6 +7,7 @@
 #include "stored/LevelListModel.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
@@ -94,9 +95,9 @@ private slots:
                                    << "No"
                                    << "70.0";
         QTest::newRow("link lost mid-interval, then a whole interval")
-            << times(5, "90.0") + times(15, "") << QStringList{"90.0", "----"} << "90.0"
+            << times(5, "90.0") + times(15, "") << QStringList{"90.0", ""} << "90.0"
             << "No"
-            << "----";
+            << "";
         QTest::newRow("highest 105.3")
             << QStringList{"80.0", "105.3"} + times(8, "80.0") << QStringList{"82.5"} << "105.3"
             << "No"
@@ -142,6 +143,16 @@ private slots:
         QCOMPARE(rig.rows(), QStringList{"90.0"});
     }
 
+    void leavingDbaWhilePausedStopsTheRun() {
+        Rig rig;
+        rig.window->start();
+        rig.feed(times(4, "85.0"));
+        rig.window->pause();
+        rig.dba = false;
+        rig.feed({"85.0"});
+        QCOMPARE(rig.window->runState(), Average::RunState::Stopped);
+    }
+
     void leavingDbaStopsTheRun() {
         Rig rig;
         rig.window->start();
@@ -173,11 +184,18 @@ private slots:
         rig.dialogs.answerMessage(Answer::Cancel);
         rig.window->start();
         QCOMPARE(rig.rows(), QStringList{"99.0"}); // kept
+        // The user answers 23 s later: the run starts then, not when asked.
         rig.dialogs.answerMessage(Answer::Ok);
+        rig.dialogs.whileMessageShown([&rig] { rig.now += 23.0; });
         rig.window->start();
         QVERIFY(rig.rows().isEmpty());
         QVERIFY(rig.window->findChild<ui::StripGraph*>()->points().empty());
         QCOMPARE(rig.dialogs.messages().size(), 2);
+        QCOMPARE(rig.text("LblStartTime"), QStringLiteral("14:50:33"));
+        rig.feed(times(7, "99.0"));
+        rig.window->stop();
+        QVERIFY(rig.rows().isEmpty());
+        QCOMPARE(rig.text("LblRunTime"), QStringLiteral("00:00:00"));
     }
 
     void intervalAnswers() {
@@ -230,6 +248,39 @@ private slots:
         other.window->open();
         QCOMPARE(other.dialogs.messages().size(), 1);
         QCOMPARE(other.rows().size(), 2);
+    }
+
+    void openShowsEveryAverageFromRowOne() {
+        QTemporaryDir dir;
+        Rig rig;
+        rig.window->show();
+        rig.window->start();
+        rig.feed(times(300, "85.0")); // 30 rows: the grid scrolled down, the strip at 11 to 30
+        rig.window->stop();
+        QCOMPARE(rig.window->findChild<ui::StripGraph*>()->shownRange(),
+                 (std::pair<long long, long long>{11, 30}));
+        rig.dialogs.answerSaveFile(dir.filePath("run.avg"));
+        rig.window->save();
+        rig.dialogs.answerOpenFile(dir.filePath("run.avg"));
+        rig.window->open();
+        QCOMPARE(rig.window->findChild<ui::StripGraph*>()->shownRange(),
+                 (std::pair<long long, long long>{1, 30}));
+        QCOMPARE(rig.window->findChild<QTableView*>("Grid")->rowAt(0), 0);
+        // While the main window records, Save says so and asks for no file.
+        rig.window->setRecordingCheck([] { return true; });
+        rig.window->save();
+        QCOMPARE(rig.dialogs.messages().size(), 1);
+        QCOMPARE(rig.dialogs.shown().back().kind, nd::test::ScriptedDialogs::Kind::Message);
+    }
+
+    void minimumSizeShowsEightRows() {
+        Rig rig;
+        rig.window->show();
+        rig.window->resize(rig.window->minimumSize());
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        auto* grid = rig.window->findChild<QTableView*>("Grid");
+        QTRY_COMPARE(rig.window->size(), rig.window->minimumSize());
+        QVERIFY(grid->viewport()->height() >= 8 * grid->verticalHeader()->defaultSectionSize());
     }
 
     void saveFailureIsReported() {

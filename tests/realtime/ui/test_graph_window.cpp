@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFrame>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolBar>
 
@@ -93,6 +94,14 @@ private slots:
                  qPrintable(QString::number(rig.blackRows(61).value(0))));
     }
 
+    void eraseAheadTakesTheBelowRangeTrace() {
+        Rig rig;
+        rig.feed(QStringList(602, "----")); // x = 0 to 601: one whole sweep
+        QVERIFY(rig.black(62, 476));
+        rig.feed(QStringList(5, "100.0")); // x = 0 to 4 again
+        QVERIFY(!rig.black(62, 476));
+    }
+
     void firstReadingAndGapsDrawNoLine() {
         Rig rig;
         rig.feed({"101.5"});
@@ -103,12 +112,13 @@ private slots:
         QVERIFY(rig.black(63, 293) && rig.black(64, 293));
     }
 
-    void limitsCheckedTogether() {
+    void limitsCheckedInOrder() {
         Rig rig;
-        // A good level range with a bad count: the message, and nothing applies.
+        // A good level range with a bad count: the message; the levels are kept, the step not.
         rig.setLimits("120", "80", "9");
         QCOMPARE(rig.dialogs.messages(), QStringList{"10 <= Counts <= 864000, try again!"});
-        QCOMPARE(rig.window->limits().chartMax, 140.0);
+        QCOMPARE(rig.window->limits().chartMax, 120.0);
+        QVERIFY(!rig.window->limits().counts);
         QVERIFY(rig.window->findChild<QFrame*>("PMessage")->isVisibleTo(rig.window.get()));
         rig.window->findChild<QLineEdit*>("TxtCounts")->setText("300");
         rig.window->applyLimits();
@@ -118,11 +128,11 @@ private slots:
         rig.feed({"92.5", "92.5"});
         QVERIFY(rig.black(61, 348));
         QVERIFY(rig.black(62, 348));
-        // A restart keeps the limits and the count.
+        // A restart keeps the levels; the step is one pixel again.
         rig.window->stopStart();
         rig.window->stopStart();
         QCOMPARE(rig.window->limits().chartMax, 120.0);
-        QCOMPARE(rig.window->limits().counts.value_or(0), 300);
+        QCOMPARE(rig.window->limits().stepX(600), 1.0);
     }
 
     void limitsCancelKeepsEverything() {
@@ -148,11 +158,10 @@ private slots:
         QVERIFY(!rig.black(62, 293)); // stopped: nothing drawn
         rig.window->stopStart();
         rig.feed({"101.5", "101.5"});
+        QSignalSpy closed(rig.window.get(), &RealTimeSLM::closed);
         rig.dba = false;
         rig.feed({"101.5"});
-        QVERIFY(!rig.window->isRunning());
-        QCOMPARE(button->toolTip(), QStringLiteral("ReStart"));
-        QVERIFY(rig.black(60, 293)); // the trace stays
+        QCOMPARE(closed.count(), 1); // leaving dBA closes the window
     }
 
     void printing() {

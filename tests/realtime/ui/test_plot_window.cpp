@@ -8,9 +8,11 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QValueAxis>
 
 using namespace nd::realtime;
 using nd::realtime::ui::Plot;
@@ -82,6 +84,28 @@ private slots:
         QTEST(rig.window.xRange().max, "xMax");
     }
 
+    void boxesShowWholeValues_labelsNeverRepeat() {
+        Rig rig(levels(86400));
+        auto* box = rig.box("AxisMax1");
+        QCOMPARE(box->text(), QStringLiteral("86400"));
+        QVERIFY(box->findChild<QLineEdit*>()->contentsRect().width() >
+                box->fontMetrics().horizontalAdvance(box->text()));
+        // Deep zoom on both axes: every label of an axis reads differently.
+        rig.box("AxisMin1")->setValue(10);
+        rig.box("AxisMax1")->setValue(12);
+        rig.box("AxisMin2")->setValue(85.0);
+        rig.box("AxisMax2")->setValue(85.2);
+        for (QAbstractAxis* a : rig.window.view()->chart()->axes()) {
+            auto* axis = qobject_cast<QValueAxis*>(a);
+            QStringList labels;
+            for (double v = std::ceil(axis->min() / axis->tickInterval()) * axis->tickInterval();
+                 v <= axis->max() + 1e-9; v += axis->tickInterval())
+                labels << QString::asprintf(qPrintable(axis->labelFormat()), v);
+            QVERIFY2(labels.size() >= 2 && labels.removeDuplicates() == 0,
+                     qPrintable(labels.join(' ')));
+        }
+    }
+
     void cursorMode() {
         Rig rig(levels(120));
         rig.window.setTrackMode(1);
@@ -94,9 +118,10 @@ private slots:
         const QPointF at = view->chart()->mapToPosition(QPointF(30.0, 85.3));
         QTest::mousePress(view->viewport(), Qt::LeftButton, {}, view->mapFromScene(at));
         QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, view->mapFromScene(at));
-        QCOMPARE(std::round(rig.text("XPosition").toDouble()), 30.0);
-        QVERIFY(std::abs(rig.text("YPosition").toDouble() - 85.3) < 0.2);
-        QCOMPARE(rig.text("YPosition").section('.', 1).size(), 3);
+        // The nearest sample's number, time and level.
+        QCOMPARE(rig.text("XPosition"), QStringLiteral("30"));
+        QCOMPARE(rig.text("TimePosition"), QStringLiteral("2026/12/05 00:00:29"));
+        QCOMPARE(rig.text("YPosition"), QStringLiteral("85.0"));
         const QString x = rig.text("XPosition");
         rig.window.setTrackMode(2);
         QVERIFY(!view->cursorShown());

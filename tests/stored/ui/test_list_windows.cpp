@@ -14,10 +14,12 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QValueAxis>
 
 using namespace nd;
 using namespace nd::stored;
@@ -121,6 +123,19 @@ private slots:
             if (label != QLatin1String("Standard"))
                 QCOMPARE(window->exposurePanel().figure(label), value);
         }
+        // Print puts the figures on the first page, above the rows.
+        const QStringList lines = window->printLines();
+        const auto at = [&lines](const char* pattern) {
+            return lines.indexOf(QRegularExpression(QString(pattern) + ".*"));
+        };
+        QVERIFY(at("- +LAeq") > 0 && at("- +LAeq") < at("- +Date +Time"));
+        // CSV for a spreadsheet, the suffix added to a bare name.
+        QTemporaryDir dir;
+        m_dialogs.answerSaveFile(dir.filePath("levels"));
+        QVERIFY(window->exportCsv());
+        QFile csv(dir.filePath("levels.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll().startsWith("No.s,Date,Time,dBA\r\n"));
     }
 
     void savedFile_unreadableFile_isExplained() {
@@ -157,10 +172,13 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::addColumn<double>("from");
         QTest::addColumn<double>("to");
+        QTest::addColumn<double>("resetFrom");
+        QTest::addColumn<double>("resetTo");
+        QTest::addColumn<QString>("labels"); // the x axis's label format
         QTest::newRow("1 dB") << "Cmd1dB"
-                              << "Histogram1" << 72.0 << 96.0;
+                              << "Histogram1" << 72.0 << 96.0 << 72.0 << 96.0 << "%.0f";
         QTest::newRow("0.1 dB") << "Cmd01dB"
-                                << "Histogram" << 715.0 << 955.0;
+                                << "Histogram" << 715.0 << 955.0 << 720.0 << 951.0 << "%.1f";
     }
     void histogram_firstViewAndReset() {
         std::unique_ptr<FileList> window(openFile(gridFileBytes(rampList())));
@@ -180,9 +198,17 @@ private slots:
         h->applyTrackMode(Histogram::ZoomX);
         h->showLimits();
         QVERIFY(h->findChild<QWidget*>("Picture1")->isVisible());
+        // Counts tick in whole numbers; two bins shown still get a tick each.
+        QCOMPARE(h->axisY()->tickInterval(), 1.0);
+        const double perDb = h->objectName() == "Histogram1" ? 1.0 : 10.0;
+        h->findChild<QDoubleSpinBox*>("TxtXMin")->setValue(80.0);
+        h->findChild<QDoubleSpinBox*>("TxtXMax")->setValue(80.0 + 2 / perDb);
         h->applyLimits();
+        QCOMPARE(h->axisX()->tickInterval(), 1 / perDb);
+        QCOMPARE(h->axisX()->labelFormat(), fetch<QString>("labels"));
+        // Reset shows the filled bins: 72 to 96 at 1 dB, 720 to 951 at 0.1 dB.
         h->applyTrackMode(Histogram::Reset);
-        QCOMPARE(h->xRange(), first);
+        QCOMPARE(h->xRange(), (BinRange{fetch<double>("resetFrom"), fetch<double>("resetTo")}));
         QCOMPARE(h->trackMode(), Histogram::Normal);
         QTest::keyClick(h->findChild<QComboBox*>("Combo1"), Qt::Key_Z); // typing picks nothing
         QCOMPARE(h->trackMode(), Histogram::Normal);
@@ -239,10 +265,14 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<bool>("collecting");
         QTest::addColumn<QString>("status");
-        QTest::newRow("fresh samples") << "LLL" << 3 << true << "";
-        QTest::newRow("stale sample adds no row") << "LMLM" << 2 << true << "2 samples missed";
+        QTest::addColumn<bool>("open");
+        QTest::newRow("fresh samples") << "LLL" << 3 << true << "" << true;
+        QTest::newRow("stale sample adds no row")
+            << "LMLM" << 2 << true << "2 samples missed" << true;
         QTest::newRow("leaving dBA stops, rows kept")
-            << "LLNL" << 2 << false << "no longer shows dBA";
+            << "LLNL" << 2 << false << "no longer shows dBA" << true;
+        QTest::newRow("out of dBA with no rows (ReStart): closes")
+            << "N" << 0 << false << "" << false;
     }
     void liveList_steps() {
         List list(m_dialogs);
@@ -259,10 +289,11 @@ private slots:
         QCOMPARE(list.model().rowCount(), fetch<int>("rows"));
         QCOMPARE(list.collecting(), fetch<bool>("collecting"));
         QVERIFY(list.statusText().contains(fetch<QString>("status")));
-        QVERIFY(list.isVisible());
+        QCOMPARE(list.isVisible(), fetch<bool>("open"));
         for (int r = 0; r < list.model().rowCount(); ++r)
             QCOMPARE(list.model().list().rows[std::size_t(r)].number, QString::number(r + 1));
-        m_dialogs.answerMessage(Answer::Ok); // close and lose the rows
+        if (list.model().rowCount() > 0)
+            m_dialogs.answerMessage(Answer::Ok); // close and lose the rows
         list.close();
     }
 

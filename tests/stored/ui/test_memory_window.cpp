@@ -6,6 +6,7 @@
 #include "sim/LoggedSets.h"
 #include "stored/DataFile.h"
 #include "stored/ui/DataFileView.h"
+#include "stored/ui/ExposurePanel.h"
 #include "stored/ui/ListingPrinter.h"
 #include "stored/ui/Memory.h"
 #include "stored/ui/NoteBox.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +25,10 @@ using namespace nd;
 using stored::ui::Memory;
 
 namespace {
+
+template <typename T> T fetch(const char* name) {
+    return *static_cast<T*>(QTest::qData(name, qMetaTypeId<T>()));
+}
 
 struct MemoryRig {
     test::SimFixture sim;
@@ -91,6 +97,28 @@ private slots:
         QCOMPARE(rig.window.records().list().rows[0].time, QString("00:00:05.0"));
         rig.window.listSet(1);
         QCOMPARE(rig.window.records().rowCount(), 4000);
+        // The selected set's figures stand beside its records.
+        QVERIFY(!rig.window.exposurePanel().figure("LAeq").isEmpty());
+        QCOMPARE(rig.window.exposurePanel().exposure().samples, 4000);
+        // The keyboard selects a set as the mouse does.
+        auto* grid1 = rig.window.findChild<QTableView*>("Grid1");
+        grid1->setCurrentIndex(grid1->model()->index(1, 0));
+        QTest::keyClick(grid1, Qt::Key_Down);
+        QCOMPARE(rig.window.records().rowCount(), 10);
+        // The note boxes say what they are.
+        auto* t2 = rig.window.findChild<QLineEdit*>("T2");
+        const auto labels = rig.window.findChildren<QLabel*>();
+        QVERIFY(std::any_of(labels.begin(), labels.end(),
+                            [t2](QLabel* l) { return l->buddy() == t2; }));
+        // "Save all": every set in a chosen folder, named as the command line names them.
+        QTemporaryDir dir;
+        rig.dialogs.answerFolder(dir.path());
+        const QStringList saved = rig.window.saveAll();
+        QCOMPARE(saved.size(), 3);
+        QCOMPARE(QFileInfo(saved[0]).fileName(), QString("set001_2009-03-15_23-59-55.dat"));
+        const auto read = stored::readDataFile(saved[1]);
+        QVERIFY(read.ok());
+        QCOMPARE(read.content->list.rows.size(), std::size_t(4000));
         // Only the link's own exchanges: no set listing touches the meter.
         QVERIFY(rig.idle());
         // A new download clears the records, so an old set cannot be saved as new.
@@ -103,13 +131,21 @@ private slots:
         MemoryRig rig;
         const int set2 = rig.sim.meter().cell(514) + 256 * rig.sim.meter().cell(515);
         rig.sim.meter().setCell(set2 + 1, 0x13); // month 13
+        rig.sim.meter().setCell(513, 0);         // set 1 starts in the header cells
         QVERIFY(rig.download());
-        QVERIFY(
-            rig.dialogs.messages().last().contains("Set 2: its header has an impossible month"));
-        QVERIFY(!rig.window.memory().sets[0].damaged());
-        QVERIFY(!rig.window.memory().sets[2].damaged());
-        rig.window.listSet(1);
+        // The list goes in the box's scrollable details; the text stays one line.
+        const auto& box = rig.dialogs.shown().last();
+        QVERIFY2(box.detail.contains("Set 1: its pointers do not fit"), qPrintable(box.detail));
+        QVERIFY2(box.detail.contains("Set 2: its header has an impossible month"),
+                 qPrintable(box.detail));
+        QVERIFY(!box.text.contains("Set 2"));
+        QVERIFY(!rig.window.memory().sets[2].troubled());
+        rig.window.listSet(0);
         QCOMPARE(rig.window.records().rowCount(), 0);
+        // A bad header keeps its records, without times.
+        rig.window.listSet(1);
+        QCOMPARE(rig.window.records().rowCount(), 4000);
+        QCOMPARE(rig.window.records().list().rows[0].time, QString());
     }
 
     void aFailedDownload_endsWithAMessageAndFreesTheLink_data() {
@@ -117,6 +153,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("silent meter") << 0 << "did not answer";
         QTest::newRow("dump stops") << 1 << "stopped sending";
+        QTest::newRow("60 sets, end word 0") << 2 << "pointer table cannot be right";
     }
     void aFailedDownload_endsWithAMessageAndFreesTheLink() {
         QFETCH(int, fault);
@@ -125,8 +162,10 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return rig.link.state().PollCount > 0; }, 10000));
         if (fault == 0)
             rig.setFaults([](sim::Faults& f) { f.silent = true; });
-        else
+        else if (fault == 1)
             rig.setFaults([](sim::Faults& f) { f.dumpStopsAfter = 500; });
+        else
+            rig.sim.meter().setCell(22, 60);
         QVERIFY(!rig.download());
         QVERIFY2(rig.dialogs.messages().last().contains(message),
                  qPrintable(rig.dialogs.messages().last()));
@@ -214,35 +253,41 @@ private slots:
         QCOMPARE(rig.sim.meter().cell(22), 3);
     }
 
+    // The type chosen in the dialog decides the format and the suffix of a bare name.
     void save_writesTheRecordsAndNotes_data() {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("type"); // -1: the one the name's suffix gives
+        QTest::addColumn<QString>("written");
         QTest::addColumn<QByteArray>("start");
-        QTest::newRow("dat") << "set.dat"
-                             << QByteArray(
-                                    "\"No.s\tDate\tTime\tdBA\t\"\r\n\"1\t2009/03/16\t00:00:05.0\t");
-        QTest::newRow("csv") << "set.csv"
-                             << QByteArray("No.s,Date,Time,dBA\r\n1,2009-03-16,00:00:05.0,");
+        const QByteArray dat("\"No.s\tDate\tTime\tdBA\t\"\r\n\"1\t2009/03/16\t00:00:05.0\t");
+        const QByteArray csv("No.s,Date,Time,dBA\r\n1,2009-03-16,00:00:05.0,");
+        QTest::newRow("dat") << "set.dat" << -1 << "set.dat" << dat;
+        QTest::newRow("csv") << "set.csv" << -1 << "set.csv" << csv;
+        QTest::newRow("bare name, CSV chosen") << "guirec" << 1 << "guirec.csv" << csv;
+        QTest::newRow("bare name, data file chosen") << "guirec" << 0 << "guirec.dat" << dat;
+        QTest::newRow("All type: the suffix decides") << "x.csv" << 2 << "x.csv" << csv;
     }
     void save_writesTheRecordsAndNotes() {
         QFETCH(QString, name);
+        QFETCH(QString, written);
         QFETCH(QByteArray, start);
         MemoryRig rig;
         QVERIFY(rig.download());
         rig.window.listSet(0);
         rig.window.findChild<QLineEdit*>("T1")->setText("Site A");
         QTemporaryDir dir;
-        rig.dialogs.answerSaveFile(dir.filePath(name));
+        rig.dialogs.answerSaveFile(dir.filePath(name), fetch<int>("type"));
         rig.window.save();
-        QFile f(dir.filePath(name));
+        QFile f(dir.filePath(written));
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
         QVERIFY2(bytes.startsWith(start), bytes.left(80).constData());
-        if (name.endsWith(".dat")) {
+        if (written.endsWith(".dat")) {
             const auto read = stored::readDataFile(bytes);
             QCOMPARE(read.content->list.rows.size(), std::size_t(100));
             QCOMPARE(read.content->list.notes[0], QString("Site A"));
         }
-        QVERIFY(rig.dialogs.shown().last().detail.contains("CSV file|*.csv"));
+        QVERIFY(rig.dialogs.shown().last().detail.contains("CSV file[*.csv]|*.csv"));
     }
 
     void aSavedSet_reopens_andABadFileIsExplained() {
@@ -266,7 +311,10 @@ private slots:
         bad.write("No.s\r\n1\t2009/03/16\t00:00:05.0\t85.7\r\n2\t2009/13/16\t00:00:15.0\t85.7\r\n");
         bad.close();
         rig.dialogs.answerOpenFile(bad.fileName());
-        QVERIFY(!stored::ui::DataFileView::open(rig.dialogs, nullptr));
+        // A line that is not a row is shown as it stands and named.
+        view.reset(stored::ui::DataFileView::open(rig.dialogs, nullptr));
+        QVERIFY(view);
+        QCOMPARE(view->model().list().rows.size(), std::size_t(2));
         QVERIFY(rig.dialogs.messages().last().contains("line 3:"));
     }
 

@@ -1,0 +1,87 @@
+#!/usr/bin/env bash
+# Seeds faults into a copy of the tree one at a time and counts how many the tests catch.
+#   bash scripts/mutants.sh [LIST] [-- CTEST_ARGS...]
+# LIST (default tests/mutants.txt) holds one fault a line, three fields separated by TABs:
+# the file, an exact text that occurs once in it, and its replacement. Lines starting with
+# '#' and blank lines are skipped; \n in a field stands for a line end. The tree itself
+# is never changed: the faults go into a
+# copy (MUTANTS_DIR, default /work/.mutants or a temporary folder), which is built once and
+# then rebuilt incrementally per fault, the file restored after each whatever happens.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+top=$(pwd)
+list=${1:-tests/mutants.txt}
+[ $# -gt 0 ] && shift
+[ "${1:-}" = "--" ] && shift
+ctest_args=("$@")
+[ -f "$list" ] || { echo "no fault list: $list" >&2; exit 2; }
+
+work=${MUTANTS_DIR:-}
+if [ -z "$work" ]; then
+    if [ -d /work ] && [ -w /work ]; then work=/work/.mutants; else work=$(mktemp -d); fi
+fi
+copy="$work/tree"
+mkdir -p "$copy"
+
+# The tree as git sees it (tracked and new files), without build folders.
+git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -xf - -C "$copy"
+
+export QT_QPA_PLATFORM=offscreen
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$work} CCACHE_NOHASHDIR=1
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# Warnings are not errors here: a fault that only adds a warning must still be tested.
+cmake -S "$copy" -B "$copy/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug "${launcher[@]}" >/dev/null ||
+    { echo "could not configure the copy" >&2; exit 2; }
+echo "== building the unchanged copy"
+cmake --build "$copy/build" -j "$(nproc)" >"$work/build.log" 2>&1 ||
+    { echo "the unchanged copy does not build (see $work/build.log)" >&2; exit 2; }
+
+# Slow checks that test packaging and pictures, not program logic.
+skip='screenshots_of_every_window|package_holds|check_deps|guide_pdf'
+run_tests() {
+    ctest --test-dir "$copy/build" -j "$(nproc)" --stop-on-failure -E "$skip" \
+        --timeout 300 "${ctest_args[@]}" >"$work/ctest.log" 2>&1
+}
+echo "== the unchanged copy passes its tests"
+run_tests || { echo "the unchanged copy fails its tests (see $work/ctest.log)" >&2; exit 2; }
+
+current=""
+restore() {
+    [ -n "$current" ] && cp "$work/original" "$copy/$current"
+    current=""
+}
+trap 'restore; exit 130' INT TERM
+trap restore EXIT
+
+total=0; caught=0; n=0
+while IFS=$'\t' read -r file text replacement || [ -n "$file" ]; do
+    case "$file" in ''|'#'*) continue ;; esac
+    n=$((n + 1))
+    label="#$n $file: '$text' -> '$replacement'"
+    count=$(python3 -c 'import sys; print(open(sys.argv[1]).read().count(sys.argv[2].replace("\\n", "\n")))' \
+        "$copy/$file" "$text" 2>/dev/null || echo 0)
+    if [ "$count" != 1 ]; then
+        echo "BAD      $label (the text occurs $count times)"
+        continue
+    fi
+    total=$((total + 1))
+    cp "$copy/$file" "$work/original"
+    current=$file
+    python3 -c 'import sys; p=sys.argv[1]; a, b = (x.replace("\\n", "\n") for x in sys.argv[2:4]); s=open(p).read(); open(p,"w").write(s.replace(a, b, 1))' \
+        "$copy/$file" "$text" "$replacement"
+    if ! cmake --build "$copy/build" -j "$(nproc)" >"$work/build.log" 2>&1; then
+        echo "NOBUILD  $label"
+        total=$((total - 1))
+    elif run_tests; then
+        echo "SURVIVED $label"
+    else
+        failed=$(grep -m1 -oE '[0-9]+ - [A-Za-z0-9_]+' "$work/ctest.log" | sed 's/^[0-9]* - //')
+        echo "caught   $label (by ${failed:-a test})"
+        caught=$((caught + 1))
+    fi
+    restore
+done <"$list"
+# The copy is left built from the unchanged sources, ready for the next run.
+cmake --build "$copy/build" -j "$(nproc)" >/dev/null 2>&1
+echo "caught $caught of $total"

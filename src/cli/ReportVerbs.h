@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ListVerbs.h"
+
+#include <QCommandLineOption>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+class QCommandLineParser;
+
+namespace nd::cli {
+
+/// Options of "report" and "assess", as typed.
+struct ReportOptions {
+    ListOptions list; ///< --standard and the meter's settings, --json
+    QString regulation;
+    QString paper;
+    QString worker;
+    QString task;
+    QString location;
+    QString out;
+    bool summary = false;
+};
+
+/// "report" and "assess": they read .dat files and plans and need no meter.
+bool isReportVerb(const QString& word);
+/// True when the command line asks for a report: it lays out text and needs a
+/// QGuiApplication rather than a QCoreApplication.
+bool drawsPages(int argc, char* argv[]);
+/// The options only these verbs take; they also read --standard, --json and --out.
+QList<QCommandLineOption> reportVerbOptions();
+ReportOptions readReportOptions(const QCommandLineParser& parser);
+/// "report FILE.dat", "report --summary FILE.dat...", "assess PLAN.json"; the exit code.
+int runReportVerb(const QStringList& words, const ReportOptions& options, QTextStream& out,
+                  QTextStream& err);
+
+} // namespace nd::cli

@@ -1,0 +1,225 @@
+// The task-based assessment on the standard's worked example, the regulation verdicts,
+// the calibration rule, the weekly exposure and the plan's refusals.
+
+#include "report/Assessment.h"
+#include "report/Measurement.h"
+#include "report/Summary.h"
+#include "report/Verdict.h"
+
+#include <QTest>
+
+using namespace nd;
+using namespace nd::report;
+
+namespace {
+
+/// `hours` of a steady level at `step` seconds, numbered from 1, on 2026-03-02 at 07:00.
+stored::LevelList steady(double hours, const QString& value, int step = 10,
+                         QDate day = {2026, 3, 2}, int skipEvery = 0) {
+    stored::LevelList list;
+    const stored::StampTenths start = stored::makeStamp(day, 7 * 36000);
+    const int n = static_cast<int>(hours * 3600 / step);
+    for (int i = 0; i < n; ++i) {
+        if (skipEvery && i % skipEvery == 1)
+            continue;
+        const stored::StampTenths t = start + static_cast<stored::StampTenths>(i) * step * 10;
+        list.rows.push_back(stored::makeRow(QString::number(i + 1), stored::stampDateText(t),
+                                            stored::stampTimeText(t), value));
+    }
+    return list;
+}
+
+Measurement measured(stored::LevelList list, const QString& worker, const QString& task) {
+    Measurement m;
+    m.list = std::move(list);
+    m.worker = worker;
+    m.task = task;
+    return m;
+}
+
+QString oneDecimal(double v) {
+    return QString::number(v, 'f', 1);
+}
+
+} // namespace
+
+class ReportLogicTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void annexDExample() {
+        const std::vector<TaskInput> tasks = {
+            {"A", 1.5, 0.0, {70.0}},
+            {"B", 5.0, 1.0, {80.1, 82.2, 79.6}},
+            {"C", 1.5, 0.5, {86.5, 92.4, 89.3, 93.2, 87.8, 86.2}},
+        };
+        const AssessmentResult r = assessTasks(tasks, InstrumentClass::Class2, 8.0);
+        QCOMPARE(oneDecimal(r.tasks[0].laeq), "70.0");
+        QCOMPARE(oneDecimal(r.tasks[1].laeq), "80.8");
+        QCOMPARE(oneDecimal(r.tasks[2].laeq), "90.1");
+        QCOMPARE(oneDecimal(r.lex8h), "84.3");
+        QCOMPARE(oneDecimal(r.u), "2.0");
+        QCOMPARE(oneDecimal(r.U), "3.2");
+        QCOMPARE(oneDecimal(r.UWithoutHours), "2.7");
+        double percent = 0.0;
+        for (const TaskResult& t : r.tasks)
+            percent += t.contributionPercent;
+        QCOMPARE(qRound(percent), 100);
+        // One measurement of task A: the only warning; C took six, as a spread asks.
+        QCOMPARE(r.warnings.size(), 1);
+        QVERIFY(r.warnings[0].contains("Task \"A\" has 1 measurement"));
+    }
+
+    void assessmentWarnings_data() {
+        QTest::addColumn<double>("hoursC");
+        QTest::addColumn<int>("levelsOfC");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("spread of three") << 1.5 << 3 << "spread by 5.9 dB";
+        QTest::newRow("day not full") << 1.0 << 6 << "add up to 7.5 h, not to the working day";
+    }
+    void assessmentWarnings() {
+        QFETCH(double, hoursC);
+        QFETCH(int, levelsOfC);
+        QFETCH(QString, warning);
+        const std::vector<double> c = {86.5, 92.4, 89.3, 93.2, 87.8, 86.2};
+        const std::vector<TaskInput> tasks = {
+            {"B", 5.0, 1.0, {80.1, 82.2, 79.6}},
+            {"A", 1.5, 0.0, {70.0, 70.0, 70.0}},
+            {"C", hoursC, 0.5, {c.begin(), c.begin() + levelsOfC}},
+        };
+        const QStringList warnings = assessTasks(tasks, InstrumentClass::Class1, 8.0).warnings;
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains(warning), qPrintable(warnings[0]));
+    }
+
+    void planRefusals_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("zero hours")
+            << QByteArray(R"({"tasks":[{"name":"Saw","hours":0,"measurements":["a.dat"]}]})")
+            << "task \"Saw\": \"hours\" must be a number above 0";
+        QTest::newRow("negative hours")
+            << QByteArray(R"({"tasks":[{"name":"Saw","hours":-2,"measurements":["a.dat"]}]})")
+            << "task \"Saw\": \"hours\"";
+        QTest::newRow("no measurement")
+            << QByteArray(R"({"tasks":[{"name":"Saw","hours":2,"measurements":[]}]})")
+            << "task \"Saw\" has no measurement";
+        QTest::newRow("instrument") << QByteArray(R"({"instrument":"class3","tasks":[]})")
+                                    << "takes \"class1\" or \"class2\"";
+        QTest::newRow("not json") << QByteArray("{tasks") << "the plan is not JSON";
+    }
+    void planRefusals() {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, error);
+        const PlanRead read = parsePlan(json);
+        QVERIFY(!read.plan);
+        QVERIFY2(read.error.contains(error), qPrintable(read.error));
+    }
+
+    void planRoundTripsAndArchiveIdsAreRefused() {
+        const QByteArray json = R"({"instrument":"class1","day_hours":8,"tasks":[
+            {"name":"Saw","hours":2,"hours_uncertainty":0.5,
+             "measurements":["a.dat",{"file":"b.dat","cal_before":94.0,"cal_after":94.7}]},
+            {"name":"Office","hours":6,"measurements":[17]}]})";
+        const PlanRead read = parsePlan(json);
+        QVERIFY2(read.plan, qPrintable(read.error));
+        QCOMPARE(parsePlan(planJson(*read.plan)).plan->tasks[0].measurements[1].calibrationAfter,
+                 94.7);
+        QCOMPARE(read.plan->tasks[1].measurements[0].reference, "17");
+        const PlanAssessmentRun run = runPlan(*read.plan, "/nonexistent");
+        QVERIFY(!run.assessment);
+        QVERIFY2(run.error.contains("a.dat: no such file"), qPrintable(run.error));
+        QVERIFY(loadMeasurement("17").error.contains("the archive is not available"));
+    }
+
+    void verdicts_data() {
+        QTest::addColumn<QString>("regulation");
+        QTest::addColumn<double>("hours");
+        QTest::addColumn<QString>("level");
+        QTest::addColumn<QStringList>("reached"); // one "name=yes|no" per threshold line
+        QTest::addColumn<QString>("limit");       // a note the data need, or empty
+        QTest::newRow("eu 86 dB for 8 h")
+            << "eu" << 8.0 << "86.0"
+            << QStringList{"lower exposure action value=yes", "upper exposure action value=yes",
+                           "exposure limit value=no"}
+            << "";
+        QTest::newRow("eu 80 dB for 8 h: reached at the value")
+            << "eu" << 8.0 << "80.0"
+            << QStringList{"lower exposure action value=yes", "upper exposure action value=no",
+                           "exposure limit value=no"}
+            << "";
+        QTest::newRow("osha 88 dBA for 8 h")
+            << "osha" << 8.0 << "88.0"
+            << QStringList{"action level=yes", "permissible exposure limit=no"} << "";
+        QTest::newRow("osha 92 dBA, half the shift")
+            << "osha" << 4.0 << "92.0"
+            << QStringList{"action level=yes", "permissible exposure limit=no"}
+            << "Only 4 h 00 min 00 s of an 8 h shift";
+        QTest::newRow("eu over range")
+            << "eu" << 8.0 << "OL"
+            << QStringList{"lower exposure action value=yes", "upper exposure action value=yes",
+                           "exposure limit value=yes"}
+            << "samples over range";
+    }
+    void verdicts() {
+        QFETCH(QString, regulation);
+        QFETCH(double, hours);
+        QFETCH(QString, level);
+        QFETCH(QStringList, reached);
+        QFETCH(QString, limit);
+        const Verdict v = judge(steady(hours, level), *parseRegulation(regulation));
+        QStringList got;
+        for (const ThresholdLine& line : v.lines)
+            got << line.name + (line.reached ? "=yes" : "=no");
+        QCOMPARE(got, reached);
+        if (limit.isEmpty())
+            QVERIFY2(v.limits.isEmpty(), qPrintable(v.limits.join('\n')));
+        else
+            QVERIFY2(v.limits.join('\n').contains(limit), qPrintable(v.limits.join('\n')));
+    }
+
+    void missingSamplesLeaveTheVerdictOpen() {
+        const stored::LevelList list = steady(8.0, "84.0", 10, {2026, 3, 2}, 10); // 10 % lost
+        QCOMPARE(missingSamples(list), 288);
+        QVERIFY(judge(list, Regulation::Eu).limits.join(' ').contains("288 samples"));
+    }
+
+    void calibrationDrift_data() {
+        QTest::addColumn<double>("before");
+        QTest::addColumn<double>("after");
+        QTest::addColumn<bool>("fit");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0.3 dB") << 94.0 << 93.7 << true << "Drift 0.3 dB: within 0.5 dB.";
+        QTest::newRow("0.5 dB") << 94.0 << 94.5 << true << "Drift 0.5 dB";
+        QTest::newRow("0.6 dB") << 94.0 << 94.6 << false << "over 0.5 dB: the measurement is unfit";
+    }
+    void calibrationDrift() {
+        QFETCH(double, before);
+        QFETCH(double, after);
+        QFETCH(bool, fit);
+        QFETCH(QString, text);
+        const CalibrationCheck c = calibrationCheck(before, after);
+        QCOMPARE(c.fit, fit);
+        QVERIFY2(c.text.contains(text), qPrintable(c.text));
+        QVERIFY(calibrationCheck(94.0, std::nullopt).text.contains("drift is not known"));
+    }
+
+    void weeklyExposureOverTheDaysPresent() {
+        QCOMPARE(oneDecimal(weeklyExposure({85, 85, 85, 85, 85})), "85.0");
+        QCOMPARE(oneDecimal(weeklyExposure({88})), "81.0");
+        // Two half days of one worker add up to one day at 85 dB.
+        const Measurement a = measured(steady(4.0, "85.0"), "Ann", "Saw");
+        const Measurement b = measured(steady(4.0, "85.0"), "Ann", "Drill");
+        const Measurement c = measured(steady(8.0, "85.0", 10, {2026, 3, 3}), "Bob", "Lathe");
+        const Summary s = summarize({c, a, b}, Regulation::Eu, *stored::presetByKey("iso"));
+        QCOMPARE(s.rows.front().worker, "Ann");
+        QCOMPARE(s.weeks.size(), std::size_t(2));
+        QCOMPARE(s.weeks[0].days, 1);
+        QCOMPARE(oneDecimal(*s.weeks[0].lexWeekly), oneDecimal(85.0 + 10 * std::log10(1.0 / 5)));
+        QCOMPARE(oneDecimal(*s.weeks[1].lexWeekly), "78.0");
+        QCOMPARE(s.rows.back().verdict.summary(), "upper exposure action value reached");
+    }
+};
+
+QTEST_GUILESS_MAIN(ReportLogicTest)
+#include "test_report_logic.moc"
