@@ -128,7 +128,8 @@ private slots:
             << "noisedesk-cli: archive takes import, list, show, tag, export or delete; try "
                "--help\n";
         QTest::newRow("every command named")
-            << QStringList{"--help"} << 0 << "record, average, stats, histogram."
+            << QStringList{"--help"} << 0
+            << "record, average, stats, histogram, report, assess, archive."
             << "";
         QTest::newRow("bad value") << QStringList{"--simulate", "read", "65536"} << 1 << ""
                                    << "noisedesk-cli: the address must be a number from 0 to "
