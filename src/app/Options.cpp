@@ -37,10 +37,16 @@ Options parseOptions(const QStringList& arguments) {
     const QCommandLineOption trace(
         QStringLiteral("trace"),
         QStringLiteral("Print caption changes and timings to standard output."));
-    parser.addOptions({simulate, port, noPortWindow, trace});
+    const QCommandLineOption archive(
+        QStringLiteral("archive"),
+        QStringLiteral("The measurement archive: a file, or postgresql://USER@HOST:PORT/DBNAME."),
+        QStringLiteral("PATH_OR_URL"));
+    const QCommandLineOption noArchive(QStringLiteral("no-archive"),
+                                       QStringLiteral("Archive nothing automatically."));
+    parser.addOptions({simulate, port, noPortWindow, trace, archive, noArchive});
     parser.process(arguments);
-    return {parser.isSet(simulate), parser.value(port), parser.isSet(noPortWindow),
-            parser.isSet(trace)};
+    return {parser.isSet(simulate), parser.value(port),    parser.isSet(noPortWindow),
+            parser.isSet(trace),    parser.value(archive), parser.isSet(noArchive)};
 }
 
 } // namespace nd::app

@@ -16,6 +16,10 @@ struct Options {
     bool noPortWindow = false;
     /// Print caption changes to stdout, for the end-to-end tests and the benchmark.
     bool trace = false;
+    /// The measurement archive to use instead of the setting's (a file or a
+    /// postgresql:// address), and whether to archive nothing automatically.
+    QString archive;
+    bool noArchive = false;
 };
 
 /// The version text of the program.

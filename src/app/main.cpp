@@ -1,5 +1,6 @@
 #include "Options.h"
 #include "Startup.h"
+#include "archive/ui/ArchiveHooks.h"
 #include "dialogs/WidgetDialogs.h"
 
 #include <QApplication>
@@ -34,6 +35,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const nd::app::Options options = nd::app::parseOptions(QApplication::arguments());
+    nd::archive::ui::ArchiveHooks::setCommandLine(options.archive, options.noArchive);
     nd::dialogs::WidgetDialogs dialogs;
     nd::app::Startup startup(options, dialogs, sinceStart);
     if (!startup.start())

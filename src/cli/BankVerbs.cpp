@@ -1,10 +1,12 @@
 #include "BankVerbs.h"
 
+#include "ArchiveVerbs.h"
 #include "OutputCheck.h"
 #include "events/BankFile.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRegularExpression>
@@ -154,10 +156,16 @@ int runBanks(const Request& request, RunContext& c) {
             c.err << request.file << " was not written: not every bank was read\n";
         return kNoAnswer;
     }
+
+    events::BankTable table;
+    for (const events::BankResult& r : results)
+        table.Banks.at(static_cast<std::size_t>(r.Bank - 1)) = r.Column;
+    if (c.archive)
+        c.archive->keepBanks(table,
+                             request.file.isEmpty() ? QStringLiteral("banks")
+                                                    : QFileInfo(request.file).fileName(),
+                             c.err);
     if (!request.file.isEmpty()) {
-        events::BankTable table;
-        for (const events::BankResult& r : results)
-            table.Banks.at(static_cast<std::size_t>(r.Bank - 1)) = r.Column;
         if (const auto error =
                 events::SaveBankFile(request.file, table, events::BankLayout::Toolbar)) {
             c.err << "could not write " << request.file << ": " << *error << "\n";

@@ -13,6 +13,8 @@ class Meter;
 
 namespace nd::cli {
 
+class ArchiveSink;
+
 /// Exit codes of noisedesk-cli.
 enum ExitCode {
     kOk = 0,
@@ -40,6 +42,7 @@ struct RunContext {
     QTextStream& err;
     double timeout;                       ///< seconds the meter may stay silent
     const std::atomic<bool>& interrupted; ///< set by Ctrl+C: watch ends cleanly
+    ArchiveSink* archive = nullptr;       ///< keeps what download, record, banks read
 };
 
 /// Carries out one checked request on an open link and returns the exit code.

@@ -15,7 +15,7 @@ struct CommandText {
 };
 
 // clang-format off
-const std::array<CommandText, 19> kCommands = {{
+const std::array<CommandText, 20> kCommands = {{
     {"status", true, "", "the meter's criterion level, exchange rate, response, threshold", ""},
     {"read", true, "ADDR", "the value of memory cell ADDR (0 to 65535)", ""},
     {"write", true, "ADDR DATA", "writes DATA (0 to 255) to cell ADDR",
@@ -44,12 +44,16 @@ const std::array<CommandText, 19> kCommands = {{
      "  --bank N            read bank N only (1 to 5)\n"
      "  --out FILE.bnk      also save the banks (toolbar layout); checked before the read, and\n"
      "                      not written when a bank could not be read\n"
-     "  --json              a list of objects: bank, readable, rows (in the window's order)\n"},
+     "  --json              a list of objects: bank, readable, rows (in the window's order)\n"
+     "  --no-archive        do not keep what is read in the archive (--archive PATH_OR_URL\n"
+     "                      names another archive)\n"},
     {"download", true, "DIR [--raw FILE]",
      "downloads the logged data sets, one .dat file each (--raw FILE\n"
      "                    also keeps the memory image)",
      "  --raw FILE          also save the memory image to FILE\n"
-     "DIR is made when missing, and checked before the meter is read.\n"},
+     "DIR is made when missing, and checked before the meter is read.\n"
+     "  --no-archive        do not keep what is read in the archive (--archive PATH_OR_URL\n"
+     "                      names another archive)\n"},
     {"erase", true, "--yes", "erases the meter's logged memory",
      "  --yes               yes, erase it; without it nothing happens\n"},
     {"id", true, "[VALUE]", "reads, or writes and reads back, the ID code (1 to 65535)", ""},
@@ -63,7 +67,9 @@ const std::array<CommandText, 19> kCommands = {{
     {"record", true, "FILE --interval S [--count N]",
      "records the reading every S seconds to FILE, as the main window does",
      "  --interval S        seconds between samples: 0.2 to 3600, one decimal at most\n"
-     "  --count N           stop after N samples (written or missed)\n"},
+     "  --count N           stop after N samples (written or missed)\n"
+     "  --no-archive        do not keep what is read in the archive (--archive PATH_OR_URL\n"
+     "                      names another archive)\n"},
     {"average", false,
      "FILE.dat --interval HH:MM:SS [--json] [--out FILE.avg]",
      "the interval averages of a recording (no meter needed)",
@@ -101,6 +107,29 @@ const std::array<CommandText, 19> kCommands = {{
      "the task-based daily exposure (ISO 9612) with its uncertainty (no meter needed)",
      "  --json              lex8h, u, U, warnings and tasks\n"
      "  --out FILE.pdf      also write the assessment report\n"},
+    {"archive", false,
+     "import FILE... | list [--worker W] [--task T] [--location L] [--kind K]\n"
+     "        [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--json] | show ID [--standard S]\n"
+     "        [--json] | tag ID [--worker W] [--task T] [--location L] [--notes N]\n"
+     "        [--cal-before DB] [--cal-after DB] | export ID [--csv] [--out FILE] |\n"
+     "        delete ID --yes",
+     "the measurement archive: import .dat, .bnk and .avg files, list, show, tag,\n"
+     "                    export and delete measurements (no meter needed)",
+     "  import FILE...      adds .dat, .bnk and .avg files; one already there is not added\n"
+     "  list                one line per measurement: ID, kind, start, samples, worker, task,\n"
+     "                      location, source; --worker, --task, --location, --kind (logged,\n"
+     "                      recording, bank or average), --since and --until narrow it\n"
+     "  show ID             the measurement's tags and figures; --standard S as for stats\n"
+     "  tag ID              sets --worker, --task, --location, --notes, --cal-before DB and\n"
+     "                      --cal-after DB (the calibrator's readings)\n"
+     "  export ID           the measurement's samples as a listing, or CSV with --csv; --out FILE\n"
+     "                      writes them to FILE\n"
+     "  delete ID --yes     removes the measurement; without --yes nothing happens\n"
+     "  --archive PATH_OR_URL\n"
+     "                      the archive: a file, or postgresql://USER@HOST:PORT/DBNAME\n"
+     "                      (?host=/socket/dir for a local socket); the default is a file in\n"
+     "                      the user's data folder\n"
+     "download, record and banks archive what they read unless --no-archive is given.\n"},
 }};
 // clang-format on
 

@@ -175,9 +175,10 @@ bool drawsPages(int argc, char* argv[]) {
 QList<QCommandLineOption> reportVerbOptions() {
     return {{"regulation", "report: eu (Directive 2003/10/EC) or osha (29 CFR 1910.95).", "R"},
             {"paper", "report, assess: a4 or letter (default from the locale).", "P"},
-            {"worker", "report: the worker measured.", "W"},
-            {"task", "report: the task measured.", "T"},
-            {"location", "report: where the measurement was made.", "L"},
+            {"worker", "report: the worker measured; archive list, tag: the worker.", "W"},
+            {"task", "report: the task measured; archive list, tag: the task.", "T"},
+            {"location", "report: where the measurement was made; archive list, tag: the location.",
+             "L"},
             {"summary", "report: one summary table of the files given."}};
 }
 

@@ -1,7 +1,9 @@
 #include "StoredVerbs.h"
 
+#include "ArchiveVerbs.h"
 #include "CliArgs.h"
 #include "OutputCheck.h"
+#include "archive/Measurement.h"
 #include "link/Clock.h"
 #include "link/Meter.h"
 #include "link/Port.h"
@@ -91,6 +93,8 @@ int runDownload(const StoredRequest& r, RunContext& c) {
             ++failed;
             continue;
         }
+        if (c.archive)
+            c.archive->keep(archive::fromLevelList(archive::Kind::Logged, list, name), c.err);
         c.out << set.number << "\t" << set.dateText << "\t" << set.timeText << "\t"
               << set.intervalText << "\t" << set.recordsText << "\t" << name << "\n";
     }
@@ -258,6 +262,8 @@ int runRecord(const StoredRequest& r, RunContext& c, link::Port& port) {
             break; // Ctrl+C: the file keeps every line written, and is closed below
     }
     recorder.stop();
+    if (c.archive && recorder.recordCount() > 0)
+        c.archive->keepRecording(r.path, meter.state(), c.err);
     c.out << "recorded " << recorder.recordCount() << " samples to " << r.path << ", "
           << recorder.missedCount() << " missed\n";
     if (!ended.isEmpty())

@@ -1,5 +1,6 @@
 // noisedesk-cli: the meter's protocol from a shell, for technicians and scripts.
 
+#include "ArchiveVerbs.h"
 #include "AverageVerbs.h"
 #include "BankVerbs.h"
 #include "CliArgs.h"
@@ -50,6 +51,7 @@ struct Options {
     nd::cli::StoredOptions stored;
     nd::cli::AverageOptions average;
     nd::cli::ListOptions list;
+    nd::cli::ArchiveOptions archive;
     nd::cli::ReportOptions report;
 };
 
@@ -86,6 +88,7 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
     });
     parser.addOptions(nd::cli::SetupOptions());
     parser.addOptions(nd::cli::listVerbOptions());
+    parser.addOptions(nd::cli::archiveOptions());
     parser.addOptions(nd::cli::reportVerbOptions());
     parser.addPositionalArgument("command", nd::cli::commandNames().join(QStringLiteral(", ")) +
                                                 QStringLiteral("."));
@@ -159,11 +162,14 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         parser.value("interval"), parser.value("out"),  parser.isSet("json"), o.csv, o.csvStyle,
         parser.value("job"),      parser.value("name"), parser.value("id")};
     o.list = nd::cli::readListOptions(parser);
+    o.archive = nd::cli::readArchiveOptions(parser);
+    o.archive.csvStyle = o.csvStyle;
     o.list.csvStyle = o.csvStyle;
     o.report = nd::cli::readReportOptions(parser);
     const bool needsMeter =
         o.words.value(0) != QLatin1String("export") && !nd::cli::isAverageCommand(o.words) &&
-        !nd::cli::isListVerb(o.words.value(0)) && !nd::cli::isReportVerb(o.words.value(0));
+        !nd::cli::isListVerb(o.words.value(0)) && !nd::cli::isReportVerb(o.words.value(0)) &&
+        o.words.value(0) != QLatin1String("archive");
     if (needsMeter && o.simulate == !o.device.isEmpty()) {
         exitCode = usage(err, "give either --port DEVICE or --simulate");
         return std::nullopt;
@@ -196,6 +202,8 @@ int main(int argc, char* argv[]) {
         return nd::cli::runAverageCommand(options->words, options->average, out, err);
     if (nd::cli::isListVerb(options->words.value(0)))
         return nd::cli::runListVerb(options->words, options->list, out, err);
+    if (options->words.value(0) == QLatin1String("archive"))
+        return nd::cli::runArchiveVerb(options->words, options->archive, options->list, out, err);
     if (nd::cli::isReportVerb(options->words.value(0)))
         return nd::cli::runReportVerb(options->words, options->report, out, err);
     std::optional<nd::cli::StoredRequest> stored;
@@ -254,7 +262,8 @@ int main(int argc, char* argv[]) {
     });
     nd::link::Meter meter(port, clock);
     meter.setPortCaption(nd::link::linkCaptionForDevice(device));
-    nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted};
+    nd::cli::ArchiveSink archive(options->archive);
+    nd::cli::RunContext context{meter, out, err, options->timeout, g_interrupted, &archive};
     try {
         exitCode = options->setup ? nd::cli::RunSetupVerb(*options->setup, context)
                    : stored       ? nd::cli::runStoredRequest(*stored, context, port)
@@ -274,6 +283,8 @@ int main(int argc, char* argv[]) {
             exitCode = nd::cli::kNoAnswer;
         }
     }
+    if (exitCode == nd::cli::kOk && archive.failed())
+        exitCode = nd::cli::kFileFailed;
     out.flush();
     port.close();
     return exitCode;

@@ -54,6 +54,8 @@ public:
     bool save(BankLayout layout);
     void open();
     void print();
+    /// Shows a table (a file's, or one from the archive).
+    void showTable(const BankTable& table);
 
     /// Banks read from the meter since the table was last saved or opened.
     QString unsavedWork() const override;
@@ -77,7 +79,6 @@ private:
     void startRead(std::vector<int> banks, BankCommand command, bool showProgress);
     void showBank(const BankResult& result);
     void readEnded(link::JobOutcome outcome);
-    void showTable(const BankTable& table);
     bool linkBusy() const;
     void refuse(const QString& text);
 

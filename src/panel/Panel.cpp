@@ -315,6 +315,7 @@ void Panel::buildFileMenu() {
     addSeparator(m_MnuFile, QStringLiteral("No_op3"));
     m_MnuExit = m_MnuFile->addAction(QStringLiteral("Exit"));
     m_MnuExit->setObjectName(QStringLiteral("MnuExit"));
+    buildArchiveItems();
 }
 
 void Panel::buildDisplayMenu() {
@@ -383,6 +384,7 @@ void Panel::connectControls() {
         new RecordingControls({m_CmdSample, m_LblSample, m_LblPC, m_SSPanel22, m_LblRecording,
                                m_LblCount, m_MnuOpen, m_MnuStartRecording, m_MnuStopRecording},
                               m_programState, m_dialogs, this);
+    archiveFrom(m_recording);
     connect(m_SSPanel3, &CaptionPanel::clicked, m_recording, &RecordingControls::chooseFile);
     // A file cannot be opened while one is being recorded: the menu says so by being off.
     connect(m_recording, &RecordingControls::recordingChanged, m_MnuView,
@@ -689,6 +691,7 @@ realtime::LiveFeed* Panel::liveFeed() {
 void Panel::showAverage() {
     m_average = new realtime::ui::Average(liveFeed()->source(), m_dialogs, this);
     m_average->setRecordingCheck([this] { return m_programState.Recording; });
+    archiveFrom(m_average);
     connect(m_average, &realtime::ui::Average::closed, this,
             [this] { m_programState.AverageOpen = false; });
     PlaceWindow(*m_average, this);
@@ -722,6 +725,7 @@ void Panel::showEvents() {
         m_events->adjustSize();
         PlaceWindow(*m_events, this);
         connect(m_events, &events::FrmEvent::closed, this, [this] { RememberPlace(*m_events); });
+        archiveFrom(m_events);
     }
     m_events->show();
     m_events->raise();
@@ -781,6 +785,7 @@ void Panel::downloadMemory() {
         connect(m_memory, &stored::ui::Memory::transferBusyChanged, this,
                 [this](bool busy) { m_programState.TransferBusy = busy; });
         m_memory->setRecordingFile([this] { return m_recording->activeFile(); });
+        archiveFrom(m_memory);
     }
     m_memory->download();
 }

@@ -28,6 +28,9 @@ class FileList;
 class List;
 class Memory;
 } // namespace nd::stored::ui
+namespace nd::archive::ui {
+class ArchiveHooks;
+}
 namespace nd::events {
 class FrmEvent;
 }
@@ -78,6 +81,7 @@ public:
     const SampleSchedule& sampleSchedule() const { return m_schedule; }
     link::MeterLink* meterLink() const { return m_link.get(); }
     RecordingControls* recording() const { return m_recording; }
+    archive::ui::ArchiveHooks* archiveHooks() const { return m_archiveHooks; }
     /// Where the help folder is looked for (the program's own folder by default).
     void setProgramFolder(const QString& folder) { m_programFolder = folder; }
 
@@ -182,6 +186,13 @@ private:
     QPointer<QWidget> m_assessment;
     RecordingControls* m_recording = nullptr;
     QPointer<events::FrmEvent> m_events;
+    // The archive's menu items and what the windows hand to it (PanelArchive.cpp).
+    void buildArchiveItems();
+    void archiveFrom(stored::ui::Memory* memory);
+    void archiveFrom(events::FrmEvent* events);
+    void archiveFrom(realtime::ui::Average* average);
+    void archiveFrom(RecordingControls* recording);
+    archive::ui::ArchiveHooks* m_archiveHooks = nullptr;
     // The real-time windows and the live feed they read.
     realtime::LiveFeed* liveFeed();
     void showAverage();

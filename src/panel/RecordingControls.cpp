@@ -180,6 +180,7 @@ void RecordingControls::endRecording(const QString& why) {
     m_c.MnuStartRecording->setEnabled(false);
     m_c.LblRecording->hide();
     m_c.LblCount->clear();
+    emit recordingEnded(m_recorder.path());
     emit recordingChanged(false);
     if (!why.isEmpty()) {
         m_dialogs.message(m_window, {QStringLiteral("The recording stopped: %1\r\nSamples "

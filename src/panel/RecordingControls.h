@@ -98,6 +98,8 @@ signals:
     /// Every PC sample with its reading, Missing when the meter gave no fresh one: for
     /// the windows that collect samples (live list, graph, averages).
     void sampled(const nd::panel::SampleStamp& stamp, const nd::stored::Reading& reading);
+    /// A recording ended (stopped, or ended by itself); its file is closed.
+    void recordingEnded(const QString& path);
     /// A recording started (true) or ended (false).
     void recordingChanged(bool recording);
 

@@ -120,8 +120,16 @@ private slots:
         QTest::newRow("help of average")
             << QStringList{"average", "--help"} << 0 << "--job TEXT, --name TEXT, --id TEXT"
             << "";
+        QTest::newRow("help of archive") << QStringList{"archive", "--help"} << 0
+                                         << "Usage: noisedesk-cli archive import FILE... | list"
+                                         << "";
+        QTest::newRow("archive refused in one line")
+            << QStringList{"archive", "frob"} << 1 << ""
+            << "noisedesk-cli: archive takes import, list, show, tag, export or delete; try "
+               "--help\n";
         QTest::newRow("every command named")
-            << QStringList{"--help"} << 0 << "stats, histogram, report, assess."
+            << QStringList{"--help"} << 0
+            << "record, average, stats, histogram, report, assess, archive."
             << "";
         QTest::newRow("bad value") << QStringList{"--simulate", "read", "65536"} << 1 << ""
                                    << "noisedesk-cli: the address must be a number from 0 to "

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,8 +51,20 @@ private slots:
         QVERIFY(command("sets 3"));
         QVERIFY(command("set 40 0"));
         const QString out = m_dir.filePath("sets");
-        const CliResult r = run({"download", out, "--raw", m_dir.filePath("raw.bin")});
+        const QString archive = m_dir.filePath("archive.sqlite");
+        const CliResult r =
+            run({"download", out, "--raw", m_dir.filePath("raw.bin"), "--archive", archive});
         QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.err.count(QRegularExpression(": archived as [0-9]+\n")), 3);
+        // The same memory again, and its files imported: nothing new.
+        const CliResult again = run({"download", out, "--archive", archive});
+        QCOMPARE(again.err.count("already in the archive as"), 3);
+        const CliResult imported = nd::test::runProgram(
+            "noisedesk-cli", QStringList{"archive", "import", "--archive", archive} +
+                                 QDir(out).entryList({"*.dat"}).replaceInStrings(
+                                     QRegularExpression("^"), out + "/"));
+        QCOMPARE(imported.exitCode, 0);
+        QCOMPARE(imported.out.count("already in the archive as"), 3);
         const QStringList files = QDir(out).entryList({"*.dat"}, QDir::Files, QDir::Name);
         QCOMPARE(files.size(), 3);
         QVERIFY(files[0].startsWith("set001_"));
@@ -163,7 +176,8 @@ private slots:
     void record_goesOnThroughASilentMeter_andCountsTheMisses() {
         const QString file = m_dir.filePath("rec.dat");
         QProcess cli;
-        start(cli, {"record", file, "--interval", "0.2", "--count", "30"});
+        start(cli, {"record", file, "--interval", "0.2", "--count", "30", "--archive",
+                    m_dir.filePath("rec-archive.sqlite")});
         QTest::qWait(1500);
         QVERIFY(command("silent on"));
         QTest::qWait(1800);
@@ -180,6 +194,7 @@ private slots:
         QVERIFY2(rows.back().number.toInt() >= 27, qPrintable(rows.back().number));
         for (const auto& row : rows)
             QCOMPARE(row.value, QString("94.5"));
+        QVERIFY2(r.err.contains("rec.dat: archived as 1"), qPrintable(r.err));
     }
 
     void aStoppedOrKilledRecording_leavesAReadableFile_data() {

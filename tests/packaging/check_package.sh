@@ -19,7 +19,7 @@ if ls "$(dirname "$0")/../../docs/guide/"*.md >/dev/null 2>&1; then
         { echo "FAIL: no help PDF in the package"; exit 1; }
 fi
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 qt6-qpa-plugins; do
+for lib in libqt6widgets6 qt6-qpa-plugins libqt6sql6-sqlite; do
     grep -q "$lib" <<<"$depends" || { echo "FAIL: Depends lacks $lib: $depends"; exit 1; }
 done
 # grep reads all of it: with -q it may stop early and fail the pipe (pipefail) at random.

@@ -399,6 +399,8 @@ void Average::save() {
     }
     if (file.rows.size() == m_rows->list().rows.size())
         m_unsaved = false;
+    if (!csv)
+        emit saved(file, QFileInfo(path).fileName());
 }
 
 void Average::open() {

@@ -65,6 +65,8 @@ public:
 
 signals:
     void closed();
+    /// The rows were saved as an .avg file (`name` is the file's name).
+    void saved(const nd::realtime::AverageFile& file, const QString& name);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

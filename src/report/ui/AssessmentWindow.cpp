@@ -323,10 +323,10 @@ bool AssessmentWindow::openPlan() {
 }
 
 bool AssessmentWindow::savePlan() {
-    const auto chosen = m_dialogs.saveFile(this, QStringLiteral("Save plan"), kPlanFilter);
-    if (!chosen || chosen->path.isEmpty())
+    const auto choice = m_dialogs.saveFile(this, QStringLiteral("Save plan"), kPlanFilter);
+    if (!choice || choice->path.isEmpty())
         return false;
-    const std::optional<QString> path = chosen->path;
+    const QString* path = &choice->path; // the rest reads *path
     // Measurements are kept relative to the plan, so a folder moved whole still works.
     Plan plan;
     plan.worker = m_worker->text().trimmed();
@@ -370,11 +370,11 @@ bool AssessmentWindow::saveReport() {
                    {}});
         return false;
     }
-    const auto chosen =
+    const auto choice =
         m_dialogs.saveFile(this, QStringLiteral("Save report"), QStringLiteral("PDF[*.pdf]|*.pdf"));
-    if (!chosen || chosen->path.isEmpty())
+    if (!choice || choice->path.isEmpty())
         return false;
-    const std::optional<QString> path = chosen->path;
+    const QString* path = &choice->path; // the rest reads *path
     PlanAssessment a = *m_assessment;
     for (auto& uses : a.uses) {
         for (MeasurementUse& use : uses)

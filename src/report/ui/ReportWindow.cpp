@@ -155,11 +155,11 @@ bool ReportWindow::savePdf() {
     const auto m = measurement();
     if (!m)
         return false;
-    const auto chosen =
+    const auto choice =
         m_dialogs.saveFile(this, QStringLiteral("Save report"), QStringLiteral("PDF[*.pdf]|*.pdf"));
-    if (!chosen || chosen->path.isEmpty())
+    if (!choice || choice->path.isEmpty())
         return false;
-    const std::optional<QString> path = chosen->path;
+    const QString* path = &choice->path; // the rest reads *path
     ReportOptions o;
     o.regulation = *parseRegulation(m_regulation->currentData().toString());
     o.standard = *stored::presetByKey(m_standard->currentData().toString());

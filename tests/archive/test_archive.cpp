@@ -1,0 +1,385 @@
+// The measurement archive on SQLite and on a real PostgreSQL server started here: round
+// trips through the readers, dedupe, migration, refusal of what is no archive, a writer
+// killed mid-import, and two writers at once.
+
+#include "../support/PgServer.h"
+#include "archive/Archive.h"
+#include "events/BankFile.h"
+#include "realtime/AverageFile.h"
+#include "stored/DataFile.h"
+#include "stored/SaveFile.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+
+using namespace nd;
+using namespace nd::archive;
+
+namespace {
+
+/// A recording of `count` 1-s samples whose levels depend on `seed`, so each is new data.
+stored::LevelList recordingList(int seed, int count) {
+    stored::LevelList list;
+    list.rows.reserve(static_cast<std::size_t>(count));
+    const stored::StampTenths start = stored::makeStamp(QDate(2024, 5, 6), 8 * 36000);
+    for (int i = 0; i < count; ++i) {
+        const stored::StampTenths t = start + i * 10;
+        list.rows.push_back(stored::makeRow(
+            QString::number(i + 1), stored::stampDateText(t), stored::stampTimeText(t),
+            QString::number(60.0 + ((seed * 131 + i * 7) % 700) / 10.0, 'f', 1)));
+    }
+    return list;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+/// The child writer: adds measurements one by one and says so after each commit.
+int childMain() {
+    const QString where = qEnvironmentVariable("ND_ARCHIVE_CHILD");
+    const int seed = qEnvironmentVariableIntValue("ND_ARCHIVE_SEED");
+    const int count = qEnvironmentVariableIntValue("ND_ARCHIVE_COUNT");
+    const int rows = qEnvironmentVariableIntValue("ND_ARCHIVE_ROWS");
+    const int fields = qEnvironmentVariableIntValue("ND_ARCHIVE_FIELDS");
+    Archive a;
+    if (!a.open(where)) {
+        std::fprintf(stderr, "%s\n", qPrintable(a.error()));
+        return 2;
+    }
+    for (int i = 0; i < count; ++i) {
+        Content c = fromLevelList(Kind::Recording, recordingList(seed * 100000 + i, rows), "child");
+        // Many fields make a long write after the measurement's own row.
+        for (int f = 0; f < fields; ++f)
+            c.fields.push_back({"x", f, "n", QString::number(f)});
+        const Added r = a.add(c);
+        if (!r.ok() || !r.added) {
+            std::fprintf(stderr, "%s\n", qPrintable(r.text()));
+            return 3;
+        }
+        std::printf("added %lld\n", static_cast<long long>(r.id));
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+} // namespace
+
+class TestArchive : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    test::PgServer m_pg;
+    bool m_pgUp = false;
+    QString m_pgWhy;
+    int m_next = 0;
+
+    void engines() {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("sqlite") << "sqlite";
+        QTest::newRow("postgresql") << "postgresql";
+    }
+    /// A new, empty archive of the engine.
+    QString freshArchive(const QString& engine) {
+        const int n = m_next++;
+        if (engine == "sqlite")
+            return m_dir.filePath(QStringLiteral("a%1.sqlite").arg(n));
+        if (!m_pgUp)
+            return {};
+        return m_pg.newDatabase(QStringLiteral("a%1").arg(n));
+    }
+    QProcess* startChild(const QString& where, int seed, int count, int rows, int fields = 0) {
+        auto* p = new QProcess(this);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ND_ARCHIVE_CHILD", where);
+        env.insert("ND_ARCHIVE_SEED", QString::number(seed));
+        env.insert("ND_ARCHIVE_COUNT", QString::number(count));
+        env.insert("ND_ARCHIVE_ROWS", QString::number(rows));
+        env.insert("ND_ARCHIVE_FIELDS", QString::number(fields));
+        p->setProcessEnvironment(env);
+        p->start(QCoreApplication::applicationFilePath(), {});
+        return p;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        m_pgUp = m_pg.start(m_pgWhy);
+        if (!m_pgUp && qEnvironmentVariable("CI") == QLatin1String("true"))
+            QFAIL(qPrintable("PostgreSQL did not start: " + m_pgWhy));
+    }
+    void init() {
+        if (QTest::currentDataTag() == QLatin1String("postgresql") && !m_pgUp)
+            QSKIP(qPrintable("PostgreSQL did not start: " + m_pgWhy));
+    }
+
+    void roundTripAndDedupe_data() { engines(); }
+    void roundTripAndDedupe() {
+        QFETCH(QString, engine);
+        const QString where = freshArchive(engine);
+        Archive a;
+        QVERIFY2(a.open(where), qPrintable(a.error()));
+
+        // A logged set with the rows a file may hold besides plain levels.
+        stored::LevelList list = recordingList(1, 50);
+        list.rows.push_back(stored::makeRow("60", "2024/05/06", "08:01:00.0", "OL"));
+        list.rows.push_back(stored::makeRow("61", "2024/05/06", "08:01:01.0", "----"));
+        list.rows.push_back(stored::makeRow("62", "2024/05/06", "08:01:02.0", "142.0"));
+        list.rows.push_back(stored::makeRow("63", "2024/05/06", "08:01:03", "85.50"));
+        list.notes = {"ID code 417; set 1 of 1", "north fence", ""};
+        const QString dat = m_dir.filePath("set.dat");
+        QVERIFY(!stored::saveBytes(dat, stored::gridFileBytes(list)));
+        events::BankTable table;
+        table.cell(events::row::kUsed, 2) = " Used";
+        table.cell(events::row::kCriterion, 2) = " 90dB";
+        table.cell(events::row::kDose, 2) = " 12.5%";
+        table.Name = "J. Smith";
+        const QString bnk = m_dir.filePath("banks.bnk");
+        QVERIFY(!events::SaveBankFile(bnk, table, events::BankLayout::Menu));
+        realtime::AverageFile average;
+        average.fields[realtime::kId] = "417";
+        average.fields[realtime::kCriterion] = "90";
+        average.rows.push_back(stored::makeRow("1", "2024/05/06", "08:15:00", "84.2"));
+        average.rows.push_back(stored::makeRow("2", "2024/05/06", "08:30:00", "86.9"));
+        const QString avg = m_dir.filePath("run.avg");
+        QVERIFY(!stored::saveBytes(avg, realtime::averageFileBytes(average)));
+
+        QList<qint64> ids;
+        for (const QString& path : {dat, bnk, avg}) {
+            const FileContent read = readMeasurementFile(path);
+            QVERIFY2(read.content, qPrintable(read.error));
+            const Added first = a.add(*read.content);
+            QVERIFY2(first.added, qPrintable(first.text()));
+            QCOMPARE(first.text(), QStringLiteral("added as %1").arg(first.id));
+            const Added again = a.add(*readMeasurementFile(path).content);
+            QCOMPARE(again.text(), QStringLiteral("already in the archive as %1").arg(first.id));
+            ids << first.id;
+        }
+        // Out again, the same rows and texts the files held.
+        const auto set = a.load(ids[0]);
+        QVERIFY(set);
+        QCOMPARE(stored::gridFileBytes(levelList(*set)), fileBytes(dat));
+        QCOMPARE(set->info.meterId, QStringLiteral("417"));
+        QCOMPARE(set->info.samples, 54);
+        QCOMPARE(set->info.intervalTenths, 10);
+        QCOMPARE(stampText(set->info.start), QStringLiteral("2024-05-06 08:00:00.0"));
+        QCOMPARE(events::FillEmptyCells(bankTable(*a.load(ids[1])), events::BankLayout::Menu),
+                 events::ParseBankFile(fileBytes(bnk)).table.value());
+        QCOMPARE(a.find(ids[1])->criterion, 90.0);
+        QCOMPARE(realtime::averageFileBytes(averageFile(*a.load(ids[2]))), fileBytes(avg));
+
+        // Tags, filters, delete.
+        const Tags tags{"Ann Lee", "grinding", "Hall 2", "ear muffs", 94.0, 93.9};
+        QVERIFY(a.setTags(ids[0], tags));
+        QCOMPARE(a.find(ids[0])->tags, tags);
+        QCOMPARE(a.list().size(), std::size_t(3));
+        Filter f;
+        f.worker = "ann lee";
+        QCOMPARE(a.list(f).size(), std::size_t(1));
+        f = {};
+        f.search = "MUFF";
+        QCOMPARE(a.list(f).size(), std::size_t(1));
+        f = {};
+        f.kind = Kind::Average;
+        QCOMPARE(a.list(f).at(0).id, ids[2]);
+        f = {};
+        f.since = QDate(2024, 5, 7);
+        QCOMPARE(a.list(f).size(), std::size_t(0));
+        f.since = QDate(2024, 5, 6);
+        f.until = QDate(2024, 5, 6);
+        QCOMPARE(a.list(f).size(), std::size_t(2));
+        QCOMPARE(a.values("worker"), QStringList{"Ann Lee"});
+        QVERIFY(a.remove(ids[0]));
+        QVERIFY(!a.load(ids[0]));
+        QVERIFY(!a.remove(ids[0]));
+        QCOMPARE(a.list().size(), std::size_t(2));
+        // Gone for good: the same file goes in again as new.
+        QVERIFY(a.add(*readMeasurementFile(dat).content).added);
+
+        // A read-only open browses and writes nothing.
+        a.close();
+        Archive ro;
+        QVERIFY2(ro.open(where, true), qPrintable(ro.error()));
+        QCOMPARE(ro.list().size(), std::size_t(3));
+        QVERIFY(!ro.add(fromLevelList(Kind::Logged, recordingList(9, 3), "x")).ok());
+        QVERIFY(!ro.setTags(ids[1], tags));
+    }
+
+    void migratesOlderAndRefusesNewer_data() { engines(); }
+    void migratesOlderAndRefusesNewer() {
+        QFETCH(QString, engine);
+        const QString where = freshArchive(engine);
+        const Location l = *parseLocation(where).location;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(Engine{!l.server}.driver(), "old");
+            db.setDatabaseName(l.server ? l.database : l.path);
+            db.setHostName(l.host);
+            db.setPort(l.port);
+            db.setUserName(l.user);
+            QVERIFY(db.open());
+            QVERIFY(createSchemaVersion(db, Engine{!l.server}, 1));
+            QVERIFY(QSqlQuery(db).exec(
+                "INSERT INTO measurement (kind, sample_count, content_hash, archived_at, worker) "
+                "VALUES ('bank', 0, 'h1', '2020-01-01T00:00:00.000Z', 'Old entry')"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("old");
+        {
+            Archive a;
+            QVERIFY2(a.open(where), qPrintable(a.error()));
+            QCOMPARE(a.versionFound(), 1);
+            const auto old = a.list();
+            QCOMPARE(old.size(), std::size_t(1));
+            QCOMPARE(old[0].tags.worker, QStringLiteral("Old entry"));
+            Tags t = old[0].tags;
+            t.calBefore = 94.0;
+            QVERIFY2(a.setTags(old[0].id, t), qPrintable(a.error()));
+            QCOMPARE(a.find(old[0].id)->tags.calBefore, 94.0);
+            QVERIFY(a.add(fromLevelList(Kind::Logged, recordingList(3, 10), "x")).added);
+        }
+        {
+            Archive a;
+            QVERIFY(a.open(where));
+            QCOMPARE(a.versionFound(), kSchemaVersion);
+        }
+        // A newer program's archive: refused, left as it is.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(Engine{!l.server}.driver(), "newer");
+            db.setDatabaseName(l.server ? l.database : l.path);
+            db.setHostName(l.host);
+            db.setPort(l.port);
+            db.setUserName(l.user);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec(
+                "UPDATE archive_meta SET value = '99' WHERE name = 'schema_version'"));
+            if (!l.server)
+                QVERIFY(QSqlQuery(db).exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("newer");
+        const QByteArray before = l.server ? QByteArray() : fileBytes(l.path);
+        Archive a;
+        QVERIFY(!a.open(where));
+        QVERIFY2(a.error().contains("newer NoiseDesk"), qPrintable(a.error()));
+        if (!l.server)
+            QCOMPARE(fileBytes(l.path), before);
+    }
+
+    void refusesWhatIsNoArchive_data() {
+        QTest::addColumn<QString>("engine");
+        QTest::addColumn<QByteArray>("bytes");
+        QByteArray random(4096, '\0');
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(random.data()), 1024);
+        QTest::newRow("random bytes") << "sqlite" << random;
+        QTest::newRow(".dat file") << "sqlite" << stored::gridFileBytes(recordingList(1, 5));
+        QTest::newRow("other SQLite database") << "sqlite" << QByteArray();
+        QTest::newRow("postgresql") << "postgresql" << QByteArray();
+    }
+    void refusesWhatIsNoArchive() {
+        QFETCH(QString, engine);
+        QFETCH(QByteArray, bytes);
+        const QString where = freshArchive(engine);
+        if (engine == "sqlite" && !bytes.isEmpty())
+            QVERIFY(!stored::saveBytes(where, bytes));
+        if (bytes.isEmpty()) {
+            // Someone else's database, with tables of its own.
+            const Location l = *parseLocation(where).location;
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(Engine{!l.server}.driver(), "other");
+                db.setDatabaseName(l.server ? l.database : l.path);
+                db.setHostName(l.host);
+                db.setPort(l.port);
+                db.setUserName(l.user);
+                QVERIFY(db.open());
+                QVERIFY(QSqlQuery(db).exec("CREATE TABLE people (name TEXT)"));
+                db.close();
+            }
+            QSqlDatabase::removeDatabase("other");
+        }
+        const QByteArray before = engine == "sqlite" ? fileBytes(where) : QByteArray();
+        Archive a;
+        QVERIFY(!a.open(where));
+        QVERIFY2(a.error().contains("is not a NoiseDesk archive"), qPrintable(a.error()));
+        QVERIFY2(a.error().contains("left as it is"), qPrintable(a.error()));
+        if (engine == "sqlite") {
+            QCOMPARE(fileBytes(where), before);
+            QVERIFY(!QFile::exists(where + "-wal"));
+        }
+    }
+
+    void killedWriterLeavesWholeArchive_data() { engines(); }
+    void killedWriterLeavesWholeArchive() {
+        QFETCH(QString, engine);
+        const QString where = freshArchive(engine);
+        constexpr int kRows = 5000;
+        constexpr int kFields = 500;
+        QProcess* child = startChild(where, 1, 100000, kRows, kFields);
+        // Kill it at a random moment of a measurement's write, judged from how long the
+        // last one took.
+        QElapsedTimer clock;
+        clock.start();
+        int seen = 0;
+        qint64 last = 0;
+        qint64 cycle = 0;
+        while (seen < 3 && child->waitForReadyRead(60000)) {
+            seen += int(child->readAll().count("added"));
+            cycle = clock.elapsed() - last;
+            last = clock.elapsed();
+        }
+        QVERIFY2(seen >= 3, child->readAllStandardError().constData());
+        QTest::qWait(int(QRandomGenerator::global()->bounded(std::max<qint64>(cycle, 2))));
+        child->kill();
+        child->waitForFinished();
+        Archive a;
+        QVERIFY2(a.open(where), qPrintable(a.error()));
+        const auto all = a.list();
+        QVERIFY(int(all.size()) >= seen);
+        for (const Measurement& m : all) {
+            const auto c = a.load(m.id);
+            QVERIFY2(c, qPrintable(a.error()));
+            QCOMPARE(int(c->rows.size()), kRows);
+            QCOMPARE(int(c->fields.size()), 3 + kFields);
+            QCOMPARE(m.samples, kRows);
+        }
+        // And it takes new measurements as before.
+        QVERIFY(a.add(fromLevelList(Kind::Logged, recordingList(5, 10), "x")).added);
+    }
+
+    void twoWritersLoseNothing_data() { engines(); }
+    void twoWritersLoseNothing() {
+        QFETCH(QString, engine);
+        const QString where = freshArchive(engine);
+        constexpr int kEach = 30;
+        QProcess* child = startChild(where, 2, kEach, 2000);
+        Archive a;
+        QVERIFY2(a.open(where), qPrintable(a.error()));
+        for (int i = 0; i < kEach; ++i) {
+            const Added r =
+                a.add(fromLevelList(Kind::Recording, recordingList(300000 + i, 2000), "window"));
+            QVERIFY2(r.added, qPrintable(r.text()));
+        }
+        QVERIFY(child->waitForFinished(60000));
+        QCOMPARE(child->exitCode(), 0);
+        QCOMPARE(int(a.list().size()), 2 * kEach);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsSet("ND_ARCHIVE_CHILD")) {
+        QCoreApplication app(argc, argv);
+        return childMain();
+    }
+    QCoreApplication app(argc, argv);
+    TestArchive test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_archive.moc"

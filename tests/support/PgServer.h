@@ -1,0 +1,134 @@
+#pragma once
+
+#include <QDir>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace nd::test {
+
+/// A real PostgreSQL server in a temporary folder, reachable only through a private
+/// socket folder. As root the server runs as the "postgres" user (it refuses root).
+class PgServer {
+public:
+    PgServer() = default;
+    PgServer(const PgServer&) = delete;
+    PgServer& operator=(const PgServer&) = delete;
+    ~PgServer() { stop(); }
+
+    /// Starts the server; the reason when it could not.
+    bool start(QString& why) {
+        const QString bin = binDir();
+        if (bin.isEmpty()) {
+            why = QStringLiteral("no PostgreSQL server programs (Debian: postgresql)");
+            return false;
+        }
+        if (!m_dir.isValid()) {
+            why = QStringLiteral("no temporary folder");
+            return false;
+        }
+        m_asRoot = geteuid() == 0;
+        if (m_asRoot) {
+            const passwd* pg = getpwnam("postgres");
+            if (!pg || chown(m_dir.path().toLocal8Bit().constData(), pg->pw_uid, pg->pw_gid) != 0) {
+                why = QStringLiteral("running as root, but there is no postgres user to run "
+                                     "the server as");
+                return false;
+            }
+        }
+        m_bin = bin;
+        if (!runPg("initdb",
+                   {"-D", data(), "-U", "postgres", "--auth=trust", "--no-locale", "-E", "UTF8",
+                    "--no-sync"},
+                   why))
+            return false;
+        if (!runPg("pg_ctl",
+                   {"-D", data(), "-l", m_dir.filePath("log"), "-w", "-t", "60", "-o",
+                    QStringLiteral("-k %1 -c listen_addresses='' -p %2 -c fsync=off")
+                        .arg(m_dir.path())
+                        .arg(kPort),
+                    "start"},
+                   why))
+            return false;
+        m_running = true;
+        return true;
+    }
+
+    void stop() {
+        if (!m_running)
+            return;
+        QString ignored;
+        runPg("pg_ctl", {"-D", data(), "-m", "immediate", "-w", "stop"}, ignored);
+        m_running = false;
+    }
+
+    /// A new empty database and its address for the archive.
+    QString newDatabase(const QString& name) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "pg-admin");
+            db.setHostName(m_dir.path());
+            db.setPort(kPort);
+            db.setUserName("postgres");
+            db.setDatabaseName("postgres");
+            if (db.open())
+                QSqlQuery(db).exec(QStringLiteral("CREATE DATABASE %1").arg(name));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("pg-admin");
+        return uri(name);
+    }
+    QString uri(const QString& database) const {
+        return QStringLiteral("postgresql://postgres@localhost:%1/%2?host=%3")
+            .arg(kPort)
+            .arg(database, m_dir.path());
+    }
+    QString log() const {
+        QFile f(QDir(m_dir.path()).filePath("log"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+    }
+
+private:
+    static constexpr int kPort = 5432;
+
+    static QString binDir() {
+        QStringList versions =
+            QDir("/usr/lib/postgresql").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        std::sort(versions.begin(), versions.end(),
+                  [](const QString& a, const QString& b) { return a.toInt() > b.toInt(); });
+        for (const QString& v : versions) {
+            const QString bin = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(v);
+            if (QFile::exists(bin + "/initdb"))
+                return bin;
+        }
+        return {};
+    }
+    QString data() const { return m_dir.filePath("data"); }
+
+    bool runPg(const QString& program, const QStringList& arguments, QString& why) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        const QString path = m_bin + "/" + program;
+        if (m_asRoot)
+            p.start("runuser", QStringList{"-u", "postgres", "--", path} + arguments);
+        else
+            p.start(path, arguments);
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit ||
+            p.exitCode() != 0) {
+            why = program + ": " + QString::fromLocal8Bit(p.readAll()) + log();
+            return false;
+        }
+        return true;
+    }
+
+    QTemporaryDir m_dir{QDir::tempPath() + "/nd-pg-XXXXXX"};
+    QString m_bin;
+    bool m_asRoot = false;
+    bool m_running = false;
+};
+
+} // namespace nd::test
