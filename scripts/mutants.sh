@@ -3,10 +3,10 @@
 #   bash scripts/mutants.sh [LIST] [-- CTEST_ARGS...]
 # LIST (default tests/mutants.txt) holds one fault a line, three fields separated by TABs:
 # the file, an exact text that occurs once in it, and its replacement. Lines starting with
-# '#' and blank lines are skipped; \n in a field stands for a line end. The tree itself
-# is never changed: the faults go into a
-# copy (MUTANTS_DIR, default /work/.mutants or a temporary folder), which is built once and
-# then rebuilt incrementally per fault, the file restored after each whatever happens.
+# '#' and blank lines are skipped; ⏎ in a field stands for a line end. The tree itself
+# is never changed: the faults go into a copy (MUTANTS_DIR, default /work/.mutants or a
+# temporary folder), which is built once and then rebuilt incrementally per fault, the
+# file restored after each whatever happens.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 top=$(pwd)
@@ -59,7 +59,7 @@ while IFS=$'\t' read -r file text replacement || [ -n "$file" ]; do
     case "$file" in ''|'#'*) continue ;; esac
     n=$((n + 1))
     label="#$n $file: '$text' -> '$replacement'"
-    count=$(python3 -c 'import sys; print(open(sys.argv[1]).read().count(sys.argv[2].replace("\\n", "\n")))' \
+    count=$(python3 -c 'import sys; print(open(sys.argv[1]).read().count(sys.argv[2].replace("\u23ce", "\n")))' \
         "$copy/$file" "$text" 2>/dev/null || echo 0)
     if [ "$count" != 1 ]; then
         echo "BAD      $label (the text occurs $count times)"
@@ -68,7 +68,7 @@ while IFS=$'\t' read -r file text replacement || [ -n "$file" ]; do
     total=$((total + 1))
     cp "$copy/$file" "$work/original"
     current=$file
-    python3 -c 'import sys; p=sys.argv[1]; a, b = (x.replace("\\n", "\n") for x in sys.argv[2:4]); s=open(p).read(); open(p,"w").write(s.replace(a, b, 1))' \
+    python3 -c 'import sys; p=sys.argv[1]; a, b = (x.replace("\u23ce", "\n") for x in sys.argv[2:4]); s=open(p).read(); open(p,"w").write(s.replace(a, b, 1))' \
         "$copy/$file" "$text" "$replacement"
     if ! cmake --build "$copy/build" -j "$(nproc)" >"$work/build.log" 2>&1; then
         echo "NOBUILD  $label"
