@@ -77,24 +77,13 @@ class TestArchive : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    test::PgServer m_pg;
-    bool m_pgUp = false;
-    QString m_pgWhy;
+    test::BothEngines m_engines;
     int m_next = 0;
 
-    void engines() {
-        QTest::addColumn<QString>("engine");
-        QTest::newRow("sqlite") << "sqlite";
-        QTest::newRow("postgresql") << "postgresql";
-    }
+    void engines() { test::BothEngines::addRows(); }
     /// A new, empty archive of the engine.
     QString freshArchive(const QString& engine) {
-        const int n = m_next++;
-        if (engine == "sqlite")
-            return m_dir.filePath(QStringLiteral("a%1.sqlite").arg(n));
-        if (!m_pgUp)
-            return {};
-        return m_pg.newDatabase(QStringLiteral("a%1").arg(n));
+        return m_engines.fresh(engine, m_dir, QStringLiteral("a%1").arg(m_next++));
     }
     QProcess* startChild(const QString& where, int seed, int count, int rows, int fields = 0) {
         auto* p = new QProcess(this);
@@ -112,13 +101,12 @@ class TestArchive : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        m_pgUp = m_pg.start(m_pgWhy);
-        if (!m_pgUp && qEnvironmentVariable("CI") == QLatin1String("true"))
-            QFAIL(qPrintable("PostgreSQL did not start: " + m_pgWhy));
+        if (const auto failure = m_engines.start())
+            QFAIL(qPrintable(*failure));
     }
     void init() {
-        if (QTest::currentDataTag() == QLatin1String("postgresql") && !m_pgUp)
-            QSKIP(qPrintable("PostgreSQL did not start: " + m_pgWhy));
+        if (const auto why = m_engines.skipped())
+            QSKIP(qPrintable(*why));
     }
 
     void roundTripAndDedupe_data() { engines(); }

@@ -43,35 +43,26 @@ class CliArchiveTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    test::PgServer m_pg;
-    bool m_pgUp = false;
-    QString m_pgWhy;
+    test::BothEngines m_engines;
     int m_next = 0;
 
     QString freshArchive(const QString& engine) {
-        const int n = m_next++;
-        return engine == "sqlite" ? m_dir.filePath(QStringLiteral("a%1.sqlite").arg(n))
-                                  : m_pg.newDatabase(QStringLiteral("c%1").arg(n));
+        return m_engines.fresh(engine, m_dir, QStringLiteral("a%1").arg(m_next++));
     }
     test::ProgramResult cli(const QString& archive, const QStringList& args) {
         return test::runProgram("noisedesk-cli", QStringList{"--archive", archive} + args);
     }
-    void engines() {
-        QTest::addColumn<QString>("engine");
-        QTest::newRow("sqlite") << "sqlite";
-        QTest::newRow("postgresql") << "postgresql";
-    }
+    void engines() { test::BothEngines::addRows(); }
 
 private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
-        m_pgUp = m_pg.start(m_pgWhy);
-        if (!m_pgUp && qEnvironmentVariable("CI") == QLatin1String("true"))
-            QFAIL(qPrintable("PostgreSQL did not start: " + m_pgWhy));
+        if (const auto failure = m_engines.start())
+            QFAIL(qPrintable(*failure));
     }
     void init() {
-        if (QTest::currentDataTag() == QLatin1String("postgresql") && !m_pgUp)
-            QSKIP(qPrintable("PostgreSQL did not start: " + m_pgWhy));
+        if (const auto why = m_engines.skipped())
+            QSKIP(qPrintable(*why));
     }
 
     void verbs_data() { engines(); }

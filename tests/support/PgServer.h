@@ -6,7 +6,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <optional>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -129,6 +131,42 @@ private:
     QString m_bin;
     bool m_asRoot = false;
     bool m_running = false;
+};
+
+/// Runs a test's cases on SQLite and on a real PostgreSQL server: the "engine" rows, a
+/// fresh archive of either engine, and whether the server's rows fail or are skipped.
+class BothEngines {
+public:
+    static void addRows() {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("sqlite") << "sqlite";
+        QTest::newRow("postgresql") << "postgresql";
+    }
+    /// For initTestCase: the failure to report when CI needs the server and it did not start.
+    std::optional<QString> start() {
+        m_up = m_pg.start(m_why);
+        if (!m_up && qEnvironmentVariable("CI") == QLatin1String("true"))
+            return QStringLiteral("PostgreSQL did not start: ") + m_why;
+        return std::nullopt;
+    }
+    /// For init: why the current row is skipped, if it is.
+    std::optional<QString> skipped() const {
+        if (QTest::currentDataTag() == QLatin1String("postgresql") && !m_up)
+            return QStringLiteral("PostgreSQL did not start: ") + m_why;
+        return std::nullopt;
+    }
+    /// A new, empty archive named `name`: a file in `dir`, or a database on the server
+    /// (empty when the server is down).
+    QString fresh(const QString& engine, const QTemporaryDir& dir, const QString& name) {
+        if (engine == QLatin1String("sqlite"))
+            return dir.filePath(name + QStringLiteral(".sqlite"));
+        return m_up ? m_pg.newDatabase(name) : QString();
+    }
+
+private:
+    PgServer m_pg;
+    bool m_up = false;
+    QString m_why;
 };
 
 } // namespace nd::test
