@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace nd::dialogs {
 
 /// A window that can hold data not yet in a file (rows collected, sets downloaded, banks
@@ -15,5 +17,11 @@ public:
     /// (the dialog was cancelled or the write failed, which the window has said).
     virtual bool saveUnsavedWork() = 0;
 };
+
+class Dialogs;
+
+/// Asks once, naming what every window under `owner` holds unsaved: Save… / Discard /
+/// Cancel. True when the program may end (nothing unsaved, discarded, or all saved).
+bool askBeforeEnding(Dialogs& dialogs, QWidget* owner);
 
 } // namespace nd::dialogs

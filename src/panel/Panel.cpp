@@ -738,58 +738,6 @@ void Panel::resetMaxMin() {
     m_LblMin->setText(m_LblValue->text());
 }
 
-void Panel::openSavedFile() {
-    if (m_programState.Recording)
-        return;
-    auto* window = stored::ui::FileList::open(
-        m_dialogs, this, [this] { return stored::ui::ExposurePanel::settingsOf(&meterState()); });
-    if (!window)
-        return;
-    if (m_fileList)
-        m_fileList->close();
-    m_fileList = window;
-    connect(window, &stored::ui::FileList::plotRequested, window,
-            [this, window](const stored::LevelList& list) {
-                const bool placed = window->findChild<realtime::ui::Plot*>();
-                auto* plot =
-                    realtime::ui::Plot::showList(list, window->windowTitle(), m_dialogs, window);
-                if (!placed)
-                    PlaceBeside(*plot, this);
-            });
-    connect(window, &stored::ui::FileList::reportRequested, window,
-            [this, window](const stored::LevelList& list) {
-                auto* report = report::ui::ReportWindow::forFile(list, window->sourcePath(),
-                                                                 m_dialogs, window);
-                PlaceWindow(*report, window);
-                report->show();
-            });
-    PlaceWindow(*window, this);
-    window->show();
-}
-
-void Panel::openAssessment() {
-    if (!m_assessment) {
-        m_assessment = new report::ui::AssessmentWindow(m_dialogs, this);
-        PlaceWindow(*m_assessment, this);
-    }
-    m_assessment->show();
-    m_assessment->raise();
-}
-
-void Panel::downloadMemory() {
-    if (m_programState.TransferBusy || !m_link)
-        return;
-    if (!m_memory) {
-        m_memory = new stored::ui::Memory(*m_link, m_dialogs, this);
-        PlaceWindow(*m_memory, this);
-        connect(m_memory, &stored::ui::Memory::transferBusyChanged, this,
-                [this](bool busy) { m_programState.TransferBusy = busy; });
-        m_memory->setRecordingFile([this] { return m_recording->activeFile(); });
-        archiveFrom(m_memory);
-    }
-    m_memory->download();
-}
-
 void Panel::refuse(const QString& text) {
     m_dialogs.message(this, {text, dialogs::Buttons::Ok, dialogs::Icon::Exclamation, {}});
 }
@@ -877,44 +825,12 @@ void Panel::openHelp(int index) {
 // ---------------------------------------------------------------- shutdown
 
 void Panel::closeEvent(QCloseEvent* event) {
-    if (!m_shutDown && !mayEnd()) {
+    if (!m_shutDown && !dialogs::askBeforeEnding(m_dialogs, this)) {
         event->ignore();
         return;
     }
     shutDown();
     event->accept();
-}
-
-bool Panel::mayEnd() {
-    // Every window that can hold data not in a file says what it holds; one question
-    // names it all, before any window goes.
-    QList<dialogs::UnsavedWork*> holders;
-    QStringList lines;
-    for (QWidget* window : findChildren<QWidget*>()) {
-        auto* holder = dynamic_cast<dialogs::UnsavedWork*>(window);
-        if (!holder)
-            continue;
-        if (const QString what = holder->unsavedWork(); !what.isEmpty()) {
-            holders << holder;
-            lines << QStringLiteral("    ") + what;
-        }
-    }
-    if (holders.isEmpty())
-        return true;
-    const QString text = QStringLiteral("These are not saved:\r\n%1\r\n\r\nSave them before the "
-                                        "program ends?")
-                             .arg(lines.join(QStringLiteral("\r\n")));
-    switch (m_dialogs.message(
-        this, {text, dialogs::Buttons::SaveDiscardCancel, dialogs::Icon::Question, {}})) {
-    case dialogs::Answer::Discard:
-        return true;
-    case dialogs::Answer::Save:
-        // A save cancelled or failed keeps the program and every window as they are.
-        return std::all_of(holders.begin(), holders.end(),
-                           [](dialogs::UnsavedWork* holder) { return holder->saveUnsavedWork(); });
-    default:
-        return false;
-    }
 }
 
 void Panel::shutDown() {

@@ -101,7 +101,6 @@ protected:
 
 private:
     /// Asks once about everything not saved; false when the program must go on.
-    bool mayEnd();
     void buildControls();
     QWidget* buildValueRow();
     QWidget* buildSettingsRow();
