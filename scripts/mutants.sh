@@ -39,12 +39,44 @@ cmake --build "$copy/build" -j "$(nproc)" >"$work/build.log" 2>&1 ||
 
 # Slow checks that test packaging and pictures, not program logic.
 skip='screenshots_of_every_window|package_holds|check_deps|guide_pdf'
-run_tests() {
+run_tests() { # [ctest selection...]
     ctest --test-dir "$copy/build" -j "$(nproc)" --stop-on-failure -E "$skip" \
-        --timeout 300 "${ctest_args[@]}" >"$work/ctest.log" 2>&1
+        --timeout 300 "$@" "${ctest_args[@]}" >"$work/ctest.log" 2>&1
 }
 echo "== the unchanged copy passes its tests"
 run_tests || { echo "the unchanged copy fails its tests (see $work/ctest.log)" >&2; exit 2; }
+
+# Each test's folder under tests/ (its subsystem), from where its CMakeLists defines it.
+ctest --test-dir "$copy/build" --show-only=json-v1 2>/dev/null | python3 -c '
+import json, sys
+d = json.load(sys.stdin); g = d["backtraceGraph"]
+for t in d["tests"]:
+    i, files = t.get("backtrace"), []
+    while i is not None:
+        node = g["nodes"][i]; files.append(g["files"][node["file"]]); i = node.get("parent")
+    folder = next((f.split("/tests/", 1)[1].split("/")[0] for f in files if "/tests/" in f), "")
+    print(t["name"], folder)' >"$work/test-folders"
+
+# The tests of the subsystem a faulty file belongs to (src/link/ui/X.cpp: link; sim/X: sim).
+tests_of() {
+    local sub
+    case "$1" in src/*) sub=$(cut -d/ -f2 <<<"$1") ;; *) sub=$(cut -d/ -f1 <<<"$1") ;; esac
+    awk -v s="$sub" '$2 == s { print $1 }' "$work/test-folders" | grep -vE "$skip"
+}
+
+# A fault is caught when any test fails. The tests of its own subsystem go first, built
+# alone, since they usually catch it; only a fault that survives them costs a full build.
+try_fault() { # file -> prints caught/SURVIVED/NOBUILD
+    local near; near=$(tests_of "$1" | paste -sd' ')
+    if [ -n "$near" ]; then
+        # shellcheck disable=SC2086
+        cmake --build "$copy/build" -j "$(nproc)" --target $near >"$work/build.log" 2>&1 ||
+            { echo NOBUILD; return; }
+        run_tests -R "^($(tr ' ' '|' <<<"$near"))\$" || { echo caught; return; }
+    fi
+    cmake --build "$copy/build" -j "$(nproc)" >"$work/build.log" 2>&1 || { echo NOBUILD; return; }
+    run_tests && echo SURVIVED || echo caught
+}
 
 current=""
 restore() {
@@ -70,16 +102,15 @@ while IFS=$'\t' read -r file text replacement || [ -n "$file" ]; do
     current=$file
     python3 -c 'import sys; p=sys.argv[1]; a, b = (x.replace("\u23ce", "\n") for x in sys.argv[2:4]); s=open(p).read(); open(p,"w").write(s.replace(a, b, 1))' \
         "$copy/$file" "$text" "$replacement"
-    if ! cmake --build "$copy/build" -j "$(nproc)" >"$work/build.log" 2>&1; then
-        echo "NOBUILD  $label"
-        total=$((total - 1))
-    elif run_tests; then
-        echo "SURVIVED $label"
-    else
+    case $(try_fault "$file") in
+    NOBUILD) echo "NOBUILD  $label"; total=$((total - 1)) ;;
+    SURVIVED) echo "SURVIVED $label" ;;
+    *)
         failed=$(grep -m1 -oE '[0-9]+ - [A-Za-z0-9_]+' "$work/ctest.log" | sed 's/^[0-9]* - //')
         echo "caught   $label (by ${failed:-a test})"
         caught=$((caught + 1))
-    fi
+        ;;
+    esac
     restore
 done <"$list"
 # The copy is left built from the unchanged sources, ready for the next run.
