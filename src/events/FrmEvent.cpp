@@ -260,6 +260,8 @@ void FrmEvent::gridClicked(int /*row*/, int column) {
 void FrmEvent::startRead(std::vector<int> banks, BankCommand command, bool showProgress) {
     m_reading = true;
     m_pending = {banks.begin(), banks.end()};
+    m_readNow = {};
+    m_readComplete = true;
     m_SSPercent->setValue(0);
     m_SSPercent->setVisible(showProgress);
     // Results travel to the GUI thread through the link object, which lives there; the
@@ -295,8 +297,12 @@ void FrmEvent::startRead(std::vector<int> banks, BankCommand command, bool showP
 
 void FrmEvent::showBank(const BankResult& result) {
     m_pending.erase(result.Bank);
-    if (result.state == BankResult::State::Read)
+    if (result.state == BankResult::State::Read) {
         m_unsavedBanks.insert(result.Bank);
+        m_readNow.Banks.at(static_cast<std::size_t>(result.Bank - 1)) = result.Column;
+    } else if (result.state == BankResult::State::Unreadable && m_reading) {
+        m_readComplete = false;
+    }
     for (int row = 1; row <= kBankRows; ++row)
         m_Grid->item(row, result.Bank)->setText(result.Column[static_cast<std::size_t>(row - 1)]);
 }
@@ -310,7 +316,7 @@ void FrmEvent::readEnded(link::JobOutcome outcome) {
     m_pending.clear();
     m_reading = false;
     m_SSPercent->hide();
-    emit readFinished();
+    emit readFinished(m_readNow, m_readComplete);
 }
 
 // ---------------------------------------------------------------- files and printing

@@ -62,8 +62,10 @@ public:
     bool saveUnsavedWork() override;
 
 signals:
-    /// A bank read ended (all its banks shown, or the link gave up).
-    void readFinished();
+    /// A bank read ended (all its banks shown, or the link gave up). `read` holds the
+    /// banks this read brought and nothing else; `complete` is false when one of them
+    /// could not be read.
+    void readFinished(const nd::events::BankTable& read, bool complete);
     void closed();
 
 protected:
@@ -86,6 +88,8 @@ private:
     dialogs::Dialogs& m_dialogs;
     bool m_reading = false;
     std::set<int> m_pending;
+    BankTable m_readNow;
+    bool m_readComplete = true;
     std::set<int> m_unsavedBanks;
     std::shared_ptr<std::atomic<bool>> m_cancel;
 

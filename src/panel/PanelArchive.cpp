@@ -3,6 +3,7 @@
 
 #include "Panel.h"
 #include "RecordingControls.h"
+#include "WindowPlacement.h"
 #include "archive/ui/ArchiveHooks.h"
 #include "events/FrmEvent.h"
 #include "realtime/ui/Average.h"
@@ -16,6 +17,7 @@ namespace nd::panel {
 void Panel::buildArchiveItems() {
     m_archiveHooks = new archive::ui::ArchiveHooks(m_dialogs, this);
     m_archiveHooks->addMenuItems(m_MnuFile, m_MnuExit);
+    m_archiveHooks->setPlacer([this](QWidget& window) { PlaceWindow(window, this); });
     m_archiveHooks->setBankOpener([this](const events::BankTable& table, const QString&) {
         showEvents();
         if (m_events)
@@ -44,9 +46,13 @@ void Panel::archiveFrom(stored::ui::Memory* memory) {
 }
 
 void Panel::archiveFrom(events::FrmEvent* events) {
-    connect(events, &events::FrmEvent::readFinished, this, [this, events] {
-        m_archiveHooks->keep(archive::fromBankTable(events->table(), QStringLiteral("banks")));
-    });
+    // Only a read the meter fully answered is a measurement; a bank that failed would
+    // keep an "Unreadable" column, and banks shown from a file are not this read's.
+    connect(events, &events::FrmEvent::readFinished, this,
+            [this](const events::BankTable& read, bool complete) {
+                if (complete)
+                    m_archiveHooks->keep(archive::fromBankTable(read, QStringLiteral("banks")));
+            });
 }
 
 void Panel::archiveFrom(realtime::ui::Average* average) {

@@ -115,6 +115,23 @@ private slots:
         QVERIFY(!rig.window->reading());
     }
 
+    void aReadHandsOnOnlyWhatItReadAndWhetherAllCame() {
+        Rig rig;
+        QSignalSpy ended(rig.window.get(), &FrmEvent::readFinished);
+        rig.sim.meter().setFaults({.deafCell = mem::bankRecordStart(2) + 4});
+        rig.find("MnuAll")->trigger();
+        QVERIFY(ended.wait(kWait));
+        auto read = ended.last().at(0).value<events::BankTable>();
+        QCOMPARE(ended.last().at(1).toBool(), false);
+        QVERIFY(!read.Banks[0][0].isEmpty() && read.Banks[1][0].isEmpty());
+
+        rig.sim.meter().setFaults({});
+        QVERIFY(rig.readBank(4));
+        read = ended.last().at(0).value<events::BankTable>();
+        QCOMPARE(ended.last().at(1).toBool(), true);
+        QVERIFY(read.Banks[0][0].isEmpty() && !read.Banks[3][0].isEmpty());
+    }
+
     void filesRoundTripThroughEitherOpen_data() {
         QTest::addColumn<QString>("saveWith");
         QTest::addColumn<QString>("openWith");

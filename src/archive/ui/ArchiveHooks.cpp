@@ -33,16 +33,17 @@ void ArchiveHooks::setCommandLine(const QString& location, bool disabled) {
 }
 
 ArchiveHooks::ArchiveHooks(dialogs::Dialogs& dialogs, QWidget* window)
-    : QObject(window), m_dialogs(dialogs), m_window(window) {}
+    : QObject(window), m_dialogs(dialogs), m_window(window) {
+    m_writer.setMaxThreadCount(1);
+    m_writer.setExpiryTimeout(-1);
+}
 
 ArchiveHooks::~ArchiveHooks() {
     wait();
 }
 
 void ArchiveHooks::wait() {
-    for (std::thread& t : m_writers)
-        t.join();
-    m_writers.clear();
+    m_writer.waitForDone();
 }
 
 QString ArchiveHooks::location() const {
@@ -97,6 +98,8 @@ ArchiveWindow* ArchiveHooks::showWindow() {
         w->setBankOpener(m_openBanks);
         connect(this, &ArchiveHooks::kept, w, &ArchiveWindow::refresh);
         m_archiveWindow = w;
+        if (m_place)
+            m_place(*w);
     }
     m_archiveWindow->show();
     m_archiveWindow->raise();
@@ -106,7 +109,7 @@ ArchiveWindow* ArchiveHooks::showWindow() {
 void ArchiveHooks::keep(Content content) {
     if (!automatic())
         return;
-    m_writers.emplace_back([this, content = std::move(content), where = location()] {
+    m_writer.start([this, content = std::move(content), where = location()] {
         const std::lock_guard lock(g_writing);
         Archive archive;
         const QString text = archive.open(where) ? archive.add(content).text() : archive.error();

@@ -4,10 +4,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QThreadPool>
 
 #include <functional>
-#include <thread>
-#include <vector>
 
 class QAction;
 class QMenu;
@@ -26,8 +25,8 @@ class ArchiveWindow;
 
 /// The archive as the main window offers it: File → "Archive…", "Import into archive…"
 /// and the "Archive automatically" check item, and the automatic archiving of what the
-/// windows read and save. Additions run on a thread of their own, one at a time, so the
-/// window never waits on the database.
+/// windows read and save. Additions run on one thread of their own, one at a time and in
+/// order, so the window never waits on the database.
 class ArchiveHooks final : public QObject {
     Q_OBJECT
 
@@ -50,6 +49,9 @@ public:
         m_openBanks = std::move(opener);
     }
 
+    /// How a new Archive window is placed on the screen (the main window's rule).
+    void setPlacer(std::function<void(QWidget&)> placer) { m_place = std::move(placer); }
+
     /// Archives a measurement when automatic archiving is on.
     void keep(Content content);
     void keepLevelList(Kind kind, const stored::LevelList& list, const QString& source);
@@ -68,7 +70,8 @@ private:
     QAction* m_automatic = nullptr;
     QPointer<ArchiveWindow> m_archiveWindow;
     std::function<void(const events::BankTable&, const QString&)> m_openBanks;
-    std::vector<std::thread> m_writers;
+    std::function<void(QWidget&)> m_place;
+    QThreadPool m_writer; ///< one thread
 };
 
 } // namespace nd::archive::ui
