@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QVariant>
 
 #include <algorithm>
@@ -177,6 +178,7 @@ void Archive::close() {
         db.close();
     }
     QSqlDatabase::removeDatabase(m_name);
+    m_copy.reset();
 }
 
 bool Archive::fail(const QString& why) {
@@ -290,6 +292,8 @@ bool Archive::prepareSchema() {
     m_versionFound = version;
     if (version == kSchemaVersion)
         return m_readOnly || run(db, m_engine.archiveStatements(), m_error) || fail(m_error);
+    if (m_readOnly && version > 0 && m_engine.sqlite && !m_copy)
+        return browseMigratedCopy();
     if (m_readOnly)
         return fail(version == 0 ? QStringLiteral("the archive %1 is empty and cannot be "
                                                   "written")
@@ -311,6 +315,31 @@ bool Archive::prepareSchema() {
         return false;
     }
     return true;
+}
+
+// An older archive file that cannot be written (a read-only medium, a colleague's file) is
+// browsed through a migrated copy in a temporary folder; the file itself stays as it is.
+bool Archive::browseMigratedCopy() {
+    m_copy = std::make_unique<QTemporaryDir>();
+    const QString copy = m_copy->filePath(QStringLiteral("archive.sqlite"));
+    const QString wal = m_location.path + QStringLiteral("-wal");
+    if (!m_copy->isValid() || !QFile::copy(m_location.path, copy) ||
+        (QFileInfo::exists(wal) && !QFile::copy(wal, copy + QStringLiteral("-wal"))))
+        return fail(QStringLiteral("the archive %1 is from an older NoiseDesk and could not be "
+                                   "copied to be read: open it once with write access")
+                        .arg(m_location.display()));
+    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+    QSqlDatabase db = QSqlDatabase::database(m_name, false);
+    db.close();
+    db.setConnectOptions({});
+    db.setDatabaseName(copy);
+    if (!db.open() || !run(db, m_engine.sessionStatements(false), m_error))
+        return fail(QStringLiteral("could not read the archive %1: %2")
+                        .arg(m_location.display(), db.lastError().text()));
+    m_readOnly = false;
+    const bool migrated = prepareSchema();
+    m_readOnly = true;
+    return migrated;
 }
 
 bool Archive::migrate(int from) {

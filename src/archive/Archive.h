@@ -7,8 +7,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
+
+class QTemporaryDir;
 
 class QSqlDatabase;
 
@@ -82,6 +85,7 @@ private:
     bool fail(const QString& why);
     bool prepareSchema();
     bool migrate(int from);
+    bool browseMigratedCopy();
     std::optional<qint64> idOfHash(const QString& hash);
 
     QString m_name;
@@ -90,6 +94,8 @@ private:
     QString m_error;
     bool m_readOnly = false;
     int m_versionFound = 0;
+    /// Where an older archive that cannot be written is browsed from, migrated.
+    std::unique_ptr<QTemporaryDir> m_copy;
 };
 
 /// Creates the tables of an older schema version, for the migration test and nothing else.

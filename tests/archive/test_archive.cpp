@@ -220,6 +220,15 @@ private slots:
             db.close();
         }
         QSqlDatabase::removeDatabase("old");
+        if (!l.server) { // an older file that cannot be written is browsed as it is
+            const QByteArray old = fileBytes(l.path);
+            Archive ro;
+            QVERIFY2(ro.open(where, true), qPrintable(ro.error()));
+            QCOMPARE(ro.list().at(0).tags.worker, QStringLiteral("Old entry"));
+            QVERIFY(ro.isReadOnly() && !ro.setTags(ro.list().at(0).id, {}));
+            ro.close();
+            QCOMPARE(fileBytes(l.path), old);
+        }
         {
             Archive a;
             QVERIFY2(a.open(where), qPrintable(a.error()));
