@@ -23,8 +23,15 @@ fi
 copy="$work/tree"
 mkdir -p "$copy"
 
-# The tree as git sees it (tracked and new files), without build folders.
-git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -xf - -C "$copy"
+# The tree as git sees it (tracked and new files), without build folders. Only the files
+# that changed are copied, with a fresh time: a file's own time may be older than what
+# the copy's last build made from it, and the build would then miss it.
+stage="$work/stage"
+rm -rf "$stage" && mkdir -p "$stage"
+git ls-files -co --exclude-standard -z | tar --null -T - -cf - | tar -xf - -C "$stage"
+(cd "$stage" && find . -type f -print0) | while IFS= read -r -d '' f; do
+    cmp -s "$stage/$f" "$copy/$f" || { mkdir -p "$(dirname "$copy/$f")" && cp "$stage/$f" "$copy/$f"; }
+done
 
 export QT_QPA_PLATFORM=offscreen
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$work} CCACHE_NOHASHDIR=1
