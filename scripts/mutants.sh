@@ -53,7 +53,9 @@ run_tests() { # [ctest selection...]
         --timeout 300 "$@" "${ctest_args[@]}" >"$work/ctest.log" 2>&1
 }
 echo "== the unchanged copy passes its tests"
-run_tests || { echo "the unchanged copy fails its tests (see $work/ctest.log)" >&2; exit 2; }
+# Once more before giving up: a test against a real pseudo-terminal may miss its time on a
+# machine busy with builds.
+run_tests || run_tests || { echo "the unchanged copy fails its tests (see $work/ctest.log)" >&2; exit 2; }
 
 # Each test's folder under tests/ (its subsystem), from where its CMakeLists defines it.
 ctest --test-dir "$copy/build" --show-only=json-v1 2>/dev/null | python3 -c '
