@@ -73,6 +73,9 @@ public:
     std::vector<Measurement> list(const Filter& filter = {});
     std::optional<Measurement> find(qint64 id);
     std::optional<Content> load(qint64 id);
+    /// True when the last find() or load() failed because no measurement has that number
+    /// (rather than on a database error).
+    bool notFound() const { return m_notFound; }
     bool setTags(qint64 id, const Tags& tags);
     bool remove(qint64 id);
     /// The distinct values of "worker", "task", "location" or "meter_id", for completion.
@@ -90,6 +93,7 @@ private:
     QString m_error;
     bool m_readOnly = false;
     int m_versionFound = 0;
+    bool m_notFound = false;
 };
 
 /// Creates the tables of an older schema version, for the migration test and nothing else.

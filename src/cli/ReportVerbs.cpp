@@ -1,6 +1,7 @@
 #include "ReportVerbs.h"
 
 #include "CliRunner.h"
+#include "archive/Archive.h"
 #include "report/Assessment.h"
 #include "report/PdfPages.h"
 #include "report/Reports.h"
@@ -12,6 +13,7 @@
 #include <QLocale>
 
 #include <cstring>
+#include <memory>
 
 namespace nd::cli {
 
@@ -48,6 +50,22 @@ std::optional<report::ReportOptions> reportSettings(const ReportOptions& o, QTex
     }
     r.standard = *standard;
     return r;
+}
+
+/// The archive of --archive (the default one otherwise), opened to read; null with the
+/// reason on `err` when it cannot be opened.
+std::unique_ptr<archive::Archive> openArchive(const ReportOptions& o, QTextStream& err) {
+    auto a = std::make_unique<archive::Archive>();
+    const QString where = o.archive.isEmpty() ? archive::defaultArchivePath() : o.archive;
+    if (o.archive.isEmpty() && !QFile::exists(where)) {
+        err << "noisedesk-cli: there is no archive yet (" << where << ")\n";
+        return nullptr;
+    }
+    if (!a->open(where, true)) {
+        err << "noisedesk-cli: " << a->error() << "\n";
+        return nullptr;
+    }
+    return a;
 }
 
 int save(const QString& path, const QByteArray& pdf, QTextStream& out, QTextStream& err) {
@@ -121,8 +139,14 @@ int runAssess(const QString& planPath, const ReportOptions& o, QTextStream& out,
         err << "noisedesk-cli: " << planPath << ": " << read.error << "\n";
         return kUsage;
     }
+    std::unique_ptr<archive::Archive> store;
+    if (report::usesArchive(*read.plan)) {
+        store = openArchive(o, err);
+        if (!store)
+            return kFileFailed;
+    }
     const report::PlanAssessmentRun run =
-        report::runPlan(*read.plan, QFileInfo(planPath).absolutePath());
+        report::runPlan(*read.plan, QFileInfo(planPath).absolutePath(), store.get());
     if (!run.assessment) {
         err << "noisedesk-cli: " << planPath << ": " << run.error << "\n";
         return kUsage;
@@ -192,6 +216,7 @@ ReportOptions readReportOptions(const QCommandLineParser& parser) {
     o.location = parser.value("location");
     o.out = parser.value("out");
     o.summary = parser.isSet("summary");
+    o.archive = parser.value("archive");
     return o;
 }
 

@@ -22,6 +22,7 @@ struct ReportOptions {
     QString location;
     QString out;
     bool summary = false;
+    QString archive; ///< --archive: a path or a postgresql:// address; empty for the default
 };
 
 /// "report" and "assess": they read .dat files and plans and need no meter.

@@ -18,6 +18,7 @@ class CliReportTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    QString m_archive; ///< Ann's Monday as 1, Bob's Monday as 2, Ann's Tuesday as 3
 
     /// A recording of `minutes` at a steady level, at 10 s from 07:00 on `day`.
     QString recording(const QString& name, double level, int minutes, int day = 2) {
@@ -60,6 +61,20 @@ private slots:
             QVERIFY(!recording(QString("grind%1.dat").arg(++n), level, 20).isEmpty());
         QVERIFY(!recording("ann-mon.dat", 88.0, 480, 2).isEmpty());
         QVERIFY(!recording("ann-tue.dat", 84.0, 480, 3).isEmpty());
+        QVERIFY(!recording("bob-mon.dat", 91.0, 240, 2).isEmpty());
+        m_archive = m_dir.filePath("archive.sqlite");
+        const auto cli = [this](const QStringList& args) {
+            return test::runProgram("noisedesk-cli", QStringList{"--archive", m_archive} + args)
+                .exitCode;
+        };
+        QCOMPARE(cli({"archive", "import", m_dir.filePath("ann-mon.dat"),
+                      m_dir.filePath("bob-mon.dat"), m_dir.filePath("ann-tue.dat")}),
+                 0);
+        QCOMPARE(cli({"archive", "tag", "1", "--worker", "Ann Baker", "--task", "Sawing",
+                      "--location", "Hall 2", "--cal-before", "94.0", "--cal-after", "94.2"}),
+                 0);
+        QCOMPARE(cli({"archive", "tag", "2", "--worker", "Bob Cole", "--task", "Grinding"}), 0);
+        QCOMPARE(cli({"archive", "tag", "3", "--worker", "Ann Baker", "--task", "Sawing"}), 0);
     }
 
     void reportOfOneMeasurement() {
@@ -126,9 +141,9 @@ private slots:
         QTest::newRow("unknown measurement")
             << QByteArray(R"({"tasks":[{"name":"Saw","hours":2,"measurements":["nope.dat"]}]})")
             << "task \"Saw\": measurement nope.dat: no such file";
-        QTest::newRow("archive number")
-            << QByteArray(R"({"tasks":[{"name":"Saw","hours":2,"measurements":[12]}]})")
-            << "measurement 12: the archive is not available";
+        QTest::newRow("unknown archive number")
+            << QByteArray(R"({"tasks":[{"name":"Saw","hours":2,"measurements":["pack.dat",12]}]})")
+            << "task \"Saw\": measurement 12: not in the archive";
         QTest::newRow("zero hours")
             << QByteArray(R"({"tasks":[{"name":"Saw","hours":0,"measurements":["pack.dat"]}]})")
             << "task \"Saw\": \"hours\" must be a number above 0";
@@ -139,7 +154,8 @@ private slots:
     void plansRefused() {
         QFETCH(QByteArray, json);
         QFETCH(QString, message);
-        const auto r = test::runProgram("noisedesk-cli", {"assess", plan(json), "--json"});
+        const auto r = test::runProgram("noisedesk-cli",
+                                        {"assess", plan(json), "--json", "--archive", m_archive});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
@@ -155,8 +171,8 @@ private slots:
             << "--regulation takes eu or osha";
         QTest::newRow("paper") << QStringList{"report", "FILE", "--paper", "a3", "--out", "x.pdf"}
                                << 1 << "--paper takes a4 or letter";
-        QTest::newRow("archive id")
-            << QStringList{"report", "7", "--out", "x.pdf"} << 1 << "the archive is not available";
+        QTest::newRow("archive id") << QStringList{"report", "7", "--out", "x.pdf"} << 1
+                                    << "measurement 7: no archive is open";
     }
     void reportRefusals() {
         QFETCH(QStringList, arguments);
