@@ -66,6 +66,7 @@ MeasurementLoad loadArchived(archive::Archive& archive, qint64 id, bool* archive
     m.settings = {info.criterion, info.exchange, info.threshold, info.weighting};
     m.source = info.source;
     m.contentHash = info.hash;
+    m.archiveId = info.id;
     m.calibrationBefore = info.tags.calBefore;
     m.calibrationAfter = info.tags.calAfter;
     if (info.kind == archive::Kind::Bank) {

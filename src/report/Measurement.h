@@ -33,8 +33,11 @@ struct Measurement {
     QString notes;
     QString meterId; ///< empty when the source does not know it
     MeterSettings settings;
-    QString source;                          ///< the source file's name
-    QString contentHash;                     ///< SHA-256 of the source's bytes, in hex
+    QString source; ///< the source file's name
+    /// SHA-256 in hex: of the source's bytes, or for an archive measurement the archive's
+    /// hash of its content (kind, samples and fields)
+    QString contentHash;
+    qint64 archiveId = 0; ///< the measurement's number in the archive; 0 for a file
     std::optional<double> calibrationBefore; ///< the calibrator's reading in dB
     std::optional<double> calibrationAfter;
     /// A dose event bank's own figures (label, value), printed as they are.

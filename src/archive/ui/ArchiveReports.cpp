@@ -92,7 +92,7 @@ QWidget* ArchiveWindow::assessSelection() {
     // gives the hours.
     QStringList names;
     std::vector<std::vector<qint64>> ids;
-    QString worker;
+    QStringList workers;
     for (const Measurement& m : selectedAll()) {
         if (m.kind == Kind::Bank)
             continue;
@@ -104,12 +104,13 @@ QWidget* ArchiveWindow::assessSelection() {
             at = names.size() - 1;
         }
         ids[static_cast<std::size_t>(at)].push_back(m.id);
-        if (worker.isEmpty())
-            worker = m.tags.worker;
+        if (!workers.contains(m.tags.worker))
+            workers << m.tags.worker;
     }
     for (qsizetype i = 0; i < names.size(); ++i)
         window->addArchiveTask(names[i], 1.0, ids[static_cast<std::size_t>(i)]);
-    window->setWorker(worker);
+    if (workers.size() == 1) // one worker's day; a mixed selection leaves it to the user
+        window->setWorker(workers.front());
     window->show();
     return window;
 }

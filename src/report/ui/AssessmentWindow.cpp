@@ -21,6 +21,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -297,8 +298,13 @@ bool AssessmentWindow::addFromArchive() {
         }
         added.push_back({QString::number(archiveNumber(word)), std::nullopt, std::nullopt});
     }
+    // A measurement already in the task is not counted twice.
     auto& measurements = m_measurements[static_cast<std::size_t>(row)];
-    measurements.insert(measurements.end(), added.begin(), added.end());
+    for (const PlanMeasurement& m : added) {
+        if (std::none_of(measurements.begin(), measurements.end(),
+                         [&m](const PlanMeasurement& had) { return had.reference == m.reference; }))
+            measurements.push_back(m);
+    }
     showMeasurements(row);
     recompute();
     return !added.empty();
