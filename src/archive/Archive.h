@@ -91,9 +91,9 @@ private:
     Engine m_engine;
     Location m_location;
     QString m_error;
+    bool m_notFound = false;
     bool m_readOnly = false;
     int m_versionFound = 0;
-    bool m_notFound = false;
 };
 
 /// Creates the tables of an older schema version, for the migration test and nothing else.
