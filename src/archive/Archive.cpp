@@ -508,9 +508,10 @@ std::optional<Measurement> Archive::find(qint64 id) {
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.prepare(QStringLiteral("SELECT %1 FROM measurement WHERE id = ?").arg(kColumns));
     q.addBindValue(id);
-    if (!q.exec() || !q.next()) {
-        m_error = q.lastError().isValid() ? q.lastError().text()
-                                          : QStringLiteral("no measurement %1").arg(id);
+    const bool ran = q.exec();
+    m_notFound = ran && !q.next();
+    if (!ran || m_notFound) {
+        m_error = m_notFound ? QStringLiteral("no measurement %1").arg(id) : q.lastError().text();
         return std::nullopt;
     }
     return measurementOf(q);

@@ -76,6 +76,9 @@ public:
     std::vector<Measurement> list(const Filter& filter = {});
     std::optional<Measurement> find(qint64 id);
     std::optional<Content> load(qint64 id);
+    /// True when the last find() or load() failed because no measurement has that number
+    /// (rather than on a database error).
+    bool notFound() const { return m_notFound; }
     bool setTags(qint64 id, const Tags& tags);
     bool remove(qint64 id);
     /// The distinct values of "worker", "task", "location" or "meter_id", for completion.
@@ -92,6 +95,7 @@ private:
     Engine m_engine;
     Location m_location;
     QString m_error;
+    bool m_notFound = false;
     bool m_readOnly = false;
     int m_versionFound = 0;
     /// Where an older archive that cannot be written is browsed from, migrated.

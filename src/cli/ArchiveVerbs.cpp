@@ -257,10 +257,12 @@ QList<QCommandLineOption> archiveOptions() {
         {"no-archive", "download, record, banks: do not archive what is read."},
         {"notes", "archive tag: notes.", "N"},
         {"kind", "archive list: logged, recording, bank or average.", "K"},
-        {"since", "archive list: first sample on or after this day.", "YYYY-MM-DD"},
-        {"until", "archive list: first sample on or before this day.", "YYYY-MM-DD"},
-        {"cal-before", "archive tag: the calibrator's reading before, in dB.", "DB"},
-        {"cal-after", "archive tag: the calibrator's reading after, in dB.", "DB"},
+        {"since", "archive list, report --summary: first sample on or after this day.",
+         "YYYY-MM-DD"},
+        {"until", "archive list, report --summary: first sample on or before this day.",
+         "YYYY-MM-DD"},
+        {"cal-before", "archive tag, report: the calibrator's reading before, in dB.", "DB"},
+        {"cal-after", "archive tag, report: the calibrator's reading after, in dB.", "DB"},
     };
 }
 

@@ -92,21 +92,32 @@ const std::array<CommandText, 20> kCommands = {{
      "  --decimal-comma     with --csv: decimal commas; the delimiter is then \";\"\n"
      "  --json              one object: resolution, bins (level, count), not_counted\n"},
     {"report", false,
-     "FILE.dat --out FILE.pdf [--regulation eu|osha] [--standard S] [--worker W]\n"
-     "        [--task T] [--location L] [--paper a4|letter]",
+     "FILE.dat | --id ID --out FILE.pdf [--regulation eu|osha] [--standard S]\n"
+     "        [--worker W] [--task T] [--location L] [--cal-before DB] [--cal-after DB]\n"
+     "        [--paper a4|letter] | --summary [FILE.dat...] [--worker W] [--since D] [--until D]",
      "the exposure report of a measurement as PDF (no meter needed)",
+     "  --id ID             a measurement of the archive (--archive chooses it); its worker,\n"
+     "                      task, location and calibration check fill the report\n"
      "  --regulation R      eu (Directive 2003/10/EC) or osha (29 CFR 1910.95)\n"
      "  --standard S        the dose standard, as for stats\n"
      "  --worker W, --task T, --location L\n"
-     "                      who, what and where, printed on the first page\n"
+     "                      who, what and where, printed on the first page (over the\n"
+     "                      archive's tags)\n"
+     "  --cal-before DB, --cal-after DB\n"
+     "                      the calibrator's readings before and after (a drift over 0.5 dB\n"
+     "                      makes the measurement unfit for an assessment)\n"
      "  --paper P           a4 or letter (the default follows the locale)\n"
      "  --summary FILE.dat...\n"
      "                      one table of several measurements, with each worker's weekly\n"
-     "                      exposure\n"},
+     "                      exposure; with no file, the archive's measurements, narrowed by\n"
+     "                      --worker, --task, --location, --since and --until (YYYY-MM-DD)\n"
+     "\nAn unknown archive ID exits 1; an archive that cannot be read exits 4.\n"},
     {"assess", false, "PLAN.json [--json] [--out FILE.pdf]",
      "the task-based daily exposure (ISO 9612) with its uncertainty (no meter needed)",
      "  --json              lex8h, u, U, warnings and tasks\n"
-     "  --out FILE.pdf      also write the assessment report\n"},
+     "  --out FILE.pdf      also write the assessment report\n"
+     "\nThe plan names each task's measurements by .dat path (relative to the plan) or by\n"
+     "archive ID (a number; --archive chooses the archive).\n"},
     {"archive", false,
      "import FILE... | list [--worker W] [--task T] [--location L] [--kind K]\n"
      "        [--since YYYY-MM-DD] [--until YYYY-MM-DD] [--json] | show ID [--standard S]\n"

@@ -1,6 +1,7 @@
 #include "ReportVerbs.h"
 
 #include "CliRunner.h"
+#include "archive/Archive.h"
 #include "report/Assessment.h"
 #include "report/PdfPages.h"
 #include "report/Reports.h"
@@ -11,7 +12,9 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace nd::cli {
 
@@ -50,6 +53,22 @@ std::optional<report::ReportOptions> reportSettings(const ReportOptions& o, QTex
     return r;
 }
 
+/// The archive of --archive (the default one otherwise), opened to read; null with the
+/// reason on `err` when it cannot be opened.
+std::unique_ptr<archive::Archive> openArchive(const ReportOptions& o, QTextStream& err) {
+    auto a = std::make_unique<archive::Archive>();
+    const QString where = o.archive.isEmpty() ? archive::defaultArchivePath() : o.archive;
+    if (o.archive.isEmpty() && !QFile::exists(where)) {
+        err << "noisedesk-cli: there is no archive yet (" << where << ")\n";
+        return nullptr;
+    }
+    if (!a->open(where, true)) {
+        err << "noisedesk-cli: " << a->error() << "\n";
+        return nullptr;
+    }
+    return a;
+}
+
 int save(const QString& path, const QByteArray& pdf, QTextStream& out, QTextStream& err) {
     if (const auto why = stored::saveBytes(path, pdf)) {
         err << "noisedesk-cli: " << path << " could not be written: " << *why << "\n";
@@ -59,20 +78,101 @@ int save(const QString& path, const QByteArray& pdf, QTextStream& out, QTextStre
     return kOk;
 }
 
-/// A measurement of the command line, with the tags the options give; the exit code of
-/// a refusal otherwise.
-std::optional<report::Measurement> measurementOf(const QString& reference, const ReportOptions& o,
+/// A calibrator reading of --cal-before or --cal-after: 0 to 200 dB.
+bool calibrationOption(bool set, const QString& text, std::optional<double>& value) {
+    if (!set)
+        return true;
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || v < 0 || v > 200)
+        return false;
+    value = v;
+    return true;
+}
+
+/// The options' tags over the measurement's own: those given on the command line win. A
+/// file has no tags of its own, so only what is given is there.
+bool applyOptions(report::Measurement& m, const ReportOptions& o, QTextStream& err) {
+    if (o.workerSet)
+        m.worker = o.worker;
+    if (o.taskSet)
+        m.task = o.task;
+    if (o.locationSet)
+        m.location = o.location;
+    if (!calibrationOption(o.calBeforeSet, o.calBefore, m.calibrationBefore) ||
+        !calibrationOption(o.calAfterSet, o.calAfter, m.calibrationAfter)) {
+        err << "noisedesk-cli: --cal-before and --cal-after take the calibrator's reading in dB "
+               "(0 to 200)\n";
+        return false;
+    }
+    return true;
+}
+
+/// A measurement of the command line (a file, or a number of `store`), the exit code of a
+/// refusal otherwise: 4 when the file or the archive cannot be read, 1 when there is none.
+std::optional<report::Measurement> measurementOf(const QString& reference, archive::Archive* store,
                                                  QTextStream& err, int& exitCode) {
-    report::MeasurementLoad load = report::loadMeasurement(reference);
+    bool archiveFailed = false;
+    report::MeasurementLoad load =
+        store && report::isArchiveReference(reference)
+            ? report::loadArchived(*store, report::archiveNumber(reference), &archiveFailed)
+            : report::loadMeasurement(reference, {}, store);
     if (!load.measurement) {
         err << "noisedesk-cli: " << load.error << "\n";
-        exitCode = QFileInfo::exists(reference) ? kFileFailed : kUsage;
+        exitCode = archiveFailed ||
+                           (!report::isArchiveReference(reference) && QFileInfo::exists(reference))
+                       ? kFileFailed
+                       : kUsage;
         return std::nullopt;
     }
-    load.measurement->worker = o.worker;
-    load.measurement->task = o.task;
-    load.measurement->location = o.location;
     return load.measurement;
+}
+
+/// The measurements of a summary drawn from the archive: its own filter on worker, task,
+/// location and days; banks (no levels) left out.
+std::optional<std::vector<report::Measurement>> archivedMeasurements(archive::Archive& store,
+                                                                     const ReportOptions& o,
+                                                                     QTextStream& err,
+                                                                     int& exitCode) {
+    archive::Filter f;
+    f.worker = o.worker;
+    f.task = o.task;
+    f.location = o.location;
+    for (const auto& [text, day] : {std::pair{o.since, &f.since}, std::pair{o.until, &f.until}}) {
+        if (text.isEmpty())
+            continue;
+        *day = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        if (!day->value().isValid()) {
+            exitCode = refuseUsage(err, QStringLiteral("--since and --until take a date "
+                                                       "YYYY-MM-DD"));
+            return std::nullopt;
+        }
+    }
+    const std::vector<archive::Measurement> found = store.list(f);
+    if (found.empty() && !store.error().isEmpty()) {
+        err << "noisedesk-cli: " << store.error() << "\n";
+        exitCode = kFileFailed;
+        return std::nullopt;
+    }
+    std::vector<report::Measurement> measurements;
+    for (const archive::Measurement& m : found) {
+        if (m.kind == archive::Kind::Bank)
+            continue;
+        bool archiveFailed = false;
+        report::MeasurementLoad load = report::loadArchived(store, m.id, &archiveFailed);
+        if (!load.measurement) {
+            err << "noisedesk-cli: " << load.error << "\n";
+            exitCode = kFileFailed;
+            return std::nullopt;
+        }
+        measurements.push_back(std::move(*load.measurement));
+    }
+    if (measurements.empty()) {
+        err << "noisedesk-cli: no measurement in the archive matches; nothing written\n";
+        exitCode = kUsage;
+        return std::nullopt;
+    }
+    return measurements;
 }
 
 int runReport(const QStringList& files, const ReportOptions& o, QTextStream& out,
@@ -81,27 +181,52 @@ int runReport(const QStringList& files, const ReportOptions& o, QTextStream& out
         err << "noisedesk-cli: report needs --out FILE.pdf\n";
         return kUsage;
     }
-    if (files.isEmpty() || (!o.summary && files.size() != 1)) {
-        err << "noisedesk-cli: report takes one file (report FILE.dat), or several with "
-               "--summary\n";
+    const bool fromArchive = o.summary && files.isEmpty();
+    if ((o.idSet && (o.summary || !files.isEmpty())) ||
+        (!o.idSet && !o.summary && files.size() != 1)) {
+        err << "noisedesk-cli: report takes one file (report FILE.dat) or --id ID, several "
+               "files with --summary, or --summary alone to read the archive\n";
         return kUsage;
     }
+    if (o.idSet && !report::isArchiveReference(o.id))
+        return refuseUsage(err, QStringLiteral("--id takes a measurement number of the archive"));
+    if ((!o.since.isEmpty() || !o.until.isEmpty()) && !fromArchive)
+        return refuseUsage(err, QStringLiteral("--since and --until go with report --summary "
+                                               "and no file (a summary from the archive)"));
+    if (o.summary && (o.calBeforeSet || o.calAfterSet))
+        return refuseUsage(err, QStringLiteral("--cal-before and --cal-after go with the report "
+                                               "of one measurement"));
     const auto settings = reportSettings(o, err);
     if (!settings)
         return kUsage;
+    const QStringList references = o.idSet ? QStringList{o.id} : files;
+    std::unique_ptr<archive::Archive> store;
+    if (fromArchive ||
+        std::any_of(references.begin(), references.end(), report::isArchiveReference)) {
+        store = openArchive(o, err);
+        if (!store)
+            return kFileFailed;
+    }
     std::vector<report::Measurement> measurements;
-    for (const QString& file : files) {
-        int exitCode = kOk;
-        auto m = measurementOf(file, o, err, exitCode);
+    int exitCode = kOk;
+    if (fromArchive) {
+        auto found = archivedMeasurements(*store, o, err, exitCode);
+        if (!found)
+            return exitCode;
+        measurements = std::move(*found);
+    }
+    for (const QString& reference : references) {
+        auto m = measurementOf(reference, store.get(), err, exitCode);
         if (!m)
             return exitCode;
+        if (!applyOptions(*m, o, err))
+            return kUsage;
         measurements.push_back(std::move(*m));
     }
     if (o.summary)
         return save(o.out, report::summaryReportPdf(measurements, *settings), out, err);
     const report::Verdict verdict = report::judge(measurements.front().list, settings->regulation);
-    const int exitCode =
-        save(o.out, report::measurementReportPdf(measurements.front(), *settings), out, err);
+    exitCode = save(o.out, report::measurementReportPdf(measurements.front(), *settings), out, err);
     if (exitCode == kOk) {
         out << report::regulationName(settings->regulation) << ": " << verdict.summary() << "\n";
         for (const QString& limit : verdict.limits)
@@ -121,8 +246,14 @@ int runAssess(const QString& planPath, const ReportOptions& o, QTextStream& out,
         err << "noisedesk-cli: " << planPath << ": " << read.error << "\n";
         return kUsage;
     }
+    std::unique_ptr<archive::Archive> store;
+    if (report::usesArchive(*read.plan)) {
+        store = openArchive(o, err);
+        if (!store)
+            return kFileFailed;
+    }
     const report::PlanAssessmentRun run =
-        report::runPlan(*read.plan, QFileInfo(planPath).absolutePath());
+        report::runPlan(*read.plan, QFileInfo(planPath).absolutePath(), store.get());
     if (!run.assessment) {
         err << "noisedesk-cli: " << planPath << ": " << run.error << "\n";
         return kUsage;
@@ -175,11 +306,15 @@ bool drawsPages(int argc, char* argv[]) {
 QList<QCommandLineOption> reportVerbOptions() {
     return {{"regulation", "report: eu (Directive 2003/10/EC) or osha (29 CFR 1910.95).", "R"},
             {"paper", "report, assess: a4 or letter (default from the locale).", "P"},
-            {"worker", "report: the worker measured; archive list, tag: the worker.", "W"},
+            {"worker",
+             "report: the worker measured (the archive's tag by default); report --summary "
+             "without files, archive list: only this worker; archive tag: the worker.",
+             "W"},
             {"task", "report: the task measured; archive list, tag: the task.", "T"},
             {"location", "report: where the measurement was made; archive list, tag: the location.",
              "L"},
-            {"summary", "report: one summary table of the files given."}};
+            {"summary", "report: one summary table of the files given, or of the archive's "
+                        "measurements (--worker, --since, --until) when no file is given."}};
 }
 
 ReportOptions readReportOptions(const QCommandLineParser& parser) {
@@ -192,6 +327,18 @@ ReportOptions readReportOptions(const QCommandLineParser& parser) {
     o.location = parser.value("location");
     o.out = parser.value("out");
     o.summary = parser.isSet("summary");
+    o.archive = parser.value("archive");
+    o.id = parser.value("id");
+    o.idSet = parser.isSet("id");
+    o.workerSet = parser.isSet("worker");
+    o.taskSet = parser.isSet("task");
+    o.locationSet = parser.isSet("location");
+    o.calBefore = parser.value("cal-before");
+    o.calAfter = parser.value("cal-after");
+    o.calBeforeSet = parser.isSet("cal-before");
+    o.calAfterSet = parser.isSet("cal-after");
+    o.since = parser.value("since");
+    o.until = parser.value("until");
     return o;
 }
 

@@ -84,7 +84,7 @@ std::optional<Options> readOptions(QCoreApplication& app, QTextStream& err, int&
         {"decimal-comma", "with --csv: decimal commas (and \";\" between fields)."},
         {"job", "average --out: the file's JOB field.", "TEXT"},
         {"name", "average --out: the file's Name field.", "TEXT"},
-        {"id", "average --out: the file's ID field.", "TEXT"},
+        {"id", "average --out: the file's ID field; report: the archive's measurement.", "TEXT"},
     });
     parser.addOptions(nd::cli::SetupOptions());
     parser.addOptions(nd::cli::listVerbOptions());

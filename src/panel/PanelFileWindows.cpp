@@ -4,6 +4,7 @@
 #include "Panel.h"
 #include "RecordingControls.h"
 #include "WindowPlacement.h"
+#include "archive/ui/ArchiveHooks.h"
 #include "realtime/ui/Plot.h"
 #include "report/ui/AssessmentWindow.h"
 #include "report/ui/ReportWindow.h"
@@ -44,7 +45,10 @@ void Panel::openSavedFile() {
 
 void Panel::openAssessment() {
     if (!m_assessment) {
-        m_assessment = new report::ui::AssessmentWindow(m_dialogs, this);
+        auto* assessment = new report::ui::AssessmentWindow(m_dialogs, this);
+        if (m_archiveHooks) // archive numbers in a plan, "Add from archive…"
+            assessment->setArchiveLocation(m_archiveHooks->location());
+        m_assessment = assessment;
         PlaceWindow(*m_assessment, this);
     }
     m_assessment->show();

@@ -157,7 +157,9 @@ PlanRead parsePlan(const QByteArray& json) {
             PlanMeasurement pm;
             if (m.isObject()) {
                 const QJsonObject mo = m.toObject();
-                pm.reference = mo.value(QStringLiteral("file")).toString();
+                const QJsonValue id = mo.value(QStringLiteral("id"));
+                pm.reference = id.isDouble() ? QString::number(id.toInteger())
+                                             : mo.value(QStringLiteral("file")).toString();
                 pm.calibrationBefore = optionalNumber(mo, "cal_before");
                 pm.calibrationAfter = optionalNumber(mo, "cal_after");
             } else {
@@ -179,11 +181,17 @@ QByteArray planJson(const Plan& plan) {
     for (const PlanTask& t : plan.tasks) {
         QJsonArray measurements;
         for (const PlanMeasurement& m : t.measurements) {
+            // An archive measurement by its number, a file by its path.
+            const qint64 id = archiveNumber(m.reference);
             if (!m.calibrationBefore && !m.calibrationAfter) {
-                measurements.append(m.reference);
+                measurements.append(id ? QJsonValue(id) : QJsonValue(m.reference));
                 continue;
             }
-            QJsonObject mo{{QStringLiteral("file"), m.reference}};
+            QJsonObject mo;
+            if (id)
+                mo.insert(QStringLiteral("id"), id);
+            else
+                mo.insert(QStringLiteral("file"), m.reference);
             if (m.calibrationBefore)
                 mo.insert(QStringLiteral("cal_before"), *m.calibrationBefore);
             if (m.calibrationAfter)
@@ -205,20 +213,37 @@ QByteArray planJson(const Plan& plan) {
     return QJsonDocument(o).toJson(QJsonDocument::Indented);
 }
 
-MeasurementLevel levelOf(const QString& reference, const QString& baseDir) {
-    MeasurementLoad load = loadMeasurement(reference, baseDir);
+MeasurementLevel levelOf(const QString& reference, const QString& baseDir,
+                         archive::Archive* archive) {
+    MeasurementLoad load = loadMeasurement(reference, baseDir, archive);
     if (!load.measurement)
-        return {std::nullopt, {}, {}, load.error};
+        return {std::nullopt, {}, {}, load.error, {}, {}};
     const stored::Exposure e =
         stored::computeExposure(load.measurement->list, *stored::presetByKey("iso"));
     if (!e.hasLevels())
-        return {std::nullopt, {}, {}, QStringLiteral("%1 holds no level").arg(reference)};
-    return {e.laeq, load.measurement->source, load.measurement->contentHash, {}};
+        return {std::nullopt, {}, {}, QStringLiteral("%1 holds no level").arg(reference), {}, {}};
+    return {e.laeq,
+            load.measurement->source,
+            load.measurement->contentHash,
+            {},
+            load.measurement->calibrationBefore,
+            load.measurement->calibrationAfter};
 }
 
-PlanAssessmentRun runPlan(const Plan& plan, const QString& baseDir) {
-    return runPlan(plan,
-                   [&baseDir](const QString& reference) { return levelOf(reference, baseDir); });
+PlanAssessmentRun runPlan(const Plan& plan, const QString& baseDir, archive::Archive* archive) {
+    return runPlan(plan, [&baseDir, archive](const QString& reference) {
+        return levelOf(reference, baseDir, archive);
+    });
+}
+
+bool usesArchive(const Plan& plan) {
+    for (const PlanTask& task : plan.tasks) {
+        for (const PlanMeasurement& m : task.measurements) {
+            if (isArchiveReference(m.reference))
+                return true;
+        }
+    }
+    return false;
 }
 
 PlanAssessmentRun runPlan(const Plan& plan, const LevelSource& levels) {
@@ -234,8 +259,10 @@ PlanAssessmentRun runPlan(const Plan& plan, const LevelSource& levels) {
                 return {std::nullopt,
                         QStringLiteral("task \"%1\": %2").arg(task.name, level.error)};
             MeasurementUse use{pm.reference, level.source, level.contentHash, *level.laeq, {}};
+            const bool planned = pm.calibrationBefore || pm.calibrationAfter;
             const CalibrationCheck check =
-                calibrationCheck(pm.calibrationBefore, pm.calibrationAfter);
+                planned ? calibrationCheck(pm.calibrationBefore, pm.calibrationAfter)
+                        : calibrationCheck(level.calibrationBefore, level.calibrationAfter);
             if (!check.fit)
                 use.refused = QStringLiteral("calibration drifted %1 dB (over 0.5 dB)")
                                   .arg(*check.drift, 0, 'f', 1);

@@ -8,6 +8,10 @@
 #include <optional>
 #include <vector>
 
+namespace nd::archive {
+class Archive;
+}
+
 namespace nd::report {
 
 /// The instrument's part of the uncertainty, u_2.
@@ -117,17 +121,27 @@ struct MeasurementLevel {
     QString source;
     QString contentHash;
     QString error;
+    /// The calibration check the measurement carries (the archive's tags), used where the
+    /// plan gives none.
+    std::optional<double> calibrationBefore;
+    std::optional<double> calibrationAfter;
 };
 using LevelSource = std::function<MeasurementLevel(const QString& reference)>;
-/// Reads the measurement a reference names (relative paths from `baseDir`) for its LAeq.
-MeasurementLevel levelOf(const QString& reference, const QString& baseDir);
+/// Reads the measurement a reference names (relative paths from `baseDir`, numbers from
+/// `archive`) for its LAeq.
+MeasurementLevel levelOf(const QString& reference, const QString& baseDir,
+                         archive::Archive* archive = nullptr);
 
 /// Computes the day from the plan, taking each measurement's LAeq from `levels`. An unknown or
 /// unreadable measurement refuses the plan; a measurement whose calibration drifted over 0.5 dB is
 /// left out with its reason, and a task left with no measurement refuses the plan.
 PlanAssessmentRun runPlan(const Plan& plan, const LevelSource& levels);
-/// The same, reading every measurement from disk (relative paths from `baseDir`).
-PlanAssessmentRun runPlan(const Plan& plan, const QString& baseDir);
+/// The same, reading every measurement from disk (relative paths from `baseDir`) or from
+/// `archive` (archive numbers).
+PlanAssessmentRun runPlan(const Plan& plan, const QString& baseDir,
+                          archive::Archive* archive = nullptr);
+/// True when a measurement of the plan names one in the archive.
+bool usesArchive(const Plan& plan);
 
 /// The command line's --json: lex8h, u, U, warnings and tasks.
 QByteArray assessmentJson(const PlanAssessment& a);

@@ -1,5 +1,6 @@
 #include "Measurement.h"
 
+#include "archive/Archive.h"
 #include "stored/DataFile.h"
 
 #include <QCryptographicHash>
@@ -34,12 +35,61 @@ bool isArchiveReference(const QString& reference) {
     return archiveId.match(reference).hasMatch();
 }
 
-MeasurementLoad loadMeasurement(const QString& reference, const QString& baseDir) {
-    if (isArchiveReference(reference))
-        return {std::nullopt,
-                QStringLiteral("measurement %1: the archive is not available in this version; "
-                               "give the measurement as a .dat file")
-                    .arg(reference.trimmed())};
+qint64 archiveNumber(const QString& reference) {
+    if (!isArchiveReference(reference))
+        return 0;
+    QString digits = reference.trimmed();
+    if (digits.startsWith(QLatin1Char('#')))
+        digits.remove(0, 1);
+    return digits.toLongLong();
+}
+
+MeasurementLoad loadArchived(archive::Archive& archive, qint64 id, bool* archiveMissing) {
+    if (archiveMissing)
+        *archiveMissing = false;
+    const std::optional<archive::Content> c = archive.load(id);
+    if (!c) {
+        if (archive.notFound())
+            return {std::nullopt, QStringLiteral("measurement %1: not in the archive").arg(id)};
+        if (archiveMissing)
+            *archiveMissing = true;
+        return {std::nullopt, QStringLiteral("measurement %1: %2").arg(id).arg(archive.error())};
+    }
+    const archive::Measurement& info = c->info;
+    Measurement m;
+    m.list = archive::levelList(*c);
+    m.worker = info.tags.worker;
+    m.task = info.tags.task;
+    m.location = info.tags.location;
+    m.notes = info.tags.notes;
+    m.meterId = info.meterId;
+    m.settings = {info.criterion, info.exchange, info.threshold, info.weighting};
+    m.source = info.source;
+    m.contentHash = info.hash;
+    m.archiveId = info.id;
+    m.calibrationBefore = info.tags.calBefore;
+    m.calibrationAfter = info.tags.calAfter;
+    if (info.kind == archive::Kind::Bank) {
+        for (const archive::Field& f : c->fields) {
+            // The banks' cells by bank and row; the box's name, address and company.
+            if (!f.value.trimmed().isEmpty())
+                m.bankFields.append({f.section.startsWith(QLatin1Char('E'))
+                                         ? QStringLiteral("%1 %2").arg(f.section, f.name)
+                                         : f.name,
+                                     f.value.trimmed()});
+        }
+    }
+    return {std::move(m), {}};
+}
+
+MeasurementLoad loadMeasurement(const QString& reference, const QString& baseDir,
+                                archive::Archive* archive) {
+    if (const qint64 id = archiveNumber(reference)) {
+        if (!archive)
+            return {std::nullopt,
+                    QStringLiteral("measurement %1: no archive is open").arg(reference.trimmed())};
+        return loadArchived(*archive, id);
+    }
     const QString path = QFileInfo(reference).isRelative() && !baseDir.isEmpty()
                              ? QDir(baseDir).filePath(reference)
                              : reference;

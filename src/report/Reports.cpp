@@ -57,10 +57,21 @@ QString settingsText(const MeterSettings& s) {
     return parts.isEmpty() ? QStringLiteral("not recorded") : parts.join(QStringLiteral(", "));
 }
 
-Footer footerOf(const QString& source, const QString& hash) {
-    const QString left = source.isEmpty()
-                             ? QStringLiteral("Source: not saved to a file")
-                             : QStringLiteral("Source: %1   SHA-256 %2").arg(source, hash);
+/// "ann.dat", or "ann.dat (archive 12)" for a measurement of the archive.
+QString sourceText(const Measurement& m) {
+    return m.archiveId ? QStringLiteral("%1 (archive %2)").arg(m.source).arg(m.archiveId)
+                       : m.source;
+}
+
+/// The file's SHA-256; for an archive measurement the archive's hash of its content,
+/// shortened to 128 bits so the line keeps clear of the version.
+Footer footerOf(const Measurement& m) {
+    QString left = QStringLiteral("Source: not saved to a file");
+    if (m.archiveId)
+        left = QStringLiteral("Source: %1   content hash %2")
+                   .arg(sourceText(m), m.contentHash.left(32));
+    else if (!m.source.isEmpty())
+        left = QStringLiteral("Source: %1   SHA-256 %2").arg(m.source, m.contentHash);
     return {left, programVersion()};
 }
 
@@ -357,7 +368,7 @@ QByteArray measurementReportPdf(const Measurement& m, const ReportOptions& o) {
             {QStringLiteral("Meter ID"), orNotRecorded(m.meterId)},
             {QStringLiteral("Meter settings"), settingsText(m.settings)},
             {QStringLiteral("Standard for dose"), standardText(o.standard)},
-            {QStringLiteral("Source"), orNotRecorded(m.source)},
+            {QStringLiteral("Source"), orNotRecorded(sourceText(m))},
         });
 
         pages.heading(QStringLiteral("Field calibration check"));
@@ -439,8 +450,7 @@ QByteArray measurementReportPdf(const Measurement& m, const ReportOptions& o) {
         }
         notesAndSignature(pages, notes.join('\n'));
     };
-    return PdfPages::render(o.paper, QStringLiteral("Noise exposure report"),
-                            footerOf(m.source, m.contentHash), layout);
+    return PdfPages::render(o.paper, QStringLiteral("Noise exposure report"), footerOf(m), layout);
 }
 
 QByteArray summaryReportPdf(const std::vector<Measurement>& measurements, const ReportOptions& o) {
@@ -584,8 +594,13 @@ QByteArray assessmentReportPdf(const PlanAssessment& a, const ReportOptions& o) 
         std::vector<std::vector<Cell>> uses;
         for (std::size_t t = 0; t < a.uses.size(); ++t) {
             for (const MeasurementUse& u : a.uses[t])
-                uses.push_back({a.plan.tasks[t].name, u.reference, u.contentHash.left(16),
-                                dB(u.laeq),
+                uses.push_back({a.plan.tasks[t].name,
+                                isArchiveReference(u.reference)
+                                    ? QStringLiteral("archive %1 (%2)")
+                                          .arg(archiveNumber(u.reference))
+                                          .arg(u.source)
+                                    : u.reference,
+                                u.contentHash.left(16), dB(u.laeq),
                                 u.refused.isEmpty()
                                     ? QStringLiteral("used")
                                     : Cell(QStringLiteral("left out: ") + u.refused, kReached)});

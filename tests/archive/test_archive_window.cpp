@@ -4,17 +4,23 @@
 #include "ScriptedDialogs.h"
 #include "archive/Archive.h"
 #include "archive/ui/ArchiveWindow.h"
+#include "report/ui/AssessmentWindow.h"
+#include "report/ui/ReportWindow.h"
 #include "stored/DataFile.h"
 #include "stored/SaveFile.h"
 #include "stored/ui/FileList.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -100,6 +106,66 @@ private slots:
         QVERIFY(dialogs.messages().last().contains("import.dat"));
         QCOMPARE(model->rowCount(), 2);
         QCOMPARE(window->archive().list().size(), std::size_t(2));
+        window->close();
+    }
+
+    // "Report…" opens the Report window with the archive's tags filled in, and its PDF says
+    // so; "Summary report…" saves the selection's table; "Assessment…" reads the archive.
+    void reportsFromTheArchive() {
+        QTemporaryDir dir;
+        const QString where = dir.filePath("archive.sqlite");
+        {
+            archive::Archive a;
+            QVERIFY(a.open(where));
+            auto c = archive::fromLevelList(archive::Kind::Recording, dayList(3, 90), "day.dat");
+            c.info.tags = {"Ann Lee", "Grinding", "Bay 4", "", 94.0, 94.1};
+            QVERIFY(a.add(c).added);
+            auto other = archive::fromLevelList(archive::Kind::Recording, dayList(4, 90), "b.dat");
+            other.info.tags.worker = "Bob Stone";
+            QVERIFY(a.add(other).added);
+        }
+        test::ScriptedDialogs dialogs;
+        auto* window = new archive::ui::ArchiveWindow(where, dialogs);
+        QVERIFY(window->isReady());
+        window->show();
+        window->table()->selectRow(1); // newest first: day.dat is the second
+        window->findChild<QPushButton*>("CmdReport")->click();
+        auto* report = window->findChild<report::ui::ReportWindow*>();
+        QVERIFY(report);
+        QCOMPARE(report->findChild<QLineEdit*>("Worker")->text(), "Ann Lee");
+        QCOMPARE(report->findChild<QLineEdit*>("Location")->text(), "Bay 4");
+        QCOMPARE(report->findChild<QLineEdit*>("CalAfter")->text(), "94.1");
+        const QString pdf = dir.filePath("day.pdf");
+        dialogs.answerSaveFile(pdf);
+        QVERIFY(report->savePdf());
+        if (!QStandardPaths::findExecutable("pdftotext").isEmpty()) {
+            QProcess text;
+            text.start("pdftotext", {"-layout", pdf, "-"});
+            QVERIFY(text.waitForFinished(30000));
+            const QString t = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+            QVERIFY2(t.contains("Worker Ann Lee") && t.contains("Task Grinding") &&
+                         t.contains("Source: day.dat"),
+                     qPrintable(t));
+        }
+
+        window->table()->selectAll();
+        const QString summary = dir.filePath("summary.pdf");
+        dialogs.answerSaveFile(summary);
+        QVERIFY(window->summaryOfSelection());
+        QVERIFY(QFileInfo(summary).size() > 1000);
+
+        auto* assessment = qobject_cast<report::ui::AssessmentWindow*>(window->assessSelection());
+        QVERIFY(assessment);
+        QCOMPARE(assessment->table()->rowCount(), 2); // "Grinding" and an untagged task
+        QVERIFY2(assessment->resultText().startsWith("LEX,8h = "),
+                 qPrintable(assessment->resultText()));
+        // More of a task's measurements picked by number; an unknown one is named.
+        assessment->table()->selectRow(0);
+        dialogs.answerInput("2, #99");
+        QVERIFY(assessment->addFromArchive());
+        QVERIFY2(assessment->findChild<QLabel*>("Details")->text().contains(
+                     "measurement 99: not in the archive"),
+                 qPrintable(assessment->findChild<QLabel*>("Details")->text()));
         window->close();
     }
 };

@@ -18,6 +18,7 @@ class CliReportTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    QString m_archive; ///< Ann's Monday as 1, Bob's Monday as 2, Ann's Tuesday as 3
 
     /// A recording of `minutes` at a steady level, at 10 s from 07:00 on `day`.
     QString recording(const QString& name, double level, int minutes, int day = 2) {
@@ -60,6 +61,20 @@ private slots:
             QVERIFY(!recording(QString("grind%1.dat").arg(++n), level, 20).isEmpty());
         QVERIFY(!recording("ann-mon.dat", 88.0, 480, 2).isEmpty());
         QVERIFY(!recording("ann-tue.dat", 84.0, 480, 3).isEmpty());
+        QVERIFY(!recording("bob-mon.dat", 91.0, 240, 2).isEmpty());
+        m_archive = m_dir.filePath("archive.sqlite");
+        const auto cli = [this](const QStringList& args) {
+            return test::runProgram("noisedesk-cli", QStringList{"--archive", m_archive} + args)
+                .exitCode;
+        };
+        QCOMPARE(cli({"archive", "import", m_dir.filePath("ann-mon.dat"),
+                      m_dir.filePath("bob-mon.dat"), m_dir.filePath("ann-tue.dat")}),
+                 0);
+        QCOMPARE(cli({"archive", "tag", "1", "--worker", "Ann Baker", "--task", "Sawing",
+                      "--location", "Hall 2", "--cal-before", "94.0", "--cal-after", "94.2"}),
+                 0);
+        QCOMPARE(cli({"archive", "tag", "2", "--worker", "Bob Cole", "--task", "Grinding"}), 0);
+        QCOMPARE(cli({"archive", "tag", "3", "--worker", "Ann Baker", "--task", "Sawing"}), 0);
     }
 
     void reportOfOneMeasurement() {
@@ -67,7 +82,8 @@ private slots:
         const auto r = test::runProgram(
             "noisedesk-cli",
             {"report", m_dir.filePath("ann-mon.dat"), "--regulation", "eu", "--worker", "Ann Baker",
-             "--task", "Sawing", "--location", "Hall 2", "--paper", "letter", "--out", pdf});
+             "--task", "Sawing", "--location", "Hall 2", "--paper", "letter", "--cal-before",
+             "94.0", "--cal-after", "94.3", "--out", pdf});
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(r.out.contains("Directive 2003/10/EC: exposure limit value reached"),
                  qPrintable(r.out));
@@ -76,8 +92,38 @@ private slots:
              {"Worker Ann Baker", "Task Sawing", "Location Hall 2", "LAeq 88.0 dB",
               "LEX,8h 88.0 dB", "exposure limit value LEX,8h 87 dB(A) LEX,8h 88.0 dB(A) reached",
               "Result: exposure limit value reached.", "Source: ann-mon.dat SHA-256",
-              "Page 2 of 2"})
+              "Drift 0.3 dB", "Page 2 of 2"})
             QVERIFY2(t.contains(expected), qPrintable(QString(expected) + "\n---\n" + t));
+    }
+
+    // The archive's tags fill the report; what the command line gives wins.
+    void reportOfAnArchivedMeasurement() {
+        const QString pdf = m_dir.filePath("archived.pdf");
+        const auto r = test::runProgram(
+            "noisedesk-cli", {"--archive", m_archive, "report", "--id", "1", "--regulation", "eu",
+                              "--location", "Hall 3", "--cal-after", "94.9", "--out", pdf});
+        QCOMPARE(r.exitCode, 0);
+        const QString t = pdfText(pdf);
+        for (const char* expected :
+             {"Worker Ann Baker", "Task Sawing", "Location Hall 3", "Before 94.0 dB",
+              "Drift 0.9 dB", "unfit for an assessment",
+              "exposure limit value LEX,8h 87 dB(A) LEX,8h 88.0 dB(A) reached",
+              "upper exposure action value LEX,8h 85 dB(A) LEX,8h 88.0 dB(A) reached",
+              "Source: ann-mon.dat"})
+            QVERIFY2(t.contains(expected), qPrintable(QString(expected) + "\n---\n" + t));
+    }
+
+    void summaryFromTheArchive() {
+        const QString pdf = m_dir.filePath("archive-summary.pdf");
+        const auto r = test::runProgram("noisedesk-cli",
+                                        {"--archive", m_archive, "report", "--summary", "--worker",
+                                         "Ann Baker", "--since", "2026-03-01", "--out", pdf});
+        QCOMPARE(r.exitCode, 0);
+        const QString t = pdfText(pdf);
+        QVERIFY2(t.contains("2026-03-02 Ann Baker Sawing 88.0 88.0"), qPrintable(t));
+        QVERIFY2(t.contains("2026-03-03 Ann Baker Sawing 84.0 84.0"), qPrintable(t));
+        QVERIFY2(t.contains("Ann Baker 2 82.5 dB(A)"), qPrintable(t));
+        QVERIFY2(!t.contains("Bob"), qPrintable(t));
     }
 
     void summaryOfSeveral() {
@@ -126,9 +172,9 @@ private slots:
         QTest::newRow("unknown measurement")
             << QByteArray(R"({"tasks":[{"name":"Saw","hours":2,"measurements":["nope.dat"]}]})")
             << "task \"Saw\": measurement nope.dat: no such file";
-        QTest::newRow("archive number")
-            << QByteArray(R"({"tasks":[{"name":"Saw","hours":2,"measurements":[12]}]})")
-            << "measurement 12: the archive is not available";
+        QTest::newRow("unknown archive number")
+            << QByteArray(R"({"tasks":[{"name":"Saw","hours":2,"measurements":["pack.dat",12]}]})")
+            << "task \"Saw\": measurement 12: not in the archive";
         QTest::newRow("zero hours")
             << QByteArray(R"({"tasks":[{"name":"Saw","hours":0,"measurements":["pack.dat"]}]})")
             << "task \"Saw\": \"hours\" must be a number above 0";
@@ -139,7 +185,8 @@ private slots:
     void plansRefused() {
         QFETCH(QByteArray, json);
         QFETCH(QString, message);
-        const auto r = test::runProgram("noisedesk-cli", {"assess", plan(json), "--json"});
+        const auto r = test::runProgram("noisedesk-cli",
+                                        {"assess", plan(json), "--json", "--archive", m_archive});
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
         QVERIFY(r.out.isEmpty());
@@ -155,8 +202,11 @@ private slots:
             << "--regulation takes eu or osha";
         QTest::newRow("paper") << QStringList{"report", "FILE", "--paper", "a3", "--out", "x.pdf"}
                                << 1 << "--paper takes a4 or letter";
-        QTest::newRow("archive id")
-            << QStringList{"report", "7", "--out", "x.pdf"} << 1 << "the archive is not available";
+        QTest::newRow("unknown archive id")
+            << QStringList{"--archive", "ARCHIVE", "report", "--id", "99", "--out", "x.pdf"} << 1
+            << "measurement 99: not in the archive";
+        QTest::newRow("archive not one")
+            << QStringList{"--archive", "FILE", "report", "--id", "1", "--out", "x.pdf"} << 4 << "";
     }
     void reportRefusals() {
         QFETCH(QStringList, arguments);
@@ -164,6 +214,7 @@ private slots:
         QFETCH(QString, message);
         arguments.replaceInStrings("FILE", m_dir.filePath("pack.dat"));
         arguments.replaceInStrings("x.pdf", m_dir.filePath("x.pdf"));
+        arguments.replaceInStrings("ARCHIVE", m_archive);
         const auto r = test::runProgram("noisedesk-cli", arguments);
         QCOMPARE(r.exitCode, exit);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));

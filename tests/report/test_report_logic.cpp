@@ -1,11 +1,15 @@
 // The task-based assessment on the standard's worked example, the regulation verdicts,
 // the calibration rule, the weekly exposure and the plan's refusals.
 
+#include "archive/Archive.h"
 #include "report/Assessment.h"
 #include "report/Measurement.h"
 #include "report/Summary.h"
 #include "report/Verdict.h"
+#include "stored/DataFile.h"
+#include "stored/SaveFile.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace nd;
@@ -116,20 +120,57 @@ private slots:
         QVERIFY2(read.error.contains(error), qPrintable(read.error));
     }
 
-    void planRoundTripsAndArchiveIdsAreRefused() {
+    void planRoundTrips() {
         const QByteArray json = R"({"instrument":"class1","day_hours":8,"tasks":[
             {"name":"Saw","hours":2,"hours_uncertainty":0.5,
              "measurements":["a.dat",{"file":"b.dat","cal_before":94.0,"cal_after":94.7}]},
-            {"name":"Office","hours":6,"measurements":[17]}]})";
+            {"name":"Office","hours":6,"measurements":[17,{"id":18,"cal_before":94.0}]}]})";
         const PlanRead read = parsePlan(json);
         QVERIFY2(read.plan, qPrintable(read.error));
-        QCOMPARE(parsePlan(planJson(*read.plan)).plan->tasks[0].measurements[1].calibrationAfter,
-                 94.7);
-        QCOMPARE(read.plan->tasks[1].measurements[0].reference, "17");
+        const PlanRead again = parsePlan(planJson(*read.plan));
+        QCOMPARE(again.plan->tasks[0].measurements[1].calibrationAfter, 94.7);
+        QCOMPARE(again.plan->tasks[1].measurements[0].reference, "17");
+        QCOMPARE(again.plan->tasks[1].measurements[1].reference, "18");
         const PlanAssessmentRun run = runPlan(*read.plan, "/nonexistent");
         QVERIFY(!run.assessment);
         QVERIFY2(run.error.contains("a.dat: no such file"), qPrintable(run.error));
-        QVERIFY(loadMeasurement("17").error.contains("the archive is not available"));
+    }
+
+    // An archived measurement stands in a plan for the .dat file it came from, with its
+    // tags; an unknown number refuses the plan, naming it.
+    void archiveMeasurementsInPlans() {
+        QTemporaryDir dir;
+        QByteArray bytes = stored::recordingHeaderLine();
+        for (const stored::LevelRow& row : steady(2, "88.0").rows)
+            bytes += stored::recordingLine(row);
+        QVERIFY(!stored::saveBytes(dir.filePath("a.dat"), bytes));
+        QVERIFY(!stored::saveBytes(dir.filePath("b.dat"), bytes.replace("88.0", "82.0")));
+        archive::Archive store;
+        QVERIFY2(store.open(dir.filePath("archive.sqlite")), qPrintable(store.error()));
+        archive::Content c = archive::readMeasurementFile(dir.filePath("b.dat")).content.value();
+        const qint64 id = store.add(c).id;
+        QVERIFY(store.setTags(id, {"Ann", "Sawing", "Hall 2", "", 94.0, 94.3}));
+
+        const MeasurementLoad m = loadMeasurement(QString("#%1").arg(id), {}, &store);
+        QVERIFY2(m.measurement, qPrintable(m.error));
+        QCOMPARE(m.measurement->worker, "Ann");
+        QCOMPARE(m.measurement->location, "Hall 2");
+        QCOMPARE(m.measurement->calibrationAfter, 94.3);
+        QCOMPARE(m.measurement->source, "b.dat");
+        QCOMPARE(m.measurement->contentHash, c.info.hash);
+
+        const auto lex = [&](const QString& second) {
+            const QByteArray json = QString(R"({"tasks":[{"name":"Saw","hours":4,)"
+                                            R"("measurements":["a.dat",%1]}]})")
+                                        .arg(second)
+                                        .toUtf8();
+            const PlanAssessmentRun run = runPlan(*parsePlan(json).plan, dir.path(), &store);
+            return run.assessment ? oneDecimal(run.assessment->result.lex8h) : run.error;
+        };
+        QCOMPARE(lex(QString::number(id)), lex("\"b.dat\""));
+        QCOMPARE(lex("\"b.dat\""), "83.0"); // 10 lg((10^8.8 + 10^8.2) / 2) - 3
+        QVERIFY2(lex("999").contains("task \"Saw\": measurement 999: not in the archive"),
+                 qPrintable(lex("999")));
     }
 
     void verdicts_data() {

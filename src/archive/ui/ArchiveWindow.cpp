@@ -30,6 +30,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace nd::archive::ui {
 
 namespace {
@@ -204,7 +206,7 @@ void ArchiveWindow::buildControls() {
     m_table->horizontalHeader()->setSortIndicatorShown(true);
     m_table->horizontalHeader()->setSortIndicator(-1, Qt::DescendingOrder);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_table->verticalHeader()->hide();
     m_table->setWordWrap(false);
     m_table->setColumnWidth(ArchiveModel::kNumber, 50);
@@ -216,7 +218,7 @@ void ArchiveWindow::buildControls() {
     layout->addWidget(m_table, 1);
 
     auto* buttons = new QHBoxLayout;
-    auto button = [&](const QString& text, const QString& name, void (ArchiveWindow::*slot)()) {
+    auto button = [&](const QString& text, const QString& name, auto slot) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(name);
         connect(b, &QPushButton::clicked, this, slot);
@@ -230,6 +232,12 @@ void ArchiveWindow::buildControls() {
     button(QStringLiteral("Export…"), QStringLiteral("CmdExport"), &ArchiveWindow::exportSelected);
     button(QStringLiteral("Delete"), QStringLiteral("CmdDelete"), &ArchiveWindow::deleteSelected)
         ->setEnabled(!m_archive.isReadOnly());
+    // The reports' openers are in ArchiveReports.cpp.
+    button(QStringLiteral("Report…"), QStringLiteral("CmdReport"), [this] { reportSelected(); });
+    button(QStringLiteral("Summary report…"), QStringLiteral("CmdSummary"),
+           [this] { summaryOfSelection(); });
+    button(QStringLiteral("Assessment…"), QStringLiteral("CmdAssessment"),
+           [this] { assessSelection(); });
     button(QStringLiteral("Import…"), QStringLiteral("CmdImport"), &ArchiveWindow::chooseImport)
         ->setEnabled(!m_archive.isReadOnly());
     buttons->addStretch(1);
@@ -289,10 +297,20 @@ void ArchiveWindow::refresh() {
 }
 
 std::optional<Measurement> ArchiveWindow::selected() const {
-    const QModelIndexList rows = m_table->selectionModel()->selectedRows();
-    if (rows.isEmpty())
+    const std::vector<Measurement> all = selectedAll();
+    if (all.empty())
         return std::nullopt;
-    return m_model->at(m_sorted->mapToSource(rows.first()).row());
+    return all.front();
+}
+
+std::vector<Measurement> ArchiveWindow::selectedAll() const {
+    QModelIndexList rows = m_table->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<Measurement> all;
+    for (const QModelIndex& row : rows)
+        all.push_back(m_model->at(m_sorted->mapToSource(row).row()));
+    return all;
 }
 
 std::optional<Content> ArchiveWindow::loadSelected() {

@@ -69,8 +69,8 @@ private:
 /// The "Archive" window: the archive's measurements newest first, a search box over the
 /// worker, task, location and notes, a date range, kind and meter filters; from a
 /// selection Open (Saved File, or the Event window for banks), Plot, Histogram, Export
-/// and Delete; imports of .dat, .bnk and .avg files (button or drag and drop) run on a
-/// thread of their own with a progress bar and Cancel.
+/// and Delete, "Report…", "Summary report…" and "Assessment…"; imports of .dat, .bnk and .avg files
+/// (button or drag and drop) run on a thread of their own with a progress bar and Cancel.
 class ArchiveWindow final : public QWidget {
     Q_OBJECT
 
@@ -96,12 +96,21 @@ public:
 
     /// The measurement of the selected row (of the sorted view), if any.
     std::optional<Measurement> selected() const;
+    /// Every selected measurement, in the view's order.
+    std::vector<Measurement> selectedAll() const;
     void openSelected();
     void plotSelected();
     void histogramSelected();
     void exportSelected();
     void deleteSelected();
     void chooseImport();
+    /// "Report…": the Report window for the selected measurement, its tags filled in.
+    QWidget* reportSelected();
+    /// "Summary report…": one table of the selected measurements, saved as PDF.
+    bool summaryOfSelection();
+    /// "Assessment…": the Assessment window reading this archive, the selected
+    /// measurements (if any) as its tasks, one per task tag.
+    QWidget* assessSelection();
 
     QTableView* table() const { return m_table; }
     QLineEdit* searchBox() const { return m_search; }

@@ -1,5 +1,6 @@
 #include "AssessmentWindow.h"
 
+#include "archive/Archive.h"
 #include "dialogs/Dialogs.h"
 #include "report/PdfPages.h"
 #include "report/Reports.h"
@@ -16,9 +17,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -77,7 +80,7 @@ AssessmentWindow::AssessmentWindow(dialogs::Dialogs& dialogs, QWidget* parent)
     m_table->setObjectName(QStringLiteral("Tasks"));
     m_table->setHorizontalHeaderLabels({QStringLiteral("Task"), QStringLiteral("Hours"),
                                         QStringLiteral("± hours"),
-                                        QStringLiteral("Measurements (.dat files)")});
+                                        QStringLiteral("Measurements (.dat files, #archive)")});
     m_table->horizontalHeader()->setSectionResizeMode(kMeasurements, QHeaderView::Stretch);
     m_table->setColumnWidth(kName, 150);
     m_table->setColumnWidth(kHours, 60);
@@ -91,9 +94,11 @@ AssessmentWindow::AssessmentWindow(dialogs::Dialogs& dialogs, QWidget* parent)
     QPushButton* remove = button(QStringLiteral("RemoveTask"), QStringLiteral("Remove task"));
     QPushButton* addFile =
         button(QStringLiteral("AddMeasurement"), QStringLiteral("Add measurement…"));
+    QPushButton* fromArchive =
+        button(QStringLiteral("AddFromArchive"), QStringLiteral("Add from archive…"));
     QPushButton* clear =
         button(QStringLiteral("ClearMeasurements"), QStringLiteral("Clear measurements"));
-    for (QPushButton* b : {add, remove, addFile, clear})
+    for (QPushButton* b : {add, remove, addFile, fromArchive, clear})
         rowButtons->addWidget(b);
     rowButtons->addStretch();
 
@@ -130,6 +135,7 @@ AssessmentWindow::AssessmentWindow(dialogs::Dialogs& dialogs, QWidget* parent)
     connect(add, &QPushButton::clicked, this, &AssessmentWindow::addTask);
     connect(remove, &QPushButton::clicked, this, &AssessmentWindow::removeTask);
     connect(addFile, &QPushButton::clicked, this, &AssessmentWindow::addMeasurement);
+    connect(fromArchive, &QPushButton::clicked, this, &AssessmentWindow::addFromArchive);
     connect(clear, &QPushButton::clicked, this, [this] {
         const int row = m_table->currentRow();
         if (row < 0)
@@ -153,6 +159,44 @@ AssessmentWindow::AssessmentWindow(dialogs::Dialogs& dialogs, QWidget* parent)
     recompute();
 }
 
+AssessmentWindow::~AssessmentWindow() = default;
+
+void AssessmentWindow::setArchiveLocation(const QString& location) {
+    m_archiveLocation = location;
+    m_archive.reset();
+    m_levels.clear();
+    recompute();
+}
+
+archive::Archive* AssessmentWindow::openArchive(QString* why) {
+    if (!m_archive && !m_archiveLocation.isEmpty()) {
+        auto a = std::make_unique<archive::Archive>();
+        if (!a->open(m_archiveLocation, true)) {
+            if (why)
+                *why = a->error();
+            return nullptr;
+        }
+        m_archive = std::move(a);
+    }
+    if (!m_archive && why)
+        *why = QStringLiteral("no archive is set");
+    return m_archive.get();
+}
+
+void AssessmentWindow::addArchiveTask(const QString& name, double hours,
+                                      const std::vector<qint64>& ids) {
+    PlanTask task{name, hours, 0.0, {}};
+    for (qint64 id : ids)
+        task.measurements.push_back({QString::number(id), std::nullopt, std::nullopt});
+    addRow(task);
+    m_table->selectRow(m_table->rowCount() - 1);
+    recompute();
+}
+
+void AssessmentWindow::setWorker(const QString& worker) {
+    m_worker->setText(worker);
+}
+
 void AssessmentWindow::addRow(const PlanTask& task) {
     m_filling = true;
     const int row = m_table->rowCount();
@@ -173,8 +217,11 @@ void AssessmentWindow::showMeasurements(int row) {
     QStringList names;
     QStringList paths;
     for (const PlanMeasurement& m : m_measurements[static_cast<std::size_t>(row)]) {
-        names << QFileInfo(m.reference).fileName();
-        paths << m.reference;
+        const bool archived = isArchiveReference(m.reference);
+        names << (archived ? QStringLiteral("#%1").arg(archiveNumber(m.reference))
+                           : QFileInfo(m.reference).fileName());
+        paths << (archived ? QStringLiteral("archive measurement %1").arg(m.reference)
+                           : m.reference);
     }
     const bool filling = m_filling;
     m_filling = true;
@@ -220,6 +267,49 @@ bool AssessmentWindow::addMeasurement() {
     return true;
 }
 
+bool AssessmentWindow::addFromArchive() {
+    const int row = m_table->currentRow();
+    QString why;
+    if (row < 0)
+        why = QStringLiteral("Select the task the measurements belong to.");
+    else if (!openArchive(&why))
+        why = QStringLiteral("The archive could not be opened.\r\n%1").arg(why);
+    if (!why.isEmpty()) {
+        m_dialogs.message(this, {why, dialogs::Buttons::Ok, dialogs::Icon::Exclamation, {}});
+        return false;
+    }
+    const auto typed = m_dialogs.input(
+        this,
+        QStringLiteral("The archive numbers of the measurements of \"%1\" (the No. column of "
+                       "the Archive window), separated by commas or spaces:")
+            .arg(m_table->item(row, kName)->text()),
+        QStringLiteral("Add from archive"), {});
+    if (!typed)
+        return false;
+    std::vector<PlanMeasurement> added;
+    for (const QString& word :
+         typed->split(QRegularExpression(QStringLiteral("[,;\\s]+")), Qt::SkipEmptyParts)) {
+        if (!isArchiveReference(word) || archiveNumber(word) < 1) {
+            m_dialogs.message(this, {QStringLiteral("\"%1\" is not an archive number.").arg(word),
+                                     dialogs::Buttons::Ok,
+                                     dialogs::Icon::Exclamation,
+                                     {}});
+            return false;
+        }
+        added.push_back({QString::number(archiveNumber(word)), std::nullopt, std::nullopt});
+    }
+    // A measurement already in the task is not counted twice.
+    auto& measurements = m_measurements[static_cast<std::size_t>(row)];
+    for (const PlanMeasurement& m : added) {
+        if (std::none_of(measurements.begin(), measurements.end(),
+                         [&m](const PlanMeasurement& had) { return had.reference == m.reference; }))
+            measurements.push_back(m);
+    }
+    showMeasurements(row);
+    recompute();
+    return !added.empty();
+}
+
 PlanRead AssessmentWindow::currentPlan() const {
     Plan plan;
     plan.worker = m_worker->text().trimmed();
@@ -249,7 +339,9 @@ void AssessmentWindow::recompute() {
     const PlanAssessmentRun run = runPlan(*read.plan, [this](const QString& reference) {
         auto cached = m_levels.find(reference);
         if (cached == m_levels.end())
-            cached = m_levels.insert(reference, levelOf(reference, {}));
+            cached = m_levels.insert(
+                reference,
+                levelOf(reference, {}, isArchiveReference(reference) ? openArchive() : nullptr));
         return *cached;
     });
     if (!run.assessment) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -14,20 +15,34 @@ class QLabel;
 class QLineEdit;
 class QTableWidget;
 
+namespace nd::archive {
+class Archive;
+}
 namespace nd::dialogs {
 class Dialogs;
 }
 
 namespace nd::report::ui {
 
-/// "Assessment": a worker's day as tasks (name, hours, ± hours, the .dat files measuring
-/// each), the task-based LEX,8h ± U recomputed on every edit, the plan saved and opened as
-/// JSON (the same file `noisedesk-cli assess` reads), and its report.
+/// "Assessment": a worker's day as tasks (name, hours, ± hours, the measurements of each:
+/// .dat files or the archive's measurements by number), the task-based LEX,8h ± U
+/// recomputed on every edit, the plan saved and opened as JSON (the same file
+/// `noisedesk-cli assess` reads), and its report.
 class AssessmentWindow final : public QWidget {
     Q_OBJECT
 
 public:
     explicit AssessmentWindow(dialogs::Dialogs& dialogs, QWidget* parent = nullptr);
+    ~AssessmentWindow() override;
+
+    /// Reads archive numbers from the archive at `location`, through a read-only
+    /// connection of the window's own opened when first needed.
+    void setArchiveLocation(const QString& location);
+    /// That connection; null, with the reason in `why`, when it cannot be had.
+    archive::Archive* openArchive(QString* why = nullptr);
+    /// Adds a task measured by archive measurements `ids`.
+    void addArchiveTask(const QString& name, double hours, const std::vector<qint64>& ids);
+    void setWorker(const QString& worker);
 
     /// Replaces the tasks with a plan file's; a plan that cannot be read is explained.
     bool loadPlan(const QString& path);
@@ -35,6 +50,8 @@ public:
     bool openPlan();
     bool savePlan();
     bool addMeasurement();
+    /// "Add from archive…": archive numbers typed for the selected task.
+    bool addFromArchive();
     bool saveReport();
     void addTask();
     void removeTask();
@@ -57,9 +74,11 @@ private:
     QTableWidget* m_table = nullptr;
     QLabel* m_result = nullptr;
     QLabel* m_details = nullptr;
-    std::vector<std::vector<PlanMeasurement>> m_measurements; ///< per row, absolute paths
+    std::vector<std::vector<PlanMeasurement>> m_measurements; ///< per row: absolute paths, numbers
     QHash<QString, MeasurementLevel> m_levels;                ///< read once per file
     std::optional<PlanAssessment> m_assessment;
+    QString m_archiveLocation;
+    std::unique_ptr<archive::Archive> m_archive;
     bool m_filling = false;
 };
 
