@@ -94,7 +94,8 @@ const std::array<CommandText, 20> kCommands = {{
     {"report", false,
      "FILE.dat | --id ID --out FILE.pdf [--regulation eu|osha] [--standard S]\n"
      "        [--worker W] [--task T] [--location L] [--cal-before DB] [--cal-after DB]\n"
-     "        [--paper a4|letter] | --summary [FILE.dat...] [--worker W] [--since D] [--until D]",
+     "        [--paper a4|letter]\n"
+     "        | --summary [FILE.dat...] [--worker W] [--since D] [--until D] --out FILE.pdf",
      "the exposure report of a measurement as PDF (no meter needed)",
      "  --id ID             a measurement of the archive (--archive chooses it); its worker,\n"
      "                      task, location and calibration check fill the report\n"
