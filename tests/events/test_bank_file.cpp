@@ -13,11 +13,7 @@ namespace {
 /// E1 read, E2 unused, E3 marked as recording, E4 and E5 never read.
 BankTable sampleTable() {
     BankTable t;
-    t.Banks[0] = DecodeBank(QByteArray::fromHex("cb0315080016300805"
-                                                "04d20a"
-                                                "000000"
-                                                "11020307"
-                                                "50"));
+    t.Banks[0] = DecodeBank(QByteArray::fromHex("cb031508001630080504d20a0000001102030750"));
     t.Banks[1] = DecodeBank(QByteArray(20, '\0'));
     t.Banks[2] = MarkedColumn(QStringLiteral("Running"));
     t.Name = QStringLiteral("J. Doe");

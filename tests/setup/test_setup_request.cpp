@@ -10,17 +10,7 @@ using nd::setup::ValidateSetup;
 namespace {
 SetupFields form(const QString& threshold, const QString& year, const QString& month,
                  const QString& day, const QString& hour, const QString& minute) {
-    SetupFields f;
-    f.CriterionLevel = 90;
-    f.ExchangeRate = 5;
-    f.FastResponse = true;
-    f.Threshold = threshold;
-    f.Year = year;
-    f.Month = month;
-    f.Day = day;
-    f.Hour = hour;
-    f.Minute = minute;
-    return f;
+    return {90, 5, true, threshold, year, month, day, hour, minute, {}};
 }
 } // namespace
 

@@ -12,6 +12,9 @@
 #include <atomic>
 #include <functional>
 
+// Requests name only the items asked, the others left empty.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 using namespace nd;
 using nd::setup::SetupRequest;
 using nd::setup::SetupResult;
@@ -56,12 +59,6 @@ struct Rig {
     std::unique_ptr<link::Meter> link;
 };
 
-SetupRequest clockOnly(const QDateTime& clock) {
-    SetupRequest r;
-    r.Clock = clock;
-    return r;
-}
-
 QString notTaken(const SetupResult& result) {
     return result.itemsNotTaken().join(QStringLiteral("; "));
 }
@@ -95,7 +92,7 @@ private slots:
         QFETCH(int, ups);
         QFETCH(int, downs);
         Rig rig(start);
-        const SetupResult result = rig.run(clockOnly(wanted));
+        const SetupResult result = rig.run({.Clock = wanted});
         QVERIFY2(result.success, qPrintable(result.failure + notTaken(result)));
         QCOMPARE(rig.count(kUp), ups);
         QCOMPARE(rig.count(kDown), downs);
@@ -111,33 +108,25 @@ private slots:
         QTest::addColumn<bool>("fast");
         QTest::addColumn<SetupRequest>("request");
         QTest::addColumn<QList<int>>("keys");
-        auto req = [](std::optional<int> c, std::optional<int> t, std::optional<int> e,
-                      std::optional<bool> f) {
-            SetupRequest r;
-            r.CriterionLevel = c;
-            r.ThresholdLevel = t;
-            r.ExchangeRate = e;
-            r.FastResponse = f;
-            return r;
-        };
+        using R = SetupRequest;
         const int S = keys::kSetup, M = keys::kMode;
         QTest::newRow("criterion 90 to 85 goes round")
-            << 90 << 5 << false << req(85, {}, {}, {})
+            << 90 << 5 << false << R{.CriterionLevel = 85}
             << QList<int>{S, kUp, kUp, kUp, kEnd, M, M, M};
         QTest::newRow("threshold 80 to 75, criterion read not pressed")
-            << 90 << 5 << false << req({}, 75, {}, {})
+            << 90 << 5 << false << R{.ThresholdLevel = 75}
             << QList<int>{S, kNext, kDown, kDown, kDown, kDown, kDown, kEnd, M, M, M};
         QTest::newRow("threshold above the meter's criterion is capped at it")
-            << 80 << 5 << false << req({}, 90, {}, {}) << QList<int>{S, kNext, kEnd, M, M, M};
+            << 80 << 5 << false << R{.ThresholdLevel = 90} << QList<int>{S, kNext, kEnd, M, M, M};
         QTest::newRow("only the exchange rate: nothing pressed for the others")
-            << 90 << 6 << false << req({}, {}, 4, {})
+            << 90 << 6 << false << R{.ExchangeRate = 4}
             << QList<int>{S, kNext, kNext, kUp, kUp, kEnd, M, M, M};
         QTest::newRow("weighting through the status")
-            << 90 << 5 << false << req({}, {}, {}, true)
+            << 90 << 5 << false << R{.FastResponse = true}
             << QList<int>{S,     kNext, kNext, kNext, kNext, kNext, kNext, kNext,
                           kNext, kNext, kUp,   kEnd,  M,     M,     M};
         QTest::newRow("weighting already right is verified, not pressed")
-            << 90 << 5 << true << req({}, {}, {}, true)
+            << 90 << 5 << true << R{.FastResponse = true}
             << QList<int>{S,     kNext, kNext, kNext, kNext, kNext, kNext,
                           kNext, kNext, kNext, kEnd,  M,     M,     M};
     }
@@ -167,14 +156,9 @@ private slots:
 
     void fullSetupChangesEveryItem() {
         Rig rig;
-        SetupRequest r;
-        r.CriterionLevel = 84;
-        r.ThresholdLevel = 78;
-        r.ExchangeRate = 3;
-        r.Clock = QDateTime(QDate(2025, 4, 16), QTime(10, 42));
-        r.FastResponse = true;
         const double start = rig.clock.now();
-        const SetupResult result = rig.run(r);
+        const SetupResult result =
+            rig.run({84, 78, 3, QDateTime(QDate(2025, 4, 16), QTime(10, 42)), true});
         QVERIFY2(result.success, qPrintable(result.failure + notTaken(result)));
         QCOMPARE(nd::setup::ResultMessage(result), QString("Set up successfully."));
         QCOMPARE(result.items.size(), 9);
@@ -195,10 +179,7 @@ private slots:
                 rig.meter->setFaults({.silent = true});
             return true;
         };
-        SetupRequest r;
-        r.CriterionLevel = 80;
-        r.ThresholdLevel = 75;
-        const SetupResult result = rig.run(r);
+        const SetupResult result = rig.run({.CriterionLevel = 80, .ThresholdLevel = 75});
         QVERIFY(!result.success);
         QVERIFY(result.failure.contains("stopped answering at the criterion level"));
         QCOMPARE(rig.keysSent().back(), kAbandon);
@@ -214,14 +195,8 @@ private slots:
         QTest::addColumn<SetupRequest>("request");
         QTest::addColumn<bool>("success");
         QTest::addColumn<QString>("notTaken");
-        SetupRequest exchange;
-        exchange.ExchangeRate = 3;
-        SetupRequest weighting;
-        weighting.FastResponse = true;
-        SetupRequest dose; // criterion and exchange rate already right
-        dose.CriterionLevel = 90;
-        dose.ThresholdLevel = 75;
-        dose.ExchangeRate = 5;
+        const SetupRequest exchange{.ExchangeRate = 3}, weighting{.FastResponse = true};
+        const SetupRequest dose{90, 75, 5}; // criterion and exchange rate already right
         // A lost CLOCK leaves the walk one item behind: the status shows the rate unchanged.
         QTest::newRow("lost CLOCK")
             << kNext << 1 << exchange << false << "Exchange rate: asked 3, the meter shows 5";
@@ -248,10 +223,7 @@ private slots:
         QFETCH(bool, success);
         QFETCH(QString, notTaken);
         Rig rig;
-        sim::Faults faults;
-        faults.ignoreKeyCode = ignored;
-        faults.ignoreKeyCount = times;
-        rig.meter->setFaults(faults);
+        rig.meter->setFaults({.ignoreKeyCode = ignored, .ignoreKeyCount = times});
         const SetupResult result = rig.run(request);
         QCOMPARE(result.success, success);
         QCOMPARE(::notTaken(result), notTaken);
@@ -265,14 +237,14 @@ private slots:
     void lostResetIsAFailureThatSaysWhatTheMeterHolds_data() {
         QTest::addColumn<SetupRequest>("request");
         QTest::addColumn<QString>("notTaken");
-        SetupRequest r = clockOnly(QDateTime(QDate(2024, 3, 15), QTime(9, 45)));
-        r.CriterionLevel = 84;
-        QTest::newRow("setup window") << r
-                                      << "Year: asked 2024, not confirmed by the meter; "
-                                         "Month: asked 3, not confirmed by the meter; "
-                                         "Day: asked 15, not confirmed by the meter; "
-                                         "Hour: asked 9, not confirmed by the meter; "
-                                         "Minutes: asked 45, not confirmed by the meter";
+        QTest::newRow("setup window")
+            << SetupRequest{.CriterionLevel = 84,
+                            .Clock = QDateTime(QDate(2024, 3, 15), QTime(9, 45))}
+            << "Year: asked 2024, not confirmed by the meter; "
+               "Month: asked 3, not confirmed by the meter; "
+               "Day: asked 15, not confirmed by the meter; "
+               "Hour: asked 9, not confirmed by the meter; "
+               "Minutes: asked 45, not confirmed by the meter";
         QTest::newRow("standards table")
             << setup::StandardRequest(*setup::FindStandard("Sweden")) << "";
     }
@@ -280,10 +252,7 @@ private slots:
         QFETCH(SetupRequest, request);
         QFETCH(QString, notTaken);
         Rig rig;
-        sim::Faults faults;
-        faults.ignoreKeyCode = kEnd;
-        faults.ignoreKeyCount = 1;
-        rig.meter->setFaults(faults);
+        rig.meter->setFaults({.ignoreKeyCode = kEnd, .ignoreKeyCount = 1});
         const SetupResult result = rig.run(request);
         QVERIFY(!result.success);
         QVERIFY(!result.leftSetup);
@@ -318,10 +287,8 @@ private slots:
             }
             return true;
         };
-        SetupRequest r;
-        r.ThresholdLevel = 72;
-        r.FastResponse = true;
-        const SetupResult result = setup::RunSetup(*rig.link, r, &cancel);
+        const SetupResult result =
+            setup::RunSetup(*rig.link, {.ThresholdLevel = 72, .FastResponse = true}, &cancel);
         QVERIFY(result.interrupted);
         QVERIFY(!result.success);
         QCOMPARE(rig.keysSent().back(), kAbandon);
@@ -348,7 +315,7 @@ private slots:
         QFETCH(QTime, set);
         const QDateTime pc(QDate(2024, 3, 15), start);
         Rig rig(pc);
-        SetupRequest r = clockOnly(pc);
+        SetupRequest r{.Clock = pc};
         r.PcClock = [&] { return pc.addMSecs(qint64(rig.clock.now() * 1000)); };
         const SetupResult result = rig.run(r);
         QVERIFY2(result.success, qPrintable(result.failure + notTaken(result)));
@@ -377,9 +344,7 @@ private slots:
     void unreadableThresholdIsNoSuccess() {
         Rig rig;
         rig.port->onWrite = [](const QByteArray& bytes) { return !bytes.startsWith('R'); };
-        SetupRequest r;
-        r.ExchangeRate = 4;
-        const SetupResult result = rig.run(r);
+        const SetupResult result = rig.run({.ExchangeRate = 4});
         QVERIFY(!result.success && !result.statusRead);
         QCOMPARE(result.failure, QString("The meter did not answer after the setup."));
     }
@@ -403,9 +368,7 @@ private slots:
             return !stuck ||
                    (bytes != link::Bytes({'F', kEnd}) && bytes != link::Bytes({'F', kAbandon}));
         };
-        SetupRequest r;
-        r.CriterionLevel = 84;
-        const SetupResult result = rig.run(r);
+        const SetupResult result = rig.run({.CriterionLevel = 84});
         QVERIFY(!result.success);
         QCOMPARE(::notTaken(result), notTaken);
     }
@@ -413,9 +376,7 @@ private slots:
     void lockedMeterIsRefusedWithNothingPressed() {
         Rig rig;
         rig.meter->setKeyLocked(true);
-        SetupRequest r;
-        r.CriterionLevel = 80;
-        const SetupResult result = rig.run(r);
+        const SetupResult result = rig.run({.CriterionLevel = 80});
         QVERIFY(!result.success);
         QCOMPARE(nd::setup::ResultMessage(result), QString("Key locked!"));
         QVERIFY(rig.keysSent().isEmpty());

@@ -168,31 +168,23 @@ private slots:
 
     void counting_data() {
         QTest::addColumn<QStringList>("values");
-        QTest::addColumn<int>("resolution");
         QTest::addColumn<QString>("bins"); // "bin:count ..."
+        QTest::addColumn<int>("resolution");
         QTest::addColumn<QString>("view"); // "from-to"
         const int one = int(Resolution::OneDb);
         const int tenth = int(Resolution::TenthDb);
         const QStringList near{"85.7", "85.74", "85.76"};
-        QTest::newRow("rounding, 0.1 dB") << near << tenth << "857:2 858:1"
-                                          << "852-863";
-        QTest::newRow("truncating, 1 dB") << near << one << "85:3"
-                                          << "85-86";
+        QTest::newRow("rounding, 0.1 dB") << near << "857:2 858:1" << tenth << "852-863";
+        QTest::newRow("truncating, 1 dB") << near << "85:3" << one << "85-86";
         const QStringList top{"OL", "141.2", "140.0"};
-        QTest::newRow("top bin, 1 dB") << top << one << "140:3"
-                                       << "68-140";
-        QTest::newRow("top bin, 0.1 dB") << top << tenth << "1400:3"
-                                         << "680-1400";
-        QTest::newRow("under range") << QStringList{"----", "80.0"} << one << "70:1 80:1"
-                                     << "70-81";
-        QTest::newRow("under range, 0.1 dB")
-            << QStringList{"----", "80.0"} << tenth << "700:1 800:1"
-            << "695-805";
+        QTest::newRow("top bin, 1 dB") << top << "140:3" << one << "68-140";
+        QTest::newRow("top bin, 0.1 dB") << top << "1400:3" << tenth << "680-1400";
+        const QStringList under{"----", "80.0"};
+        QTest::newRow("under range") << under << "70:1 80:1" << one << "70-81";
+        QTest::newRow("under range, 0.1 dB") << under << "700:1 800:1" << tenth << "695-805";
         QTest::newRow("other texts with \"-\" are under range")
-            << QStringList{"--", "- -", "80.0"} << tenth << "700:2 800:1"
-            << "695-805";
-        QTest::newRow("no levels") << QStringList{"12:34", ""} << one << ""
-                                   << "68-140";
+            << QStringList{"--", "- -", "80.0"} << "700:2 800:1" << tenth << "695-805";
+        QTest::newRow("no levels") << QStringList{"12:34", ""} << "" << one << "68-140";
     }
     void counting() {
         const auto resolution = Resolution(fetch<int>("resolution"));
@@ -205,15 +197,6 @@ private slots:
         QCOMPARE(bins.join(' '), fetch<QString>("bins"));
         const BinRange view = h.firstView();
         QCOMPARE(QStringLiteral("%1-%2").arg(view.from).arg(view.to), fetch<QString>("view"));
-    }
-
-    void range72to95_givesTheFirstViews() {
-        QStringList values;
-        for (int dB = 72; dB <= 95; ++dB)
-            values << QStringLiteral("%1.0").arg(dB);
-        const LevelList list = levels(values);
-        QCOMPARE(countLevels(list, Resolution::OneDb).firstView(), (BinRange{72, 96}));
-        QCOMPARE(countLevels(list, Resolution::TenthDb).firstView(), (BinRange{715, 955}));
     }
 
     void oneBin_holdsMoreThan16BitCounts() {
