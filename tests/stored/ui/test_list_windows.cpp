@@ -53,13 +53,8 @@ QByteArray recordingBytes(const LevelList& list) {
     return bytes;
 }
 
-Reading reading(LevelKind kind, const QString& text = {}) {
-    Reading r;
-    r.text = text;
-    r.level = {kind, 0.0};
-    if (kind == LevelKind::Level)
-        r.level = parseLevel(text);
-    return r;
+Reading reading(LevelKind kind, const QString& text) {
+    return {{}, 0.0, text, kind == LevelKind::Level ? parseLevel(text) : Level{kind, 0.0}};
 }
 
 } // namespace
@@ -115,11 +110,9 @@ private slots:
                 QCOMPARE(window->exposurePanel().figure(label), value);
         }
         // Print puts the figures on the first page, above the rows.
-        const QStringList lines = window->printLines();
-        const auto at = [&lines](const char* pattern) {
-            return lines.indexOf(QRegularExpression(QString(pattern) + ".*"));
-        };
-        QVERIFY(at("- +LAeq") > 0 && at("- +LAeq") < at("- +Date +Time"));
+        const QString lines = window->printLines().join('\n');
+        const auto laeq = lines.indexOf(QRegularExpression("- +LAeq"));
+        QVERIFY(laeq > 0 && laeq < lines.indexOf(QRegularExpression("- +Date +Time")));
         // CSV for a spreadsheet, the suffix added to a bare name.
         QTemporaryDir dir;
         m_dialogs.answerSaveFile(dir.filePath("levels"));
@@ -153,16 +146,15 @@ private slots:
 
     void histogram_firstViewAndReset_data() {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("window");
         QTest::addColumn<double>("from");
         QTest::addColumn<double>("to");
+        QTest::addColumn<QString>("window");
         QTest::addColumn<double>("resetFrom");
         QTest::addColumn<double>("resetTo");
         QTest::addColumn<QString>("labels"); // the x axis's label format
-        QTest::newRow("1 dB") << "Cmd1dB"
-                              << "Histogram1" << 72.0 << 96.0 << 72.0 << 96.0 << "%.0f";
-        QTest::newRow("0.1 dB") << "Cmd01dB"
-                                << "Histogram" << 715.0 << 955.0 << 720.0 << 951.0 << "%.1f";
+        QTest::newRow("1 dB") << "Cmd1dB" << 72.0 << 96.0 << "Histogram1" << 72.0 << 96.0 << "%.0f";
+        QTest::newRow("0.1 dB") << "Cmd01dB" << 715.0 << 955.0 << "Histogram" << 720.0 << 951.0
+                                << "%.1f";
     }
     void histogram_firstViewAndReset() {
         std::unique_ptr<FileList> window(openFile(gridFileBytes(rampList())));
@@ -176,8 +168,7 @@ private slots:
         }
         QVERIFY(h);
         QCOMPARE(h->objectName(), fetch<QString>("window"));
-        const BinRange first{fetch<double>("from"), fetch<double>("to")};
-        QCOMPARE(h->xRange(), first);
+        QCOMPARE(h->xRange(), (BinRange{fetch<double>("from"), fetch<double>("to")}));
         QCOMPARE(h->yMax(), h->firstYMax());
         h->applyTrackMode(Histogram::ZoomX);
         h->showLimits();

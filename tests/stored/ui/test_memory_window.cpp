@@ -110,9 +110,13 @@ private slots:
         rig.window.print();
         QCOMPARE(pdfPages(QDir::temp().filePath("noisedesk-test-print.pdf")), 1);
         // A new download clears the records, so an old set cannot be saved as new.
+        const auto shown = rig.dialogs.shown().size();
         rig.window.download();
         QCOMPARE(rig.window.records().rowCount(), 0);
+        rig.window.eraseMemory(); // refused while a transfer runs: nothing asked
+        QCOMPARE(rig.dialogs.shown().size(), shown);
         QVERIFY(rig.idle());
+        QCOMPARE(rig.sim.meter().cell(22), 3);
     }
 
     void aDamagedSet_isSaidAndTheOthersListed() {
@@ -224,15 +228,6 @@ private slots:
         QTEST(rig.sim.meter().cell(22), "setsAfter");
     }
 
-    void theEraseIsRefusedWhileATransferRuns() {
-        MemoryRig rig;
-        rig.window.download();
-        rig.window.eraseMemory();
-        QVERIFY(rig.dialogs.messages().isEmpty());
-        QVERIFY(rig.idle());
-        QCOMPARE(rig.sim.meter().cell(22), 3);
-    }
-
     // The type chosen in the dialog decides the format and the suffix of a bare name.
     void save_writesTheRecordsAndNotes_data() {
         QTest::addColumn<QString>("name");
@@ -241,7 +236,6 @@ private slots:
         QTest::addColumn<QByteArray>("start");
         const QByteArray dat("\"No.s\tDate\tTime\tdBA\t\"\r\n\"1\t2009/03/16\t00:00:05.0\t");
         const QByteArray csv("No.s,Date,Time,dBA\r\n1,2009-03-16,00:00:05.0,");
-        QTest::newRow("csv") << "set.csv" << -1 << "set.csv" << csv;
         QTest::newRow("bare name, CSV chosen") << "guirec" << 1 << "guirec.csv" << csv;
         QTest::newRow("bare name, data file chosen") << "guirec" << 0 << "guirec.dat" << dat;
         QTest::newRow("All type: the suffix decides") << "x.csv" << 2 << "x.csv" << csv;
@@ -262,29 +256,16 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
         QVERIFY2(bytes.startsWith(start), bytes.left(80).constData());
-        if (written.endsWith(".dat")) {
-            const auto read = stored::readDataFile(bytes);
-            QCOMPARE(read.content->list.rows.size(), std::size_t(100));
-            QCOMPARE(read.content->list.notes[0], QString("Site A"));
-        }
         QVERIFY(rig.dialogs.shown().last().detail.contains("CSV file[*.csv]|*.csv"));
-    }
-
-    void aSavedSet_reopens() {
-        MemoryRig rig;
-        QVERIFY(rig.download());
-        rig.window.listSet(2);
-        rig.window.findChild<QLineEdit*>("T3")->setText("third note");
-        QTemporaryDir dir;
-        rig.dialogs.answerSaveFile(dir.filePath("s.dat"));
-        rig.window.save();
-        rig.dialogs.answerOpenFile(dir.filePath("s.dat"));
-        std::unique_ptr<stored::ui::DataFileView> view(
-            stored::ui::DataFileView::open(rig.dialogs, nullptr));
-        QVERIFY(view);
-        QCOMPARE(view->windowTitle(), QString("s.dat"));
-        QCOMPARE(view->model().list().rows.size(), std::size_t(10));
-        QCOMPARE(view->findChild<QLabel*>("T3")->text(), QString("third note"));
+        if (written.endsWith(".dat")) { // the saved set reopens with its note
+            rig.dialogs.answerOpenFile(dir.filePath(written));
+            std::unique_ptr<stored::ui::DataFileView> view(
+                stored::ui::DataFileView::open(rig.dialogs, nullptr));
+            QVERIFY(view);
+            QCOMPARE(view->windowTitle(), written);
+            QCOMPARE(view->model().list().rows.size(), std::size_t(100));
+            QCOMPARE(view->findChild<QLabel*>("T1")->text(), QString("Site A"));
+        }
     }
 
     void save_neverOverwritesTheRecording_andSaysWhenItFails() {
