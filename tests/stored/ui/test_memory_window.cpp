@@ -9,10 +9,7 @@
 #include "stored/ui/ExposurePanel.h"
 #include "stored/ui/ListingPrinter.h"
 #include "stored/ui/Memory.h"
-#include "stored/ui/NoteBox.h"
 
-#include <QApplication>
-#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
@@ -280,17 +277,6 @@ private slots:
         rig.dialogs.answerSaveFile(dir.filePath("no/such/folder.dat"));
         rig.window.save();
         QVERIFY(rig.dialogs.messages().last().contains("could not be saved"));
-    }
-
-    void noteBoxes_leaveOutQuotesTabsAndCommas() {
-        stored::ui::NoteBox box;
-        QTest::keyClicks(&box, "a\"b,c\td");
-        QCOMPARE(box.text(), QString("abcd"));
-        box.setCursorPosition(2);
-        QApplication::clipboard()->setText("x,\"y");
-        box.paste();
-        QCOMPARE(box.text(), QString("abxycd"));
-        QCOMPARE(box.cursorPosition(), 4);
     }
 
     void print_sendsEachCopyOnce_andBreaksPages() {
