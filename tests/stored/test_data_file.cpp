@@ -27,13 +27,6 @@ LevelList sample() {
     return list;
 }
 
-QStringList cellsOf(const LevelList& list) {
-    QStringList out;
-    for (const LevelRow& r : list.rows)
-        out << r.cells().join('|');
-    return out;
-}
-
 } // namespace
 
 class DataFileTest : public QObject {
@@ -96,7 +89,7 @@ private slots:
         const DataFileRead read = readDataFile(bytes);
         QVERIFY2(read.ok(), qPrintable(read.error.text()));
         QCOMPARE(int(read.content->flavour), flavour);
-        QCOMPARE(cellsOf(read.content->list), cellsOf(list));
+        QCOMPARE(csvBytes(read.content->list), csvBytes(list));
         QCOMPARE(read.content->list.rows[1].level.kind, LevelKind::OverRange);
         if (flavour == int(DataFlavour::Grid))
             QCOMPARE(read.content->list.notes, list.notes);

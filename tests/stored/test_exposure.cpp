@@ -17,7 +17,7 @@ template <typename T> T fetch(const char* name) {
 /// Rows "level*count" after each other, `spacing` tenths apart (or "level*count@S", S
 /// seconds apart), from 2009/03/16 08:00; "gap:S" moves the clock on by S seconds without
 /// a row.
-LevelList timedList(const QStringList& segments, int spacingTenths) {
+LevelList timedList(const QStringList& segments, int spacingTenths = 10) {
     LevelList list;
     StampTenths t = makeStamp(QDate(2009, 3, 16), 8 * 36000);
     int n = 0;
@@ -35,10 +35,6 @@ LevelList timedList(const QStringList& segments, int spacingTenths) {
                 makeRow(QString::number(++n), stampDateText(t), stampTimeText(t), parts[0]));
     }
     return list;
-}
-
-LevelList levels(const QStringList& values) {
-    return timedList(values, 10);
 }
 
 } // namespace
@@ -121,7 +117,7 @@ private slots:
         QStringList values;
         for (int dB = 81; dB <= 100; ++dB)
             values << QStringLiteral("%1.0").arg(dB);
-        const Exposure e = computeExposure(levels(values), *presetByKey("iso"));
+        const Exposure e = computeExposure(timedList(values), *presetByKey("iso"));
         QCOMPARE(e.l10, 99.0);
         QCOMPARE(e.l50, 91.0);
         QCOMPARE(e.l90, 83.0);
@@ -131,7 +127,7 @@ private slots:
 
     void clampedAndIgnoredRows_areCountedAndSaid() {
         const Exposure e =
-            computeExposure(levels({"OL", "----", "85.0", "12:34", ""}), *presetByKey("iso"));
+            computeExposure(timedList({"OL", "----", "85.0", "12:34", ""}), *presetByKey("iso"));
         QCOMPARE(e.samples, 3);
         QCOMPARE(e.clampedOver, 1);
         QCOMPARE(e.clampedUnder, 1);
@@ -144,7 +140,7 @@ private slots:
     }
 
     void stampsWithoutSpacing_giveLevelsButNoDose() {
-        LevelList list = levels({"80.0", "100.0"});
+        LevelList list = timedList({"80.0", "100.0"});
         list.rows[1].stamp = list.rows[0].stamp;
         const Exposure e = computeExposure(list, *presetByKey("iso"));
         QVERIFY(!e.timed);
@@ -156,7 +152,7 @@ private slots:
 
     void json_hasTheDocumentedKeys() {
         const QByteArray json = exposureJson(
-            computeExposure(levels({"90.0", "90.0"}), meterStandard(90, 5, std::nullopt)));
+            computeExposure(timedList({"90.0", "90.0"}), meterStandard(90, 5, std::nullopt)));
         for (const char* key :
              {"laeq", "lmax", "lmin", "l10", "l50", "l90", "duration_s", "dose_percent", "twa",
               "projected_dose_percent", "lex8h", "samples", "clamped_over", "clamped_under", "gaps",
@@ -188,7 +184,7 @@ private slots:
     }
     void counting() {
         const auto resolution = Resolution(fetch<int>("resolution"));
-        const HistogramCounts h = countLevels(levels(fetch<QStringList>("values")), resolution);
+        const HistogramCounts h = countLevels(timedList(fetch<QStringList>("values")), resolution);
         QStringList bins;
         for (int k = 0; k <= h.top(); ++k) {
             if (h.bins[std::size_t(k)])

@@ -1,20 +1,49 @@
 // The logged memory: record levels, time stamps, set headers, damaged dumps, remaining
 // memory and the inputs of the ID code and interval.
 
-#include "MemoryImage.h"
 #include "stored/LoggedMemory.h"
 #include "stored/MemoryTransfer.h"
 
 #include <QTest>
 
 using namespace nd::stored;
-using nd::test::MemoryImage;
 
 namespace {
 /// A column of the current data row, for use inside an expression.
 template <typename T> T fetch(const char* name) {
     return *static_cast<T*>(QTest::qData(name, qMetaTypeId<T>()));
 }
+
+/// A logged-memory image built by hand: the cells from 0 up, as a dump delivers them.
+class MemoryImage {
+public:
+    /// Appends a set with the given header bytes and records of (b0, b1, b2), and the one
+    /// spare byte the meter leaves after each set.
+    void addSet(std::initializer_list<int> header, const QList<std::array<int, 3>>& records) {
+        const int start = static_cast<int>(m_cells.size());
+        for (int b : header)
+            m_cells.append(static_cast<char>(b));
+        for (const auto& r : records)
+            for (int b : r)
+                m_cells.append(static_cast<char>(b));
+        m_cells.append('\0');
+        ++m_sets;
+        setWord(510 + 2 * m_sets, start);
+        setWord(512 + 2 * m_sets, static_cast<int>(m_cells.size()));
+        m_cells[22] = static_cast<char>(m_sets);
+    }
+    void setWord(int lowCell, int value) {
+        setCell(lowCell, value & 0xFF);
+        setCell(lowCell + 1, value >> 8);
+    }
+    void setCell(int cell, int value) { m_cells[cell] = static_cast<char>(value); }
+    int dataEnd() const { return m_sets == 0 ? 768 : static_cast<int>(m_cells.size()); }
+    const QByteArray& cells() const { return m_cells; }
+
+private:
+    QByteArray m_cells = QByteArray(768, '\0');
+    int m_sets = 0;
+};
 } // namespace
 
 class LoggedMemoryTest : public QObject {
