@@ -166,8 +166,6 @@ private slots:
         QTest::addColumn<int>("high");
         QTest::addColumn<int>("low");
         QTest::newRow("ID 258") << true << "258" << false << "Write OK !!!" << 1 << 2;
-        QTest::newRow("ID 12.7 refused")
-            << true << "12.7" << false << "Invalid, try again! 0 <= ID Code <= 65535." << 0 << 0;
         QTest::newRow("ID, silent meter") << true << "258" << true << "Write Fail !!!" << 0 << 0;
         QTest::newRow("interval 12.5") << false << "12.5" << false << "Write OK !!!" << 0 << 125;
         QTest::newRow("interval 6600")
