@@ -25,11 +25,8 @@ struct Rig {
     BankProgress record = [this](int percent) { progress.push_back(percent); };
 
     Rig() {
-        port.onWrite = [this](const QByteArray& bytes) {
-            if (lose.isEmpty() || bytes != lose)
-                return true;
-            lose.clear();
-            return false;
+        port.onWrite = [this](const QByteArray& b) {
+            return b != lose || std::exchange(lose, {}).isEmpty();
         };
         port.open();
     }

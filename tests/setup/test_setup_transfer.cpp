@@ -29,17 +29,13 @@ constexpr int kUp = 2, kDown = 3, kNext = 8, kEnd = 4, kAbandon = 5;
 
 /// A meter on a fixed calendar, 90 dB, threshold 80, 5 dB, Slow unless a test changes it.
 struct Rig {
-    explicit Rig(const QDateTime& calendar = QDateTime(QDate(2024, 3, 15), QTime(9, 41))) {
-        sim::VirtualMeter::Options options;
-        options.calendarStart = calendar;
-        meter = std::make_shared<sim::VirtualMeter>(options);
-        simPort = std::make_shared<sim::SimPort>(meter, clock);
-        port = std::make_unique<test::HookedPort>(simPort);
-        port->open();
-        link = std::make_unique<link::Meter>(*port, clock);
+    explicit Rig(const QDateTime& calendar = QDateTime(QDate(2024, 3, 15), QTime(9, 41)))
+        : meter(std::make_shared<sim::VirtualMeter>(
+              sim::VirtualMeter::Options{.calendarStart = calendar})) {
+        port.open();
     }
 
-    SetupResult run(const SetupRequest& request) { return setup::RunSetup(*link, request); }
+    SetupResult run(const SetupRequest& request) { return setup::RunSetup(link, request); }
 
     /// Key codes sent with "F", in order.
     QList<int> keysSent() const {
@@ -54,9 +50,9 @@ struct Rig {
 
     link::VirtualClock clock;
     std::shared_ptr<sim::VirtualMeter> meter;
-    std::shared_ptr<sim::SimPort> simPort;
-    std::unique_ptr<test::HookedPort> port;
-    std::unique_ptr<link::Meter> link;
+    std::shared_ptr<sim::SimPort> simPort = std::make_shared<sim::SimPort>(meter, clock);
+    test::HookedPort port{simPort};
+    link::Meter link{port, clock};
 };
 
 QString notTaken(const SetupResult& result) {
@@ -137,13 +133,13 @@ private slots:
         rig.meter->setDoseSettings(criterion, exchange);
         rig.meter->setFastResponse(fast);
         // A stale state must not stand in for the meter's own values.
-        rig.link->state().CriterionLevel = request.CriterionLevel.value_or(0);
-        rig.link->state().ExchangeRate = request.ExchangeRate.value_or(0);
-        rig.link->state().FastResponse = request.FastResponse.value_or(false);
+        rig.link.state().CriterionLevel = request.CriterionLevel.value_or(0);
+        rig.link.state().ExchangeRate = request.ExchangeRate.value_or(0);
+        rig.link.state().FastResponse = request.FastResponse.value_or(false);
         const SetupResult result = rig.run(request);
         QVERIFY2(result.success, qPrintable(result.failure + notTaken(result)));
         QTEST(rig.keysSent(), "keys");
-        const link::MeterState& s = rig.link->state();
+        const link::MeterState& s = rig.link.state();
         QCOMPARE(s.CriterionLevel, request.CriterionLevel.value_or(criterion));
         QCOMPARE(s.ExchangeRate, request.ExchangeRate.value_or(exchange));
         QCOMPARE(s.FastResponse, request.FastResponse.value_or(fast));
@@ -171,7 +167,7 @@ private slots:
 
     void meterThatStopsAnsweringEndsInAFailureWithThePollBackOn() {
         Rig rig;
-        rig.port->onWrite = [&](const QByteArray& bytes) {
+        rig.port.onWrite = [&](const QByteArray& bytes) {
             if (bytes == link::Bytes({'F', kUp}))
                 rig.meter->setFaults({.silent = true});
             return true;
@@ -181,8 +177,8 @@ private slots:
         QVERIFY(result.failure.contains("stopped answering at the criterion level"));
         QCOMPARE(rig.keysSent().back(), kAbandon);
         QVERIFY(!result.statusRead);
-        QVERIFY(rig.link->state().StatusCheckPending); // the next poll runs the status poll
-        QVERIFY(!rig.link->state().SettingUp);
+        QVERIFY(rig.link.state().StatusCheckPending); // the next poll runs the status poll
+        QVERIFY(!rig.link.state().SettingUp);
         QVERIFY(nd::setup::ResultMessage(result).startsWith("Invalid, try again!"));
     }
 
@@ -275,7 +271,7 @@ private slots:
         Rig rig;
         std::atomic<bool> cancel{false};
         int downs = 0;
-        rig.port->onWrite = [&](const QByteArray& bytes) {
+        rig.port.onWrite = [&](const QByteArray& bytes) {
             if (bytes == link::Bytes({'F', kDown}) && ++downs == 2) {
                 if (byClock)
                     rig.clock.interrupt();
@@ -285,7 +281,7 @@ private slots:
             return true;
         };
         const SetupResult result =
-            setup::RunSetup(*rig.link, {.ThresholdLevel = 72, .FastResponse = true}, &cancel);
+            setup::RunSetup(rig.link, {.ThresholdLevel = 72, .FastResponse = true}, &cancel);
         QVERIFY(result.interrupted);
         QVERIFY(!result.success);
         QCOMPARE(rig.keysSent().back(), kAbandon);
@@ -293,8 +289,8 @@ private slots:
         QVERIFY2(nd::setup::ResultMessage(result).contains(
                      "Threshold level: before 80, asked 72, now 78"),
                  qPrintable(nd::setup::ResultMessage(result)));
-        QCOMPARE(rig.link->state().ThresholdText, QString("78"));
-        QVERIFY(!rig.link->state().SettingUp);
+        QCOMPARE(rig.link.state().ThresholdText, QString("78"));
+        QVERIFY(!rig.link.state().SettingUp);
         QCOMPARE(rig.clock.interrupted(), byClock); // the interrupt goes on after the abort
         QVERIFY(rig.meter->displayFrame(rig.clock.now()).at(1) & 0x60);
     }
@@ -339,7 +335,7 @@ private slots:
 
     void unreadableThresholdIsNoSuccess() {
         Rig rig;
-        rig.port->onWrite = [](const QByteArray& bytes) { return !bytes.startsWith('R'); };
+        rig.port.onWrite = [](const QByteArray& bytes) { return !bytes.startsWith('R'); };
         const SetupResult result = rig.run({.ExchangeRate = 4});
         QVERIFY(!result.success && !result.statusRead);
         QCOMPARE(result.failure, QString("The meter did not answer after the setup."));
@@ -358,7 +354,7 @@ private slots:
         QFETCH(bool, stuck);
         QFETCH(QString, notTaken);
         Rig rig;
-        rig.port->onWrite = [&](const QByteArray& bytes) {
+        rig.port.onWrite = [&](const QByteArray& bytes) {
             if (!stuck && bytes == link::Bytes({'F', keys::kMode}))
                 rig.clock.interrupt();
             return !stuck ||
@@ -406,8 +402,8 @@ private slots:
         const SetupResult result = rig.run(setup::StandardRequest(*standard));
         QVERIFY2(result.success, qPrintable(result.failure + notTaken(result)));
         QTEST(rig.keysSent(), "keys");
-        QTEST(rig.link->state().CriterionLevel, "criterion");
-        QTEST(rig.link->state().ExchangeRate, "exchange");
+        QTEST(rig.link.state().CriterionLevel, "criterion");
+        QTEST(rig.link.state().ExchangeRate, "exchange");
     }
 };
 
