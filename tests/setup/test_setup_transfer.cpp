@@ -247,8 +247,7 @@ private slots:
         Rig rig;
         rig.meter->setFaults({.ignoreKeyCode = kEnd, .ignoreKeyCount = 1});
         const SetupResult result = rig.run(request);
-        QVERIFY(!result.success);
-        QVERIFY(!result.leftSetup);
+        QVERIFY(!result.success && !result.leftSetup);
         QVERIFY2(result.failure.contains("did not leave setup mode"), qPrintable(result.failure));
         QCOMPARE(::notTaken(result), notTaken);
         QCOMPARE(rig.keysSent().back(), kAbandon);
@@ -282,8 +281,7 @@ private slots:
         };
         const SetupResult result =
             setup::RunSetup(rig.link, {.ThresholdLevel = 72, .FastResponse = true}, &cancel);
-        QVERIFY(result.interrupted);
-        QVERIFY(!result.success);
+        QVERIFY(result.interrupted && !result.success);
         QCOMPARE(rig.keysSent().back(), kAbandon);
         QVERIFY(result.statusRead);
         QVERIFY2(nd::setup::ResultMessage(result).contains(
