@@ -109,6 +109,7 @@ private slots:
         QTest::newRow("just read") << "COM3" << 10.5 << "94.5";
         QTest::newRow("a second old") << "COM3" << 11.0 << "94.5";
         QTest::newRow("older than a second") << "COM3" << 11.2 << "";
+        QTest::newRow("a repeated frame is not a new one") << "COM3" << 11.02 << "";
         QTest::newRow("meter not answering") << "No COM" << 10.1 << "";
     }
     void freshness() {
@@ -120,6 +121,12 @@ private slots:
         const Reading r = fresh.at({}, sampleAt);
         QTEST(r.text, "text");
         QCOMPARE(r.level.kind == LevelKind::Missing, r.text.isEmpty());
+    }
+
+    void groupedDigitsAreNoLevel() { // the display shows a clock or a count, not a level
+        nd::link::MeterState s = dbaState(1);
+        s.GroupedDigits = true;
+        QCOMPARE(readingFrom(s, {}, 0.0).level.kind, LevelKind::NotLevel);
     }
 };
 
