@@ -137,6 +137,8 @@ private slots:
                                     << "line 3: the number" << 2 << 2;
         QTest::newRow("too few cells")
             << QByteArray("No.s\n1\t2009/02/03\n\n") << "line 2:" << 1 << 0;
+        QTest::newRow("hour 24") << QByteArray("No.s\n1\t2009/02/03\t24:00:00.0\t80.0\n")
+                                 << "line 2:" << 1 << 1;
         QTest::newRow("a note too short") << QByteArray("No.s\r\n****\r\n") << "line 2:" << 1 << 0;
         QTest::newRow("a comment among rows")
             << QByteArray("No.s\n1\t2009/02/03\t00:00:00.0\t80.0\nbreak\tlunch\n"

@@ -130,6 +130,8 @@ private slots:
         QByteArray oddCells = odd.cells() + QByteArray(1, '\0');
         const LoggedSet longer = decodeLoggedMemory(oddCells, 1, odd.dataEnd() + 1).sets[0];
         QCOMPARE(longer.recordsText, QString("1"));
+        odd.setWord(514, odd.dataEnd() - 1); // no room for the spare byte: one record less
+        QCOMPARE(decodeLoggedMemory(odd.cells(), 1, odd.dataEnd()).sets[0].recordsText, "0");
         QCOMPARE(m.idCodeText(), QString("258"));
         QCOMPARE(m.intervalSecondsText(), QString(" 12.5"));
         QCOMPARE(m.remainingText(), QString(" 29.4 K"));
@@ -171,6 +173,7 @@ private slots:
         QTest::newRow("end past the dump") << "pointers do not fit" << P{517, 0x7F} << "";
         QTest::newRow("month 13") << "impossible month" << P{h + 1, 0x13} << "-";
         QTest::newRow("February 30") << "impossible day" << P{h + 1, 2, h + 2, 0x30} << "-";
+        QTest::newRow("hour 24") << "impossible time" << P{h + 3, 0x24} << "-";
         QTest::newRow("non-BCD minute") << "not decimal" << P{h + 4, 0x5A} << "-";
         QTest::newRow("shorter than a header") << "too short" << P{516, h + 4, 517, 3} << "";
         QTest::newRow("pointer table beyond the dump") << "outside the dump" << P{} << "";
