@@ -122,12 +122,6 @@ private slots:
         QTEST(r.text, "text");
         QCOMPARE(r.level.kind == LevelKind::Missing, r.text.isEmpty());
     }
-
-    void groupedDigitsAreNoLevel() { // the display shows a clock or a count, not a level
-        nd::link::MeterState s = dbaState(1);
-        s.GroupedDigits = true;
-        QCOMPARE(readingFrom(s, {}, 0.0).level.kind, LevelKind::NotLevel);
-    }
 };
 
 QTEST_GUILESS_MAIN(RecorderTest)
