@@ -6,13 +6,11 @@
 
 #include <QAction>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -70,9 +68,7 @@ class FrmEventTest : public QObject {
     QTemporaryDir m_temp;
 
 private slots:
-    void initTestCase() {
-        // Scripted printing writes into the temporary folder: one of our own, so tests
-        // that print at the same time do not share the file.
+    void initTestCase() { // scripted printing writes into a temporary folder of our own
         qputenv("TMPDIR", m_temp.path().toLocal8Bit());
     }
 
@@ -132,21 +128,13 @@ private slots:
         QVERIFY(read.Banks[0][0].isEmpty() && !read.Banks[3][0].isEmpty());
     }
 
-    void filesRoundTripThroughEitherOpen_data() {
-        QTest::addColumn<QString>("saveWith");
-        QTest::addColumn<QString>("openWith");
-        QTest::addColumn<QString>("unread");
-        QTest::newRow("menu save, toolbar open") << "MnuSave"
-                                                 << "Open"
-                                                 << "----";
-        QTest::newRow("toolbar save, menu open") << "Save"
-                                                 << "MnuOpen"
-                                                 << " ";
+    void filesRoundTripThroughEitherOpen_andBadOnesLeaveTheTable_data() {
+        QTest::addColumn<bool>("menuSave"); // else the toolbar's Save; opened with the other
+        QTest::newRow("menu save, toolbar open") << true;
+        QTest::newRow("toolbar save, menu open") << false;
     }
-    void filesRoundTripThroughEitherOpen() {
-        QFETCH(QString, saveWith);
-        QFETCH(QString, openWith);
-        QFETCH(QString, unread);
+    void filesRoundTripThroughEitherOpen_andBadOnesLeaveTheTable() {
+        QFETCH(bool, menuSave);
         Rig rig;
         QVERIFY(rig.readBank(1));
         auto* name = rig.find<QLineEdit>("TxtName");
@@ -155,33 +143,28 @@ private slots:
 
         QTemporaryDir dir;
         rig.dialogs.answerSaveFile(dir.filePath("banks.bnk"));
-        rig.find(qPrintable(saveWith))->trigger();
-        QCOMPARE(rig.cell(7, 5), unread); // the grid shows what the file holds
+        rig.find(menuSave ? "MnuSave" : "Save")->trigger();
+        QCOMPARE(rig.cell(7, 5),
+                 QString(menuSave ? "----" : " ")); // the grid shows what the file holds
         const events::BankTable saved = rig.window->table();
 
         name->clear();
         QVERIFY(rig.readBank(2));
         rig.dialogs.answerOpenFile(dir.filePath("banks.bnk"));
-        rig.find(qPrintable(openWith))->trigger();
+        rig.find(menuSave ? "Open" : "MnuOpen")->trigger();
         QCOMPARE(rig.window->table(), saved);
         QVERIFY(rig.dialogs.messages().isEmpty());
-    }
 
-    void aBadFileOrAFailedSaveLeavesTheTable() {
-        Rig rig;
-        QVERIFY(rig.readBank(1));
-        rig.find<QLineEdit>("TxtName")->setText("unsaved");
-        const events::BankTable before = rig.window->table();
-        QTemporaryDir dir;
-        QFile file(dir.filePath("short.bnk"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\t Used\t----\t----\t----\t----\r\n");
-        file.close();
-        rig.dialogs.answerOpenFile(file.fileName());
+        // A bad file or a failed save leaves the table as it is.
+        QFile bad(dir.filePath("short.bnk"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("\t Used\t----\t----\t----\t----\r\n");
+        bad.close();
+        rig.dialogs.answerOpenFile(bad.fileName());
         rig.find("MnuOpen")->trigger();
         rig.dialogs.answerSaveFile(dir.filePath("no/such/folder/banks.bnk"));
         rig.find("MnuSave")->trigger();
-        QCOMPARE(rig.window->table(), before);
+        QCOMPARE(rig.window->table(), saved);
         const QStringList messages = rig.dialogs.messages();
         QCOMPARE(messages.size(), 2);
         QVERIFY(messages.at(0).contains("a bank file has 18 lines; this one has 1"));
@@ -192,30 +175,22 @@ private slots:
         Rig rig;
         QVERIFY(rig.readBank(1));
         const QString pdf = QDir::temp().filePath("noisedesk-test-print.pdf");
-        QCOMPARE(QDir::tempPath(), m_temp.path());
         rig.dialogs.answerPrint(false);
         rig.find("MnuPrint")->trigger();
         QVERIFY(!QFile::exists(pdf));
         rig.dialogs.answerPrint(true);
         rig.dialogs.setPrintSetup(2, QPageLayout::Landscape);
         rig.find("Print")->trigger();
-        QVERIFY(QFileInfo(pdf).size() > 0);
         QVERIFY(rig.dialogs.messages().isEmpty());
-        if (QStandardPaths::findExecutable("pdfinfo").isEmpty())
-            QSKIP("poppler-utils is not installed");
         // The window as a picture: no text on the page, one page per copy, landscape.
-        auto run = [](const QString& program, const QStringList& arguments) {
-            QProcess process;
-            process.start(program, arguments);
-            process.waitForFinished(30000);
-            return QString::fromUtf8(process.readAllStandardOutput());
-        };
-        QCOMPARE(run("pdftotext", {pdf, "-"}).trimmed(), QString());
-        QVERIFY(run("pdfimages", {"-list", pdf}).count("image") >= 2);
-        const QString info = run("pdfinfo", {pdf});
-        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+2\\n")), qPrintable(info));
-        const auto size = QRegularExpression("Page size:\\s+([\\d.]+) x ([\\d.]+)").match(info);
-        QVERIFY(size.hasMatch() && size.captured(1).toDouble() > size.captured(2).toDouble());
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString bytes = QString::fromLatin1(file.readAll());
+        QCOMPARE(bytes.count("/Type /Page\n"), 2);
+        QVERIFY(!bytes.contains("/Type /Font"));
+        const auto box = QRegularExpression("/MediaBox \\[0 0 ([\\d.]+) ([\\d.]+)\\]").match(bytes);
+        QVERIFY2(box.hasMatch() && box.captured(1).toDouble() > box.captured(2).toDouble(),
+                 qPrintable(box.captured()));
     }
 };
 

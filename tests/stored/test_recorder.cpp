@@ -1,7 +1,7 @@
 // The recorder behind "Start Recording" and `noisedesk-cli record`, and the freshness of
 // readings: missed samples, the dBA stop, the sample limit, a write that fails.
 
-#include "link/MeterState.h"
+#include "ReadingState.h"
 #include "stored/DataFile.h"
 #include "stored/Recorder.h"
 
@@ -16,27 +16,12 @@ using namespace nd::stored;
 namespace {
 
 Reading level(const QString& text) {
-    Reading r;
-    r.text = text;
-    r.level = parseLevel(text);
-    return r;
-}
-
-Reading notLevel() {
-    Reading r;
-    r.text = "0.12";
-    r.level = {LevelKind::NotLevel, 0.0};
-    return r;
+    return {{}, 0.0, text, parseLevel(text)};
 }
 
 nd::link::MeterState dbaState(std::uint64_t polls, const QString& caption = "COM3") {
-    nd::link::MeterState s;
+    nd::link::MeterState s = nd::test::readingState("0945", 94.5);
     s.DbaMode = true;
-    s.Digit1 = "0";
-    s.Digit2 = "9";
-    s.Digit3 = "4";
-    s.Digit4 = "5";
-    s.DisplayText = "0945";
     s.PollCount = polls;
     s.LinkCaption = caption;
     return s;
@@ -71,10 +56,13 @@ private slots:
     void leavingDba_stopsBeforeAnyLine() {
         Recorder rec;
         QVERIFY(!rec.start(m_dir.filePath("b.dat")));
-        QCOMPARE(rec.add("2024/03/15", "09:41:00.0", notLevel()), Recorder::Step::LeftDba);
+        QCOMPARE(rec.add("2024/03/15", "09:41:00.0", {{}, 0.0, "0.12", {LevelKind::NotLevel, 0.0}}),
+                 Recorder::Step::LeftDba);
         QVERIFY(!rec.isRecording());
         QCOMPARE(rec.recordCount(), 0);
         QCOMPARE(QFileInfo(m_dir.filePath("b.dat")).size(), qint64(20)); // the header alone
+        QVERIFY(rec.start(m_dir.filePath("no/such/folder.dat")).has_value());
+        QVERIFY(!rec.isRecording());
     }
 
     void stopsAtTheSampleLimit() {
@@ -88,12 +76,6 @@ private slots:
         }
         QCOMPARE(step, Recorder::Step::Full);
         QCOMPARE(written, Recorder::kMaxSamples);
-    }
-
-    void aFileThatCannotBeCreated_isSaid() {
-        Recorder rec;
-        QVERIFY(rec.start(m_dir.filePath("no/such/folder.dat")).has_value());
-        QVERIFY(!rec.isRecording());
     }
 
     void aWriteThatFails_stopsAndSaysWhy() {
@@ -121,17 +103,14 @@ private slots:
     // When was the last frame decoded, what does the link caption say, and when is the
     // sample due: fresh readings only.
     void freshness_data() {
-        QTest::addColumn<double>("sampleAt");
         QTest::addColumn<QString>("caption");
+        QTest::addColumn<double>("sampleAt");
         QTest::addColumn<QString>("text");
-        QTest::newRow("just read") << 10.5 << "COM3"
-                                   << "94.5";
-        QTest::newRow("a second old") << 11.0 << "COM3"
-                                      << "94.5";
-        QTest::newRow("older than a second") << 11.2 << "COM3"
-                                             << "";
-        QTest::newRow("meter not answering") << 10.1 << "No COM"
-                                             << "";
+        QTest::newRow("just read") << "COM3" << 10.5 << "94.5";
+        QTest::newRow("a second old") << "COM3" << 11.0 << "94.5";
+        QTest::newRow("older than a second") << "COM3" << 11.2 << "";
+        QTest::newRow("a repeated frame is not a new one") << "COM3" << 11.02 << "";
+        QTest::newRow("meter not answering") << "No COM" << 10.1 << "";
     }
     void freshness() {
         QFETCH(double, sampleAt);
