@@ -71,19 +71,6 @@ private slots:
         QVERIFY(rig.dialogs.messages().isEmpty());
     }
 
-    void lockRefusesKeysButRunPasses() {
-        Rig rig;
-        rig.sim.meter().setKeyLocked(true);
-        keypad::SLmPanel panel(*rig.link, rig.dialogs, {});
-        QVERIFY(rig.settle([](const auto& s) { return s.KeyLocked; }));
-        for (const char* name : {"CmdMode", "CmdEvent", "CmdReset", "CmdTime"})
-            button(panel, name)->click();
-        QCOMPARE(rig.dialogs.messages(), QStringList(4, "Key locked!"));
-        button(panel, "CmdRun")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.keysSent(), QList<int>{16}, kWait);
-        QCOMPARE(rig.dialogs.messages().size(), 4);
-    }
-
     void keysAreRefusedNotQueuedDuringASetupTransfer() {
         Rig rig;
         keypad::SLmPanel panel(*rig.link, rig.dialogs, {});

@@ -78,12 +78,10 @@ private slots:
     void displayDigits_readPackedBcdWithBlankAndOverRangeMarkers() {
         QFETCH(int, high);
         QFETCH(int, low);
-        QFETCH(QString, text);
-        QFETCH(double, number);
         MeterState s;
         DecodeDisplayDigits(s, high, low);
-        QCOMPARE(s.DisplayText, text);
-        QCOMPARE(s.DisplayNumber, number);
+        QTEST(s.DisplayText, "text");
+        QTEST(s.DisplayNumber, "number");
     }
 
     void twa_fromDoseCriterionAndExchange_data() {
@@ -130,12 +128,11 @@ private slots:
     }
     void displayRules_showTheMetersReadingAsText() {
         QFETCH(Shown, shown);
-        QFETCH(QString, text);
         MeterState s;
         DecodeModeByte(s, shown.mode);
         DecodeFlagByte(s, shown.flags);
         DecodeDisplayDigits(s, shown.high, shown.low);
-        QCOMPARE(DisplayValueText(s), text);
+        QTEST(DisplayValueText(s), "text");
     }
 };
 

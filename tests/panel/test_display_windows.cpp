@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSettings>
-#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -72,15 +71,10 @@ private slots:
         QPointer<Digital> digital = new Digital([] { return QString(); }, &main.widget);
         digital->show();
         QVERIFY(!digital->frameGeometry().intersects(analog->frameGeometry()));
-        QVERIFY(!digital->frameGeometry().intersects(main.widget.frameGeometry()));
-
-        QSignalSpy analogClosed(analog.data(), &Analog::closed);
-        QSignalSpy digitalClosed(digital.data(), &Digital::closed);
         digital->move(400, 300);
         const QPoint closedAt = digital->pos();
         analog->close();
         digital->close();
-        QCOMPARE(analogClosed.size() + digitalClosed.size(), 2);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(analog.isNull() && digital.isNull());
         // Opened again where it was closed.
@@ -118,8 +112,7 @@ private slots:
         QFETCH(QSize, size);
         QFETCH(QList<QRect>, taken);
         QFETCH(QRect, screen);
-        QFETCH(QRect, placed);
-        QCOMPARE(nd::panel::PlaceOnScreen(preferred, size, taken, screen), placed);
+        QTEST(nd::panel::PlaceOnScreen(preferred, size, taken, screen), "placed");
     }
 
     // The Plot window: right of the main window, level with its top, moved onto the

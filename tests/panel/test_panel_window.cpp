@@ -4,7 +4,6 @@
 #include "realtime/ui/Average.h"
 #include "stored/ui/List.h"
 
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -258,20 +257,6 @@ private slots:
         QVERIFY(!rig.find<QMainWindow>("FrmEvent"));
         rig.activate("MnuEvents"); // the menu does not look at the keys
         QVERIFY(rig.find<QMainWindow>("FrmEvent"));
-    }
-
-    void keyFilters_takeDigitsOnly() {
-        PanelRig rig;
-        for (const char* name : {"TxtRAdd", "TxtWAdd", "TxtWData"}) {
-            auto* box = rig.find<QLineEdit>(name);
-            QTest::keyClicks(box, "1-2a. 3");
-            QTest::keyClick(box, Qt::Key_Left); // the cursor keys correct a typed number
-            QTest::keyClicks(box, "9");
-            QCOMPARE(box->text(), QString("1293"));
-            QApplication::clipboard()->setText("4x");
-            box->paste(); // pasted text is refused whole unless it is all digits
-            QCOMPARE(box->text(), QString("1293"));
-        }
     }
 
     // The limits are the cell rules' own; here a refusal sends nothing.
