@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(rig.dialogs.unscripted(), 0);
     }
 
-    void dbaCheck_onASilentMeter_opensAtOnceInDbaAndAtTheTimeLimitOtherwise() {
+    void dbaCheck_onASilentMeter_opensAtOnceInDbaAndAtTheTimeLimitOtherwiseAndExitEndsAll() {
         PanelRig rig;
         QVERIFY(rig.loadOnline());
         rig.program().SampleInterval = 2; // 0.2 s
@@ -160,6 +160,12 @@ private slots:
         samples.clear();
         QTRY_VERIFY_WITH_TIMEOUT(samples.size() >= 2, kWait);
         QTRY_VERIFY_WITH_TIMEOUT(rig.program().GraphOpen, 3 * kWait);
+
+        QSignalSpy ended(rig.panel.get(), &nd::panel::Panel::programEnded);
+        rig.activate("MnuExit"); // ends every window
+        QCOMPARE(ended.size(), 1);
+        QVERIFY(!rig.panel->meterLink()->isRunning() && !rig.port->isOpen());
+        QVERIFY2(!shownWindow("Digital") && !shownWindow("Analog"), "a display still open");
     }
 
     // Average clicked twice presses MODE once per step, and the value caption goes from
@@ -179,24 +185,6 @@ private slots:
         QVERIFY(rig.waitForReadings(2));
         QCOMPARE(captions.size(), 1);
         QCOMPARE(rig.countSent(nd::link::Bytes({'F', nd::link::keys::kMode})), 3);
-    }
-
-    void displays_openOnceAndClearTheirFlagsOnCloseAndExitEndsAll() {
-        PanelRig rig;
-        QVERIFY(rig.loadOnline());
-        rig.activate("MnuDigital");
-        rig.activate("MnuDigital"); // already open: nothing
-        QTRY_VERIFY_WITH_TIMEOUT(rig.program().DigitalOpen && shownWindow("Digital"), kWait);
-        shownWindow("Digital")->close();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.program().DigitalOpen, kWait);
-        rig.activate("MnuDigital"); // opens again once closed
-        QTRY_VERIFY_WITH_TIMEOUT(shownWindow("Digital"), kWait);
-
-        QSignalSpy ended(rig.panel.get(), &nd::panel::Panel::programEnded);
-        rig.activate("MnuExit");
-        QCOMPARE(ended.size(), 1);
-        QVERIFY(!rig.panel->meterLink()->isRunning() && !rig.port->isOpen());
-        QVERIFY2(!shownWindow("Digital"), "Digital still open");
     }
 
     void close_asksOnceNamingEverythingUnsaved_data() {
