@@ -51,11 +51,9 @@ struct PanelRig {
         else
             action(name)->trigger();
     }
-    QString text(const QString& name) const {
-        if (auto* edit = find<QLineEdit>(name))
-            return edit->text();
-        return find<QLabel>(name)->text();
-    }
+    /// The text of the label or line edit of that name (each test that uses it links
+    /// PanelRig.cpp or defines its own).
+    QString text(const QString& name) const;
     panel::ProgramState& program() const { return panel->programState(); }
     const link::MeterState& state() const { return panel->meterLink()->state(); }
     /// True once the window has shown `count` more poll readings than now.
