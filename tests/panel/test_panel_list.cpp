@@ -3,7 +3,6 @@
 #include "PanelRig.h"
 #include "stored/ui/List.h"
 
-#include <QPushButton>
 #include <QTest>
 
 using nd::stored::ui::List;
@@ -19,33 +18,29 @@ class PanelListTest : public QObject {
 private slots:
     void liveList_followsTheMeter() {
         PanelRig rig;
-        rig.load();
-        QTRY_VERIFY_WITH_TIMEOUT(rig.state().PollCount > 0 && rig.state().DbaMode, kWait);
-        rig.panel->programState().SampleInterval = 2; // a sample every 0.2 s
-        rig.find<QPushButton>("cmdList")->click();
+        QVERIFY(rig.loadOnline());
+        rig.program().SampleInterval = 2; // a sample every 0.2 s
+        rig.activate("cmdList");
         QTRY_VERIFY_WITH_TIMEOUT(rig.find<List>("List"), kWait);
         List* list = rig.find<List>("List");
-        QVERIFY(rig.panel->programState().ListRecording);
+        QVERIFY(rig.program().ListRecording);
         QTRY_VERIFY_WITH_TIMEOUT(list->model().rowCount() >= 3, kWait);
         QCOMPARE(list->model().list().rows.front().number, QString("1"));
 
         // A silent meter: the value shown goes stale and the list adds nothing.
-        nd::sim::Faults faults = rig.meter->faults();
-        faults.silent = true;
-        rig.meter->setFaults(faults);
+        rig.meter->setFaults({.silent = true});
         QTRY_VERIFY_WITH_TIMEOUT(list->missedCount() >= 3, kWait);
         const int rows = list->model().rowCount();
         QTest::qWait(600);
         QCOMPARE(list->model().rowCount(), rows);
 
-        faults.silent = false;
-        rig.meter->setFaults(faults);
+        rig.meter->setFaults({});
         QTRY_VERIFY_WITH_TIMEOUT(list->model().rowCount() > rows, 20000);
 
         // Leaving dBA stops the collection; the window and its rows stay.
         rig.meter->pressKeys(nd::link::keys::kMode, rig.clock->now());
         QTRY_VERIFY_WITH_TIMEOUT(!list->collecting(), kWait);
-        QVERIFY(!rig.panel->programState().ListRecording);
+        QVERIFY(!rig.program().ListRecording);
         QVERIFY(list->isVisible());
         QVERIFY(list->model().rowCount() > rows);
         for (const auto& row : list->model().list().rows)

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -18,7 +19,6 @@ namespace nd::test {
 class FakePort final : public link::Port {
 public:
     using Responder = std::function<QByteArray(const QByteArray& written)>;
-
     struct Write {
         double at;
         QByteArray bytes;
@@ -28,22 +28,12 @@ public:
         : m_clock(clock), m_responder(std::move(responder)) {}
 
     link::OpenResult open() override {
-        std::lock_guard lock(m_mutex);
         m_open = m_openError == link::OpenError::None;
         return {m_openError, QStringLiteral("/dev/fake"), {}};
     }
-    void close() override {
-        std::lock_guard lock(m_mutex);
-        m_open = false;
-    }
-    bool isOpen() const override {
-        std::lock_guard lock(m_mutex);
-        return m_open;
-    }
-    void clearInput() override {
-        std::lock_guard lock(m_mutex);
-        m_waiting.clear();
-    }
+    void close() override { m_open = false; }
+    bool isOpen() const override { return m_open; }
+    void clearInput() override { readAll(); }
     QByteArray readAll() override {
         std::lock_guard lock(m_mutex);
         return std::exchange(m_waiting, {});
@@ -56,20 +46,11 @@ public:
         m_waiting.append(m_responder(bytes));
         return true;
     }
-    bool hasFailed() const override {
-        std::lock_guard lock(m_mutex);
-        return m_failed;
-    }
+    bool hasFailed() const override { return m_failed; }
     QString deviceName() const override { return QStringLiteral("/dev/fake"); }
 
-    void setFailed(bool failed) {
-        std::lock_guard lock(m_mutex);
-        m_failed = failed;
-    }
-    void setOpenError(link::OpenError error) {
-        std::lock_guard lock(m_mutex);
-        m_openError = error;
-    }
+    void setFailed(bool failed) { m_failed = failed; }
+    void setOpenError(link::OpenError error) { m_openError = error; }
     void setResponder(Responder responder) {
         std::lock_guard lock(m_mutex);
         m_responder = std::move(responder);
@@ -79,18 +60,17 @@ public:
         return m_writes;
     }
     int countWrites(const QByteArray& bytes) const {
-        std::lock_guard lock(m_mutex);
-        return static_cast<int>(std::count_if(m_writes.begin(), m_writes.end(),
-                                              [&](const Write& w) { return w.bytes == bytes; }));
+        const auto all = writes();
+        return int(
+            std::count_if(all.begin(), all.end(), [&](auto& w) { return w.bytes == bytes; }));
     }
 
 private:
     link::Clock& m_clock;
     Responder m_responder;
     mutable std::mutex m_mutex;
-    bool m_open = false;
-    bool m_failed = false;
-    link::OpenError m_openError = link::OpenError::None;
+    std::atomic<bool> m_open = false, m_failed = false;
+    std::atomic<link::OpenError> m_openError = link::OpenError::None;
     QByteArray m_waiting;
     std::vector<Write> m_writes;
 };
