@@ -1,13 +1,23 @@
+// noisedesk-cli: the arguments and the built program's front, and the meter verbs on a
+// scripted port or the virtual meter (banks: the same reads and texts as the Event window).
+
 #include "Child.h"
 #include "FakePort.h"
+#include "SimFixture.h"
+#include "cli/BankVerbs.h"
 #include "cli/CliArgs.h"
 #include "cli/CliRunner.h"
 #include "cli/SetupVerb.h"
+#include "events/BankFile.h"
 #include "link/Clock.h"
+#include "link/MemoryMap.h"
 #include "link/Meter.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,24 +28,45 @@ using nd::test::frame;
 
 namespace {
 
-struct Rig {
-    nd::link::VirtualClock clock;
-    FakePort port{clock, nd::test::answerLikeAMeter};
-    nd::link::Meter meter{port, clock};
+struct Streams {
     QString outText, errText;
     QTextStream out{&outText}, err{&errText};
     std::atomic<bool> interrupted{false};
+
+    int run(const std::optional<Request>& request, RunContext& context) {
+        const int code = request ? runRequest(*request, context) : -1;
+        out.flush();
+        err.flush();
+        return code;
+    }
+};
+
+/// The verbs on a scripted port.
+struct Rig : Streams {
+    nd::link::VirtualClock clock;
+    FakePort port{clock, nd::test::answerLikeAMeter};
+    nd::link::Meter meter{port, clock};
     RunContext context{meter, out, err, 5.0, interrupted};
 
     Rig() { port.open(); }
     int run(const QStringList& words, int count = 0, bool csv = false) {
-        const ParseResult parsed = parseCommand(words, count, csv);
-        if (!parsed.request)
-            return -1;
-        const int code = runRequest(*parsed.request, context);
-        out.flush();
-        err.flush();
-        return code;
+        return Streams::run(parseCommand(words, count, csv).request, context);
+    }
+};
+
+/// The verbs on the virtual meter.
+struct SimRig : Streams {
+    nd::test::SimFixture sim;
+    std::shared_ptr<nd::sim::SimPort> port = sim.makePort();
+    nd::link::Meter meter{*port, sim.clock()};
+    RunContext context{meter, out, err, 5.0, interrupted};
+
+    SimRig() { port->open(); }
+    int banks(const QStringList& bank, const QString& file, bool json) {
+        auto request = parseCommand({"banks"}, 0, false).request;
+        if (request && applyBankOptions(*request, bank, file, json))
+            request.reset();
+        return Streams::run(request, context);
     }
 };
 
@@ -64,8 +95,9 @@ class CliTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void badArguments_areRefusedBeforeAnythingIsSent_data() {
+    void arguments_badAreRefusedBeforeAnythingIsSent_data() {
         QTest::addColumn<QStringList>("words");
+        QTest::newRow("highest address and data") << QStringList{"write", "65535", "255"};
         QTest::newRow("address too big") << QStringList{"read", "65536"};
         QTest::newRow("address not a number") << QStringList{"read", "12a"};
         QTest::newRow("negative address") << QStringList{"write", "-1", "3"};
@@ -78,20 +110,12 @@ private slots:
         QTest::newRow("dump without file") << QStringList{"dump"};
         QTest::newRow("extra word") << QStringList{"status", "now"};
     }
-    void badArguments_areRefusedBeforeAnythingIsSent() {
+    void arguments_badAreRefusedBeforeAnythingIsSent() {
         QFETCH(QStringList, words);
         const ParseResult parsed = parseCommand(words, 0, false);
-        QVERIFY(!parsed.request);
-        QVERIFY(!parsed.error.isEmpty());
-    }
-
-    void goodArguments_parse() {
-        const auto write = parseCommand({"write", "65535", "255"}, 0, false).request;
-        QVERIFY(write);
-        QCOMPARE(write->address, 65535);
-        QCOMPARE(write->data, 255);
-        const auto watch = parseCommand({"watch"}, 3, true).request;
-        QVERIFY(watch && watch->count == 3 && watch->csv);
+        const bool good = QTest::currentDataTag() == QLatin1String("highest address and data");
+        QCOMPARE(bool(parsed.request), good);
+        QCOMPARE(parsed.error.isEmpty(), good);
     }
 
     void portOption_acceptsPathsAndComNames() {
@@ -117,12 +141,6 @@ private slots:
         QTest::newRow("help of one command")
             << QStringList{"read", "--help"} << 0 << meterUsage + "read ADDR\n"
             << "";
-        QTest::newRow("help of average")
-            << QStringList{"average", "--help"} << 0 << "--job TEXT, --name TEXT, --id TEXT"
-            << "";
-        QTest::newRow("help of archive") << QStringList{"archive", "--help"} << 0
-                                         << "Usage: noisedesk-cli archive import FILE... | list"
-                                         << "";
         QTest::newRow("archive refused in one line")
             << QStringList{"archive", "frob"} << 1 << ""
             << "noisedesk-cli: archive takes import, list, show, tag, export or delete; try "
@@ -210,27 +228,6 @@ private slots:
         QCOMPARE(rig.outText.trimmed(), QString("date,time,value,unit"));
     }
 
-    void banks_aMeterGoneSilent_stillShowsTheBanksRead() {
-        Rig rig;
-        int reads = 0;
-        // Bank 1 is the prelude and 20 cells; the meter goes silent inside bank 2.
-        rig.port.setResponder([&reads](const QByteArray& w) {
-            if (w.at(0) == 'R' && ++reads > 25)
-                return QByteArray();
-            return reads > 25 ? QByteArray() : nd::test::answerLikeAMeter(w);
-        });
-        QTemporaryDir dir;
-        const QString file = dir.filePath("banks.bnk");
-        const auto parsed = parseCommand({"banks"}, 0, false);
-        Request request = *parsed.request;
-        request.file = file;
-        QVERIFY_THROWS_EXCEPTION(nd::link::LinkTimeout, runRequest(request, rig.context));
-        rig.out.flush();
-        QVERIFY2(rig.outText.startsWith("E1\n  Used or not"), qPrintable(rig.outText));
-        QVERIFY(!rig.outText.contains("E2"));
-        QVERIFY(!QFile::exists(file));
-    }
-
     void dump_readsTheLengthThenSavesTheImageWithoutTheLeadByte() {
         Rig rig;
         rig.port.setResponder(storing(2, 1000, QByteArray(1, 'L') + QByteArray(1000, 'm')));
@@ -240,13 +237,6 @@ private slots:
         QFile saved(file);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), QByteArray(1000, 'm'));
-    }
-
-    void dump_intoAnUnwritablePlace_failsClearly() {
-        Rig rig;
-        rig.port.setResponder(storing(0, 0, QByteArray(769, 'm')));
-        QCOMPARE(rig.run({"dump", "/nonexistent-folder/image.bin"}), int(kFileFailed));
-        QVERIFY(rig.errText.contains("could not write"));
     }
 
     void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable_data() {
@@ -269,6 +259,76 @@ private slots:
         QVERIFY2(parsed.request, qPrintable(parsed.error));
         QCOMPARE(bool(parsed.request->PcClock), followsPc);
         QCOMPARE(parsed.request->FromStandardsTable, fromTable);
+    }
+
+    void bankOptionIsChecked() {
+        Request request;
+        QVERIFY(!applyBankOptions(request, {"5"}, {}, false));
+        QCOMPARE(request.bank, 5);
+        for (const QStringList& refused : {QStringList{"0"}, {"6"}, {"E2"}, {""}, {"1", "2"}})
+            QVERIFY(applyBankOptions(request, refused, {}, false));
+        QVERIFY(!parseCommand({"banks", "3"}, 0, false).request);
+    }
+
+    void outIsCheckedBeforeTheRead() {
+        SimRig rig;
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
+        QCOMPARE(rig.banks({}, dir.filePath("plain/banks.bnk"), false), int(kFileFailed));
+        QVERIFY(rig.port->writes().empty());
+        QVERIFY(rig.outText.isEmpty());
+    }
+
+    void aFailedRead_writesNoFile_andShowsEveryBank() {
+        SimRig rig;
+        auto faults = rig.sim.meter().faults();
+        faults.deafCell = nd::link::memory::bankRecordStart(3) + 4;
+        rig.sim.meter().setFaults(faults);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("banks.bnk");
+        QCOMPARE(rig.banks({}, file, false), int(kNoAnswer));
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(rig.outText.startsWith("E1\n") && rig.outText.contains("\nE5\n"));
+        QVERIFY(rig.errText.contains("bank E3 could not be read"));
+    }
+
+    void jsonHasEveryBankWithTheWindowsRows() {
+        SimRig rig;
+        QCOMPARE(rig.banks({}, {}, true), int(kOk));
+        const QJsonArray list = QJsonDocument::fromJson(rig.outText.toUtf8()).array();
+        QCOMPARE(list.size(), 5);
+        const QJsonObject e1 = list.at(0).toObject();
+        QCOMPARE(e1["bank"].toInt(), 1);
+        QVERIFY(e1["readable"].toBool());
+        const QJsonObject rows = e1["rows"].toObject();
+        QCOMPARE(rows.keys().size(), 15);
+        // Figures are numbers, texts are trimmed, empty cells are null.
+        QCOMPARE(rows["Dose Value(%)"], QJsonValue(123.4));
+        QCOMPARE(rows["TWA(8hr %Dose)"], QJsonValue(91.5));
+        QCOMPARE(rows["Criterion level"], QJsonValue(90));
+        QCOMPARE(list.at(2)["rows"]["Used or not"], QJsonValue("Unused"));
+        QVERIFY(list.at(2)["rows"]["Dose Value(%)"].isNull());
+        // The rows come in the window's order.
+        qsizetype at = 0;
+        for (const QString& heading : nd::events::RowHeadings()) {
+            const qsizetype next = rig.outText.indexOf('"' + heading + '"', at);
+            QVERIFY2(next > at, qPrintable(heading));
+            at = next;
+        }
+    }
+
+    void textBlocksAndTheSavedFileAgree() {
+        SimRig rig;
+        QTemporaryDir dir;
+        const QString file = dir.filePath("e2.bnk");
+        QCOMPARE(rig.banks({"2"}, file, false), int(kOk));
+        QVERIFY(rig.outText.startsWith("E2\n  Used or not              Used\n"));
+        QVERIFY(rig.outText.contains("\n  Dose Value(%)            2.33\n"));
+        const nd::events::BankFileRead read = nd::events::OpenBankFile(file);
+        QVERIFY(read.table);
+        QCOMPARE(read.layout, nd::events::BankLayout::Toolbar);
+        QCOMPARE(read.table->cell(12, 2), QString(" 2.33"));
+        QCOMPARE(read.table->cell(12, 1), QString(" ")); // not read
     }
 };
 

@@ -1,5 +1,6 @@
 // noisedesk-cli stats and histogram on .dat files: the figures, the options, the refusals.
 
+#include "../realtime/Fetch.h"
 #include "cli/CliRunner.h"
 #include "cli/ListVerbs.h"
 #include "stored/DataFile.h"
@@ -8,12 +9,6 @@
 #include <QTest>
 
 using namespace nd;
-
-namespace {
-template <typename T> T fetch(const char* name) {
-    return *static_cast<T*>(QTest::qData(name, qMetaTypeId<T>()));
-}
-} // namespace
 
 class CliListsTest : public QObject {
     Q_OBJECT
@@ -37,58 +32,53 @@ private slots:
     }
 
     void verbs_data() {
-        QTest::addColumn<QString>("verb");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QStringList>("options"); // standard, criterion, exchange, resolution
+        // The verb, the file and the options: standard, criterion, exchange, resolution.
+        QTest::addColumn<QString>("call");
         QTest::addColumn<bool>("json");
         QTest::addColumn<int>("exit");
         QTest::addColumn<QString>("expected");
-        const QString f = "FILE";
+        const int ok = cli::kOk, usage = cli::kUsage;
         QTest::newRow("text figures")
-            << "stats" << f << QStringList{"osha-pel", "", "", ""} << false << int(cli::kOk)
+            << "stats FILE osha-pel,,," << false << ok
             << "Samples:            1440\nDuration:           4 h 00 min 00 s\n";
         QTest::newRow("clamped said")
-            << "stats" << f << QStringList{"", "", "", ""} << false << int(cli::kOk)
-            << "1 overload sample (\"OL\") counted as 140.0 dB";
-        QTest::newRow("json") << "stats" << f << QStringList{"niosh", "", "", ""} << true
-                              << int(cli::kOk) << "\"samples\":1440";
+            << "stats FILE ,,," << false << ok << "1 overload sample (\"OL\") counted as 140.0 dB";
+        QTest::newRow("json") << "stats FILE niosh,,," << true << ok << "\"samples\":1440";
         QTest::newRow("meter settings")
-            << "stats" << f << QStringList{"meter", "85", "3", ""} << true << int(cli::kOk)
+            << "stats FILE meter,85,3," << true << ok
             << "\"standard\":{\"criterion\":85,\"exchange\":3,\"key\":\"meter\",\"threshold\":"
                "null}";
-        QTest::newRow("meter without settings") << "stats" << f << QStringList{"meter", "", "", ""}
-                                                << false << int(cli::kUsage) << "--criterion";
-        QTest::newRow("unknown standard") << "stats" << f << QStringList{"dod", "", "", ""} << false
-                                          << int(cli::kUsage) << "--standard takes";
-        QTest::newRow("histogram 1 dB") << "histogram" << f << QStringList{"", "", "", ""} << false
-                                        << int(cli::kOk) << "95\t1439\n140\t1\n";
-        QTest::newRow("histogram 0.1 dB") << "histogram" << f << QStringList{"", "", "", "0.1"}
-                                          << false << int(cli::kOk) << "95.0\t1439\n";
+        QTest::newRow("meter without settings")
+            << "stats FILE meter,,," << false << usage << "--criterion";
+        QTest::newRow("unknown standard")
+            << "stats FILE dod,,," << false << usage << "--standard takes";
+        QTest::newRow("histogram 1 dB")
+            << "histogram FILE ,,," << false << ok << "95\t1439\n140\t1\n";
+        QTest::newRow("histogram 0.1 dB")
+            << "histogram FILE ,,,0.1" << false << ok << "95.0\t1439\n";
         QTest::newRow("histogram json")
-            << "histogram" << f << QStringList{"", "", "", ""} << true << int(cli::kOk)
+            << "histogram FILE ,,," << true << ok
             << "{\"bins\":[{\"count\":1439,\"level\":95},{\"count\":1,\"level\":140}],"
                "\"not_counted\":0,\"resolution\":1}\n";
-        QTest::newRow("bad resolution") << "histogram" << f << QStringList{"", "", "", "2"} << false
-                                        << int(cli::kUsage) << "--resolution";
-        QTest::newRow("missing file") << "stats"
-                                      << "/nonexistent.dat" << QStringList{"", "", "", ""} << false
-                                      << int(cli::kFileFailed) << "/nonexistent.dat";
+        QTest::newRow("bad resolution")
+            << "histogram FILE ,,,2" << false << usage << "--resolution";
+        QTest::newRow("missing file")
+            << "stats /nonexistent.dat ,,," << false << int(cli::kFileFailed) << "/nonexistent.dat";
     }
     void verbs() {
-        const QStringList o = fetch<QStringList>("options");
-        cli::ListOptions options{o[0], o[1], o[2], {}, o[3], fetch<bool>("json"), false, {}};
-        QString file = fetch<QString>("file");
-        if (file == QLatin1String("FILE"))
-            file = m_file;
+        const QStringList call = QFETCH_TYPE(QString, call).split(' ');
+        const QStringList o = call[2].split(',');
+        cli::ListOptions options{o[0], o[1], o[2], {}, o[3], QFETCH_TYPE(bool, json), false, {}};
+        const QString file = call[1] == QLatin1String("FILE") ? m_file : call[1];
         QString outText;
         QString errText;
         QTextStream out(&outText);
         QTextStream err(&errText);
-        const int exit = cli::runListVerb({fetch<QString>("verb"), file}, options, out, err);
+        const int exit = cli::runListVerb({call[0], file}, options, out, err);
         out.flush();
         err.flush();
-        QCOMPARE(exit, fetch<int>("exit"));
-        QVERIFY2((outText + errText).contains(fetch<QString>("expected")),
+        QCOMPARE(exit, QFETCH_TYPE(int, exit));
+        QVERIFY2((outText + errText).contains(QFETCH_TYPE(QString, expected)),
                  qPrintable(outText + errText));
     }
 };
