@@ -75,12 +75,9 @@ public:
             db.close();
         }
         QSqlDatabase::removeDatabase("pg-admin");
-        return uri(name);
-    }
-    QString uri(const QString& database) const {
         return QStringLiteral("postgresql://postgres@localhost:%1/%2?host=%3")
             .arg(kPort)
-            .arg(database, m_dir.path());
+            .arg(name, m_dir.path());
     }
 
 private:

@@ -61,9 +61,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(feed.snapshot().reading.level.isSound(), kWait);
         QVERIFY(feed.snapshot().dbaMode);
         QVERIFY(!feed.snapshot().criterion.isEmpty());
-        nd::sim::Faults silent;
-        silent.silent = true;
-        rig.meter->setFaults(silent);
+        rig.meter->setFaults({.silent = true});
         QTRY_COMPARE_WITH_TIMEOUT(int(feed.snapshot().reading.level.kind),
                                   int(nd::stored::LevelKind::Missing), kWait);
     }
