@@ -157,16 +157,12 @@ private slots:
         const QStringList o = call[2].split(',');
         cli::ListOptions options{o[0], o[1], o[2], {}, o[3], QFETCH_TYPE(bool, json), false, {}};
         const QString file = call[1] == QLatin1String("FILE") ? m_file : call[1];
-        QString outText;
-        QString errText;
-        QTextStream out(&outText);
-        QTextStream err(&errText);
-        const int exit = cli::runListVerb({call[0], file}, options, out, err);
-        out.flush();
-        err.flush();
-        QCOMPARE(exit, QFETCH_TYPE(int, exit));
-        QVERIFY2((outText + errText).contains(QFETCH_TYPE(QString, expected)),
-                 qPrintable(outText + errText));
+        Streams s;
+        QCOMPARE(cli::runListVerb({call[0], file}, options, s.out, s.err), QFETCH_TYPE(int, exit));
+        s.out.flush();
+        s.err.flush();
+        QVERIFY2((s.outText + s.errText).contains(QFETCH_TYPE(QString, expected)),
+                 qPrintable(s.outText + s.errText));
     }
 
     void arguments_badAreRefusedBeforeAnythingIsSent_data() {

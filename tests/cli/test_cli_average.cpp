@@ -163,10 +163,9 @@ private slots:
     }
     void refused() {
         QFile::copy(m_dat, path("fake.avg"));
-        QStringList words;
-        for (const QString& w :
-             *static_cast<QStringList*>(QTest::qData("words", qMetaTypeId<QStringList>())))
-            words << QString(w).replace("%1", m_dat).replace("%2", m_dir.path());
+        QFETCH(QStringList, words);
+        for (QString& w : words)
+            w.replace("%1", m_dat).replace("%2", m_dir.path());
         const CliResult r = runCli(words);
         QTEST(r.exitCode, "exitCode");
         QCOMPARE(r.err.count('\n'), 1);

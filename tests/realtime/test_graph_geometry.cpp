@@ -90,8 +90,7 @@ private slots:
         QFETCH(double, step);
         QFETCH(int, readings);
         Sweep s(plotWidth, step);
-        QList<double> time;
-        QList<double> quarter;
+        QList<double> time, quarter;
         double x = -1;
         for (int i = 0; i < readings; ++i) {
             x = s.advance();
@@ -187,8 +186,7 @@ private slots:
         values[1000] = 60.0; // and a dip
         const auto points = visibleSlice(values, {1.0, 86400.0}, 800);
         QVERIFY(points.size() <= 2 * 800 + 2);
-        double top = 0;
-        double bottom = 1000;
+        double top = 0, bottom = 1000;
         for (const QPointF& p : points) {
             top = std::max(top, p.y());
             bottom = std::min(bottom, p.y());

@@ -167,8 +167,7 @@ private slots:
         }
         const auto averages = averageList(list, 10);
         QStringList means;
-        QList<int> samples;
-        QList<int> ends;
+        QList<int> samples, ends;
         for (const IntervalAverage& a : averages.intervals) {
             means << a.meanText();
             samples << a.samples;

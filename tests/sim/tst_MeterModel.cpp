@@ -1,9 +1,12 @@
-// The virtual meter on its own where the link relies on it: command framing and display
-// digits. The rest (dose, run keys, banks, setup) is tested through what it serves.
+// The virtual meter on its own where the link relies on it: command framing, display
+// digits and the overload flag of logged levels. The rest (dose, run keys, banks, setup)
+// is tested through what it serves.
 
+#include "link/MemoryMap.h"
 #include "link/Meter.h"
 #include "sim/CommandParser.h"
 #include "sim/DisplayFrame.h"
+#include "sim/LoggedSets.h"
 #include "sim/VirtualMeter.h"
 
 #include <QTest>
@@ -84,6 +87,25 @@ private slots:
         QFETCH(double, value);
         QFETCH(DisplayDigits, expected);
         QCOMPARE(dose ? nd::sim::doseDigits(value) : nd::sim::levelDigits(value), expected);
+    }
+
+    void loggedLevelsFrom124dBCarryTheOverloadFlag() {
+        VirtualMeter meter;
+        // Seed 103 walks up to 125.0 dB, through 124.0 itself.
+        QVERIFY(
+            storeLoggedSets(meter, {{QDateTime(QDate(2024, 3, 15), QTime(9, 0)), 10, 600}}, 103));
+        namespace mem = nd::link::memory;
+        const int records = mem::word(meter.cell(mem::setPointerHigh(1)),
+                                      meter.cell(mem::setPointerLow(1))) +
+                            8; // after the header
+        auto bcd = [](int b) { return (b >> 4) * 10 + (b & 0x0F); };
+        int at124 = 0;
+        for (int a = records; a < records + 3 * 600; a += 3) {
+            const int tenths = bcd(meter.cell(a)) + 100 * bcd(meter.cell(a + 1));
+            at124 += tenths == 1240 ? 1 : 0;
+            QCOMPARE(bool(meter.cell(a + 2) & 0x40), tenths >= 1240);
+        }
+        QVERIFY(at124 > 0);
     }
 };
 

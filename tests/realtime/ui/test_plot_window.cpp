@@ -21,13 +21,10 @@ namespace {
 nd::stored::LevelList levels(int n, const QString& value = QStringLiteral("85.0")) {
     nd::stored::LevelList list;
     for (int i = 0; i < n; ++i) {
-        const int s = i % 86400;
-        list.rows.push_back(nd::stored::makeRow(QString::number(i + 1), "2026/12/05",
-                                                QStringLiteral("%1:%2:%3.0")
-                                                    .arg(s / 3600, 2, 10, QLatin1Char('0'))
-                                                    .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))
-                                                    .arg(s % 60, 2, 10, QLatin1Char('0')),
-                                                value));
+        const auto t = nd::stored::makeStamp(QDate(2026, 12, 5), 0) + (i % 86400) * 10;
+        list.rows.push_back(nd::stored::makeRow(QString::number(i + 1),
+                                                nd::stored::stampDateText(t),
+                                                nd::stored::stampTimeText(t), value));
     }
     return list;
 }
