@@ -118,6 +118,17 @@ private slots:
         QCOMPARE(averager.clampedCount(), QFETCH_TYPE(int, clamped));
     }
 
+    void aReadingTakenBeforeTheIntervalIsDropped() {
+        IntervalAverager averager;
+        averager.start(0, 100);
+        averager.restartInterval(50); // a resume: what was taken before it is not counted
+        averager.add(40, parseLevel(u"90.0"));
+        averager.add(60, parseLevel(u"80.0"));
+        const auto closed = averager.advanceTo(150);
+        QCOMPARE(closed.size(), std::size_t{1});
+        QCOMPARE(closed[0].samples, 1);
+    }
+
     void runMaximum_data() {
         QTest::addColumn<QStringList>("readings");
         QTest::addColumn<QString>("max");
