@@ -39,7 +39,6 @@ private slots:
     void initTestCase() {
         QVERIFY(m_sim.started());
         m_device = m_sim.nextLine();
-        QCOMPARE(m_device, m_dir.filePath("meter"));
     }
 
     void cleanupTestCase() { m_sim.command("quit"); }

@@ -105,7 +105,6 @@ private slots:
         QTEST(rig.text("TxtLaeq"), "laeq");
         QCOMPARE(rig.text("LblRunTime"),
                  nd::realtime::clockText(10 * static_cast<long long>(rig.rows().size())));
-        QCOMPARE(rig.text("LblCriterion"), QStringLiteral("90"));
         QCOMPARE(rig.text("LblStartTime"), QStringLiteral("14:50:00"));
     }
 
