@@ -108,7 +108,7 @@ void bench(const char* engine, const QString& where, const QStringList& files, b
     window.show();
     QApplication::processEvents();
     const double openMs = t.nsecsElapsed() / 1e6;
-    std::printf("%-10s import %.2f s per day (goal < 2), size %.1f MB per day, list of %d "
+    std::printf("%-10s import %.2f s per day (goal < 2), size %.2f MB per day, list of %d "
                 "%.1f ms (goal < 50), one day into Saved File %.0f ms (goal < 300)\n",
                 engine, perDay, (size - emptySize) / 1e6 / files.size(), kListed, listMs, openMs);
 }

@@ -1,41 +1,78 @@
+// noisedesk-cli: the arguments and the built program's front, the meter verbs on a
+// scripted port or the virtual meter (banks: the same reads and texts as the Event window),
+// and stats and histogram on .dat files.
+
+#include "../realtime/Fetch.h"
 #include "Child.h"
 #include "FakePort.h"
+#include "SimFixture.h"
+#include "cli/BankVerbs.h"
 #include "cli/CliArgs.h"
 #include "cli/CliRunner.h"
+#include "cli/ListVerbs.h"
 #include "cli/SetupVerb.h"
+#include "events/BankFile.h"
 #include "link/Clock.h"
+#include "link/MemoryMap.h"
 #include "link/Meter.h"
+#include "stored/DataFile.h"
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace nd::cli;
+namespace cli = nd::cli;
+namespace stored = nd::stored;
 using nd::test::FakePort;
 using nd::test::frame;
 
 namespace {
 
-struct Rig {
-    nd::link::VirtualClock clock;
-    FakePort port{clock, nd::test::answerLikeAMeter};
-    nd::link::Meter meter{port, clock};
+struct Streams {
     QString outText, errText;
     QTextStream out{&outText}, err{&errText};
     std::atomic<bool> interrupted{false};
+
+    int run(const std::optional<Request>& request, RunContext& context) {
+        const int code = request ? runRequest(*request, context) : -1;
+        out.flush();
+        err.flush();
+        return code;
+    }
+};
+
+/// The verbs on a scripted port.
+struct Rig : Streams {
+    nd::link::VirtualClock clock;
+    FakePort port{clock, nd::test::answerLikeAMeter};
+    nd::link::Meter meter{port, clock};
     RunContext context{meter, out, err, 5.0, interrupted};
 
     Rig() { port.open(); }
     int run(const QStringList& words, int count = 0, bool csv = false) {
-        const ParseResult parsed = parseCommand(words, count, csv);
-        if (!parsed.request)
-            return -1;
-        const int code = runRequest(*parsed.request, context);
-        out.flush();
-        err.flush();
-        return code;
+        return Streams::run(parseCommand(words, count, csv).request, context);
+    }
+};
+
+/// The verbs on the virtual meter.
+struct SimRig : Streams {
+    nd::test::SimFixture sim;
+    std::shared_ptr<nd::sim::SimPort> port = sim.makePort();
+    nd::link::Meter meter{*port, sim.clock()};
+    RunContext context{meter, out, err, 5.0, interrupted};
+
+    SimRig() { port->open(); }
+    int banks(const QStringList& bank, const QString& file, bool json) {
+        auto request = parseCommand({"banks"}, 0, false).request;
+        if (request && applyBankOptions(*request, bank, file, json))
+            request.reset();
+        return Streams::run(request, context);
     }
 };
 
@@ -63,9 +100,74 @@ FakePort::Responder storing(int sets, int end, QByteArray image) {
 class CliTest : public QObject {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
+    QString m_file;
+
 private slots:
-    void badArguments_areRefusedBeforeAnythingIsSent_data() {
+    void initTestCase() {
+        // Four hours of 95 dB at 10 s, written as the recording writes it.
+        QByteArray bytes = stored::recordingHeaderLine();
+        const stored::StampTenths start = stored::makeStamp(QDate(2009, 3, 16), 8 * 36000);
+        for (int i = 0; i < 1440; ++i) {
+            const stored::StampTenths t = start + i * 100;
+            bytes += stored::recordingLine(
+                stored::makeRow(QString::number(i + 1), stored::stampDateText(t),
+                                stored::stampTimeText(t), i == 0 ? "OL" : "95.0"));
+        }
+        m_file = m_dir.filePath("four-hours.dat");
+        QVERIFY(!stored::saveBytes(m_file, bytes));
+    }
+
+    void listVerbs_data() {
+        // The verb, the file and the options: standard, criterion, exchange, resolution.
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<bool>("json");
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("expected");
+        const int ok = cli::kOk, usage = cli::kUsage;
+        QTest::newRow("text figures")
+            << "stats FILE osha-pel,,," << false << ok
+            << "Samples:            1440\nDuration:           4 h 00 min 00 s\n";
+        QTest::newRow("clamped said")
+            << "stats FILE ,,," << false << ok << "1 overload sample (\"OL\") counted as 140.0 dB";
+        QTest::newRow("json") << "stats FILE niosh,,," << true << ok << "\"samples\":1440";
+        QTest::newRow("meter settings")
+            << "stats FILE meter,85,3," << true << ok
+            << "\"standard\":{\"criterion\":85,\"exchange\":3,\"key\":\"meter\",\"threshold\":"
+               "null}";
+        QTest::newRow("meter without settings")
+            << "stats FILE meter,,," << false << usage << "--criterion";
+        QTest::newRow("unknown standard")
+            << "stats FILE dod,,," << false << usage << "--standard takes";
+        QTest::newRow("histogram 1 dB")
+            << "histogram FILE ,,," << false << ok << "95\t1439\n140\t1\n";
+        QTest::newRow("histogram 0.1 dB")
+            << "histogram FILE ,,,0.1" << false << ok << "95.0\t1439\n";
+        QTest::newRow("histogram json")
+            << "histogram FILE ,,," << true << ok
+            << "{\"bins\":[{\"count\":1439,\"level\":95},{\"count\":1,\"level\":140}],"
+               "\"not_counted\":0,\"resolution\":1}\n";
+        QTest::newRow("bad resolution")
+            << "histogram FILE ,,,2" << false << usage << "--resolution";
+        QTest::newRow("missing file")
+            << "stats /nonexistent.dat ,,," << false << int(cli::kFileFailed) << "/nonexistent.dat";
+    }
+    void listVerbs() {
+        const QStringList call = QFETCH_TYPE(QString, call).split(' ');
+        const QStringList o = call[2].split(',');
+        cli::ListOptions options{o[0], o[1], o[2], {}, o[3], QFETCH_TYPE(bool, json), false, {}};
+        const QString file = call[1] == QLatin1String("FILE") ? m_file : call[1];
+        Streams s;
+        QCOMPARE(cli::runListVerb({call[0], file}, options, s.out, s.err), QFETCH_TYPE(int, exit));
+        s.out.flush();
+        s.err.flush();
+        QVERIFY2((s.outText + s.errText).contains(QFETCH_TYPE(QString, expected)),
+                 qPrintable(s.outText + s.errText));
+    }
+
+    void arguments_badAreRefusedBeforeAnythingIsSent_data() {
         QTest::addColumn<QStringList>("words");
+        QTest::newRow("highest address and data") << QStringList{"write", "65535", "255"};
         QTest::newRow("address too big") << QStringList{"read", "65536"};
         QTest::newRow("address not a number") << QStringList{"read", "12a"};
         QTest::newRow("negative address") << QStringList{"write", "-1", "3"};
@@ -78,20 +180,12 @@ private slots:
         QTest::newRow("dump without file") << QStringList{"dump"};
         QTest::newRow("extra word") << QStringList{"status", "now"};
     }
-    void badArguments_areRefusedBeforeAnythingIsSent() {
+    void arguments_badAreRefusedBeforeAnythingIsSent() {
         QFETCH(QStringList, words);
         const ParseResult parsed = parseCommand(words, 0, false);
-        QVERIFY(!parsed.request);
-        QVERIFY(!parsed.error.isEmpty());
-    }
-
-    void goodArguments_parse() {
-        const auto write = parseCommand({"write", "65535", "255"}, 0, false).request;
-        QVERIFY(write);
-        QCOMPARE(write->address, 65535);
-        QCOMPARE(write->data, 255);
-        const auto watch = parseCommand({"watch"}, 3, true).request;
-        QVERIFY(watch && watch->count == 3 && watch->csv);
+        const bool good = QTest::currentDataTag() == QLatin1String("highest address and data");
+        QCOMPARE(bool(parsed.request), good);
+        QCOMPARE(parsed.error.isEmpty(), good);
     }
 
     void portOption_acceptsPathsAndComNames() {
@@ -117,12 +211,6 @@ private slots:
         QTest::newRow("help of one command")
             << QStringList{"read", "--help"} << 0 << meterUsage + "read ADDR\n"
             << "";
-        QTest::newRow("help of average")
-            << QStringList{"average", "--help"} << 0 << "--job TEXT, --name TEXT, --id TEXT"
-            << "";
-        QTest::newRow("help of archive") << QStringList{"archive", "--help"} << 0
-                                         << "Usage: noisedesk-cli archive import FILE... | list"
-                                         << "";
         QTest::newRow("archive refused in one line")
             << QStringList{"archive", "frob"} << 1 << ""
             << "noisedesk-cli: archive takes import, list, show, tag, export or delete; try "
@@ -136,8 +224,6 @@ private slots:
                                       "65535; try --help\n";
         QTest::newRow("unknown command") << QStringList{"frob"} << 1 << ""
                                          << "noisedesk-cli: unknown command \"frob\"; try --help\n";
-        QTest::newRow("unknown option") << QStringList{"status", "--frob"} << 1 << ""
-                                        << "try --help\n";
         QTest::newRow("download into no folder")
             << QStringList{"--simulate", "download", "%f/sub"} << 4 << ""
             << "could not write into";
@@ -210,27 +296,6 @@ private slots:
         QCOMPARE(rig.outText.trimmed(), QString("date,time,value,unit"));
     }
 
-    void banks_aMeterGoneSilent_stillShowsTheBanksRead() {
-        Rig rig;
-        int reads = 0;
-        // Bank 1 is the prelude and 20 cells; the meter goes silent inside bank 2.
-        rig.port.setResponder([&reads](const QByteArray& w) {
-            if (w.at(0) == 'R' && ++reads > 25)
-                return QByteArray();
-            return reads > 25 ? QByteArray() : nd::test::answerLikeAMeter(w);
-        });
-        QTemporaryDir dir;
-        const QString file = dir.filePath("banks.bnk");
-        const auto parsed = parseCommand({"banks"}, 0, false);
-        Request request = *parsed.request;
-        request.file = file;
-        QVERIFY_THROWS_EXCEPTION(nd::link::LinkTimeout, runRequest(request, rig.context));
-        rig.out.flush();
-        QVERIFY2(rig.outText.startsWith("E1\n  Used or not"), qPrintable(rig.outText));
-        QVERIFY(!rig.outText.contains("E2"));
-        QVERIFY(!QFile::exists(file));
-    }
-
     void dump_readsTheLengthThenSavesTheImageWithoutTheLeadByte() {
         Rig rig;
         rig.port.setResponder(storing(2, 1000, QByteArray(1, 'L') + QByteArray(1000, 'm')));
@@ -240,13 +305,6 @@ private slots:
         QFile saved(file);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), QByteArray(1000, 'm'));
-    }
-
-    void dump_intoAnUnwritablePlace_failsClearly() {
-        Rig rig;
-        rig.port.setResponder(storing(0, 0, QByteArray(769, 'm')));
-        QCOMPARE(rig.run({"dump", "/nonexistent-folder/image.bin"}), int(kFileFailed));
-        QVERIFY(rig.errText.contains("could not write"));
     }
 
     void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable_data() {
@@ -269,6 +327,76 @@ private slots:
         QVERIFY2(parsed.request, qPrintable(parsed.error));
         QCOMPARE(bool(parsed.request->PcClock), followsPc);
         QCOMPARE(parsed.request->FromStandardsTable, fromTable);
+    }
+
+    void bankOptionIsChecked() {
+        Request request;
+        QVERIFY(!applyBankOptions(request, {"5"}, {}, false));
+        QCOMPARE(request.bank, 5);
+        for (const QStringList& refused : {QStringList{"0"}, {"6"}, {"E2"}, {""}, {"1", "2"}})
+            QVERIFY(applyBankOptions(request, refused, {}, false));
+        QVERIFY(!parseCommand({"banks", "3"}, 0, false).request);
+    }
+
+    void outIsCheckedBeforeTheRead() {
+        SimRig rig;
+        QTemporaryDir dir;
+        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
+        QCOMPARE(rig.banks({}, dir.filePath("plain/banks.bnk"), false), int(kFileFailed));
+        QVERIFY(rig.port->writes().empty());
+        QVERIFY(rig.outText.isEmpty());
+    }
+
+    void aFailedRead_writesNoFile_andShowsEveryBank() {
+        SimRig rig;
+        auto faults = rig.sim.meter().faults();
+        faults.deafCell = nd::link::memory::bankRecordStart(3) + 4;
+        rig.sim.meter().setFaults(faults);
+        QTemporaryDir dir;
+        const QString file = dir.filePath("banks.bnk");
+        QCOMPARE(rig.banks({}, file, false), int(kNoAnswer));
+        QVERIFY(!QFile::exists(file));
+        QVERIFY(rig.outText.startsWith("E1\n") && rig.outText.contains("\nE5\n"));
+        QVERIFY(rig.errText.contains("bank E3 could not be read"));
+    }
+
+    void jsonHasEveryBankWithTheWindowsRows() {
+        SimRig rig;
+        QCOMPARE(rig.banks({}, {}, true), int(kOk));
+        const QJsonArray list = QJsonDocument::fromJson(rig.outText.toUtf8()).array();
+        QCOMPARE(list.size(), 5);
+        const QJsonObject e1 = list.at(0).toObject();
+        QCOMPARE(e1["bank"].toInt(), 1);
+        QVERIFY(e1["readable"].toBool());
+        const QJsonObject rows = e1["rows"].toObject();
+        QCOMPARE(rows.keys().size(), 15);
+        // Figures are numbers, texts are trimmed, empty cells are null.
+        QCOMPARE(rows["Dose Value(%)"], QJsonValue(123.4));
+        QCOMPARE(rows["TWA(8hr %Dose)"], QJsonValue(91.5));
+        QCOMPARE(rows["Criterion level"], QJsonValue(90));
+        QCOMPARE(list.at(2)["rows"]["Used or not"], QJsonValue("Unused"));
+        QVERIFY(list.at(2)["rows"]["Dose Value(%)"].isNull());
+        // The rows come in the window's order.
+        qsizetype at = 0;
+        for (const QString& heading : nd::events::RowHeadings()) {
+            const qsizetype next = rig.outText.indexOf('"' + heading + '"', at);
+            QVERIFY2(next > at, qPrintable(heading));
+            at = next;
+        }
+    }
+
+    void textBlocksAndTheSavedFileAgree() {
+        SimRig rig;
+        QTemporaryDir dir;
+        const QString file = dir.filePath("e2.bnk");
+        QCOMPARE(rig.banks({"2"}, file, false), int(kOk));
+        QVERIFY(rig.outText.startsWith("E2\n  Used or not              Used\n"));
+        QVERIFY(rig.outText.contains("\n  Dose Value(%)            2.33\n"));
+        const nd::events::BankFileRead read = nd::events::OpenBankFile(file);
+        QVERIFY(read.table);
+        QCOMPARE(read.layout, nd::events::BankLayout::Toolbar);
+        QCOMPARE(read.table->cell(12, 2), QString(" 2.33"));
+        QCOMPARE(read.table->cell(12, 1), QString(" ")); // not read
     }
 };
 

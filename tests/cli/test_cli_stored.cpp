@@ -1,9 +1,12 @@
-// The stored-data verbs of noisedesk-cli against noisedesk-sim over a pseudo-terminal.
+// noisedesk-cli against noisedesk-sim over a pseudo-terminal: the whole serial path, the
+// exit codes, the stored-data verbs, and setup (the same transfer as the Setup window, its
+// read-back printed, the exit code telling whether it took).
 
 #include "Child.h"
 #include "stored/DataFile.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -11,15 +14,8 @@
 
 #include <csignal>
 
-namespace {
-
 using CliResult = nd::test::ProgramResult;
-
-CliResult finish(QProcess& cli, int waitMs = 60000) {
-    return nd::test::finishProgram(cli, waitMs);
-}
-
-} // namespace
+using nd::test::finishProgram;
 
 class CliStoredTest : public QObject {
     Q_OBJECT
@@ -36,7 +32,7 @@ class CliStoredTest : public QObject {
     CliResult run(const QStringList& args) {
         QProcess cli;
         start(cli, args);
-        return finish(cli);
+        return finishProgram(cli);
     }
 
 private slots:
@@ -47,6 +43,26 @@ private slots:
 
     void cleanupTestCase() { m_sim.command("quit"); }
 
+    void theSerialPathAndItsExitCodes() {
+        QCOMPARE(run({"write", "1000", "55"}).exitCode, 0);
+        QCOMPARE(run({"read", "1000"}).out, QString("55\n"));
+        const QString file = m_dir.filePath("e1.bnk");
+        const CliResult banks = run({"--json", "--bank", "1", "--out", file, "banks"});
+        QCOMPARE(banks.exitCode, 0);
+        QVERIFY2(!banks.err.contains('\r'), qPrintable(banks.err)); // whole lines in a pipe
+        QVERIFY(banks.out.startsWith("[") && QFileInfo(file).size() > 0);
+
+        QVERIFY(command("silent on"));
+        const CliResult silent = run({"--timeout", "2", "read", "59"});
+        QVERIFY(command("silent off"));
+        QCOMPARE(silent.exitCode, 2);
+        QVERIFY(silent.err.contains("did not answer"));
+        const CliResult missing = nd::test::runProgram(
+            "noisedesk-cli", {"--port", m_dir.filePath("nothing"), "read", "59"});
+        QCOMPARE(missing.exitCode, 3);
+        QVERIFY(missing.err.contains("does not exist"));
+    }
+
     void download_writesOneReadableFilePerSet() {
         QVERIFY(command("sets 3"));
         QVERIFY(command("set 40 0"));
@@ -56,15 +72,9 @@ private slots:
             run({"download", out, "--raw", m_dir.filePath("raw.bin"), "--archive", archive});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err.count(QRegularExpression(": archived as [0-9]+\n")), 3);
-        // The same memory again, and its files imported: nothing new.
+        // The same memory again: nothing new.
         const CliResult again = run({"download", out, "--archive", archive});
         QCOMPARE(again.err.count("already in the archive as"), 3);
-        const CliResult imported = nd::test::runProgram(
-            "noisedesk-cli", QStringList{"archive", "import", "--archive", archive} +
-                                 QDir(out).entryList({"*.dat"}).replaceInStrings(
-                                     QRegularExpression("^"), out + "/"));
-        QCOMPARE(imported.exitCode, 0);
-        QCOMPARE(imported.out.count("already in the archive as"), 3);
         const QStringList files = QDir(out).entryList({"*.dat"}, QDir::Files, QDir::Name);
         QCOMPARE(files.size(), 3);
         QVERIFY(files[0].startsWith("set001_"));
@@ -128,29 +138,19 @@ private slots:
         QVERIFY(command("press 1")); // MODE: %DOSE
         const CliResult r =
             run({"record", m_dir.filePath("dose.dat"), "--interval", "0.2", "--count", "3"});
-        QVERIFY(command("press 1"));
-        QVERIFY(command("press 1"));
-        QVERIFY(command("press 1")); // back to dBA
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(command("press 1")); // back to dBA
         QCOMPARE(r.exitCode, 8);
         QVERIFY2(r.err.contains("does not show dBA"), qPrintable(r.err));
     }
 
-    void idAndInterval_writeAndReadBack_data() {
-        QTest::addColumn<QStringList>("write");
-        QTest::addColumn<QStringList>("read");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("id") << QStringList{"id", "258"} << QStringList{"id"} << "258";
-        QTest::newRow("interval") << QStringList{"interval", "12.5"} << QStringList{"interval"}
-                                  << "12.5 s";
-    }
     void idAndInterval_writeAndReadBack() {
-        QFETCH(QStringList, write);
-        QFETCH(QStringList, read);
-        QFETCH(QString, value);
-        const CliResult w = run(write);
-        QCOMPARE(w.exitCode, 0);
-        QCOMPARE(w.out.trimmed(), "Write OK !!! " + value);
-        QCOMPARE(run(read).out.trimmed(), value);
+        const CliResult id = run({"id", "258"});
+        QCOMPARE(id.exitCode, 0);
+        QCOMPARE(id.out.trimmed(), QString("Write OK !!! 258"));
+        QCOMPARE(run({"id"}).out.trimmed(), QString("258"));
+        QCOMPARE(run({"interval", "12.5"}).out.trimmed(), QString("Write OK !!! 12.5 s"));
+        QCOMPARE(run({"interval"}).out.trimmed(), QString("12.5 s"));
     }
 
     void badValues_areRefusedBeforeTheMeter_data() {
@@ -182,7 +182,7 @@ private slots:
         QVERIFY(command("silent on"));
         QTest::qWait(1800);
         QVERIFY(command("silent off"));
-        const CliResult r = finish(cli);
+        const CliResult r = finishProgram(cli);
         QCOMPARE(r.exitCode, 0);
         const auto read = nd::stored::readDataFile(file);
         QVERIFY2(read.ok(), qPrintable(read.error.text()));
@@ -210,7 +210,7 @@ private slots:
         start(cli, {"record", file, "--interval", "0.2"});
         QTest::qWait(2500);
         ::kill(static_cast<pid_t>(cli.processId()), signal);
-        const CliResult r = finish(cli);
+        const CliResult r = finishProgram(cli);
         QTEST(r.exitCode, "exitCode");
         const auto read = nd::stored::readDataFile(file);
         QVERIFY2(read.ok(), qPrintable(read.error.text()));
@@ -223,10 +223,8 @@ private slots:
     // The built-in virtual meter holds a shift to try: sets, one across midnight, some
     // over-range records.
     void theBuiltInMeter_hasALoggedShift() {
-        QProcess cli;
         const QString out = m_dir.filePath("shift");
-        cli.start(nd::test::programPath("noisedesk-cli"), {"--simulate", "download", out});
-        const CliResult r = finish(cli);
+        const CliResult r = nd::test::runProgram("noisedesk-cli", {"--simulate", "download", out});
         QCOMPARE(r.exitCode, 0);
         const QStringList files = QDir(out).entryList({"*.dat"}, QDir::Files, QDir::Name);
         QVERIFY2(files.size() >= 3, qPrintable(r.out));
@@ -245,13 +243,84 @@ private slots:
     }
 
     void export_printsCsvOfEitherFlavour() {
-        QProcess cli;
-        cli.start(nd::test::programPath("noisedesk-cli"),
-                  {"export", m_dir.filePath("rec.dat"), "--csv"}); // no port needed
-        const CliResult r = finish(cli);
+        const CliResult r = nd::test::runProgram(
+            "noisedesk-cli", {"export", m_dir.filePath("rec.dat"), "--csv"}); // no port needed
         QCOMPARE(r.exitCode, 0);
         QVERIFY(r.out.startsWith("No.s,Date,Time,dBA\r\n1,20"));
         QCOMPARE(r.out.mid(26, 1), QString("-")); // ISO date
+    }
+
+    void refusedOptionsTouchNothing_data() {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("nothing asked") << QStringList{} << "at least one";
+        QTest::newRow("31 June") << QStringList{"--clock", "2025-06-31 10:00"} << "1 to 30";
+        QTest::newRow("unknown country") << QStringList{"--standard", "Atlantis"} << "U.S.A";
+        QTest::newRow("standard and criterion")
+            << QStringList{"--standard", "Japan", "--criterion", "90"} << "not both";
+    }
+    void refusedOptionsTouchNothing() {
+        QFETCH(QStringList, options);
+        QFETCH(QString, error);
+        const CliResult r = run(QStringList{"setup"} + options);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(error), qPrintable(r.err));
+        QCOMPARE(m_sim.ask("cell 59"), QString("80"));
+    }
+
+    void setsAnItemAndPrintsTheMeterReadBack() {
+        const CliResult r = run({"setup", "--criterion", "80", "--threshold", "85"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains("criterion level: 80 dB  [set]"), qPrintable(r.out));
+        // The threshold is capped at the criterion level the meter now has.
+        QVERIFY2(r.out.contains("threshold level: 80 dB  [set]"), qPrintable(r.out));
+        QVERIFY2(r.out.contains("threshold level: asked 85 dB, capped at the criterion level"),
+                 qPrintable(r.out));
+        QVERIFY(r.out.contains("exchange rate: 5 dB\n"));
+        QVERIFY(r.out.trimmed().endsWith("Set up successfully."));
+        QVERIFY(r.err.contains("of them the meter's fixed pauses"));
+    }
+
+    void lockedOrSilentMeterIsRefusedWithNothingSent_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out");
+        QTest::addColumn<QString>("err");
+        QTest::newRow("locked") << "key-lock" << 6 << "Key locked!\n"
+                                << "";
+        QTest::newRow("silent, --timeout 1") << "silent" << 2 << ""
+                                             << "did not answer within 1 s";
+    }
+    void lockedOrSilentMeterIsRefusedWithNothingSent() {
+        QFETCH(QString, fault);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        QCOMPARE(m_sim.ask(fault + " on"), QString("ok"));
+        const CliResult r = run({"--timeout", "1", "setup", "--threshold", "70"});
+        QCOMPARE(m_sim.ask(fault + " off"), QString("ok"));
+        QCOMPARE(r.exitCode, exitCode);
+        QCOMPARE(r.out, out);
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        QCOMPARE(m_sim.ask("cell 59"), QString("80"));
+    }
+
+    void ctrlCAbandonsTheSetupAndSaysWhatTheMeterHolds() {
+        QProcess cli;
+        start(cli, {"setup", "--threshold", "70"});
+        // Interrupted once the threshold has begun to change.
+        QVERIFY(QTest::qWaitFor([&] { return m_sim.ask("cell 59").toInt() < 80; }, 30000));
+        ::kill(static_cast<pid_t>(cli.processId()), SIGINT);
+        const CliResult r = finishProgram(cli);
+        const int now = m_sim.ask("cell 59").toInt();
+        m_sim.ask("set 59 80");
+        QCOMPARE(r.exitCode, 130);
+        QVERIFY2(!r.err.contains("nothing was written"), qPrintable(r.err));
+        QVERIFY2(r.err.contains("abandoned"), qPrintable(r.err));
+        QVERIFY2(r.out.contains(QString("threshold level: %1 dB  [did not take: asked 70]  (was "
+                                        "80 dB)")
+                                    .arg(now)),
+                 qPrintable(r.out));
     }
 };
 

@@ -1,11 +1,14 @@
 // The real-time graph's geometry, heights, labels, sweep marks, limit checks and tick
-// booking.
+// booking; the plot's levels, its visible-slice thinning and Reset Scale.
 
 #include "Fetch.h"
 #include "realtime/GraphGeometry.h"
+#include "realtime/PlotData.h"
 #include "realtime/TickSchedule.h"
 
 #include <QTest>
+
+#include <cmath>
 
 using namespace nd::realtime;
 using nd::stored::parseLevel;
@@ -87,8 +90,7 @@ private slots:
         QFETCH(double, step);
         QFETCH(int, readings);
         Sweep s(plotWidth, step);
-        QList<double> time;
-        QList<double> quarter;
+        QList<double> time, quarter;
         double x = -1;
         for (int i = 0; i < readings; ++i) {
             x = s.advance();
@@ -103,55 +105,30 @@ private slots:
     }
 
     void limits_data() {
-        QTest::addColumn<QString>("max");
-        QTest::addColumn<QString>("min");
-        QTest::addColumn<QString>("counts");
+        QTest::addColumn<QString>("boxes"); // max, min, counts; "_" an empty box
         QTest::addColumn<QString>("message");
-        QTest::newRow("good") << "120"
-                              << "80.5"
-                              << "600"
-                              << "";
-        QTest::newRow("whole range, fewest counts") << "140"
-                                                    << "70"
-                                                    << "10"
-                                                    << "";
-        QTest::newRow("count 9: only the count message") << "140"
-                                                         << "70"
-                                                         << "9" << kCountLimitsMessage;
-        QTest::newRow("count too many") << "140"
-                                        << "70"
-                                        << "864001" << kCountLimitsMessage;
-        QTest::newRow("count not a number") << "140"
-                                            << "70"
-                                            << "x" << kCountLimitsMessage;
-        QTest::newRow("max equals min") << "100"
-                                        << "100"
-                                        << "600" << kLevelLimitsMessage;
-        QTest::newRow("max above 140") << "141"
-                                       << "70"
-                                       << "600" << kLevelLimitsMessage;
-        QTest::newRow("min below 70") << "140"
-                                      << "69.9"
-                                      << "600" << kLevelLimitsMessage;
-        QTest::newRow("empty max, bad count too") << ""
-                                                  << "70"
-                                                  << "9" << kLevelLimitsMessage;
+        const QString counts = kCountLimitsMessage, levels = kLevelLimitsMessage;
+        QTest::newRow("good") << "120 80.5 600" << QString();
+        QTest::newRow("whole range, fewest counts") << "140 70 10" << QString();
+        QTest::newRow("count 9: only the count message") << "140 70 9" << counts;
+        QTest::newRow("count too many") << "140 70 864001" << counts;
+        QTest::newRow("count not a number") << "140 70 x" << counts;
+        QTest::newRow("max equals min") << "100 100 600" << levels;
+        QTest::newRow("max above 140") << "141 70 600" << levels;
+        QTest::newRow("min below 70") << "140 69.9 600" << levels;
+        QTest::newRow("empty max, bad count too") << "_ 70 9" << levels;
     }
     void limits() {
         QFETCH(QString, message);
-        const LimitsVerdict v = checkLimits(QFETCH_TYPE(QString, max), QFETCH_TYPE(QString, min),
-                                            QFETCH_TYPE(QString, counts));
+        const QStringList b = QString(QFETCH_TYPE(QString, boxes)).replace("_", "").split(' ');
+        const LimitsVerdict v = checkLimits(b[0], b[1], b[2]);
         QCOMPARE(v.message, message);
         // Good levels are kept even when the count is refused.
         QCOMPARE(v.levelsOk, message != kLevelLimitsMessage);
-        if (message != kLevelLimitsMessage) {
-            QCOMPARE(v.limits.chartMax, QFETCH_TYPE(QString, max).toDouble());
-            QCOMPARE(v.limits.chartMin, QFETCH_TYPE(QString, min).toDouble());
-        }
-        if (message.isEmpty()) {
-            QCOMPARE(v.limits.chartMax, QFETCH_TYPE(QString, max).toDouble());
-            QCOMPARE(v.limits.chartMin, QFETCH_TYPE(QString, min).toDouble());
-            QCOMPARE(v.limits.counts.value_or(0), QFETCH_TYPE(QString, counts).toInt());
+        if (v.levelsOk) {
+            QCOMPARE(v.limits.chartMax, b[0].toDouble());
+            QCOMPARE(v.limits.chartMin, b[1].toDouble());
+            QCOMPARE(v.limits.counts.value_or(0), message.isEmpty() ? b[2].toInt() : 0);
         }
     }
 
@@ -180,6 +157,59 @@ private slots:
             if (tick)
                 QCOMPARE(tick->missed, missed[i]);
         }
+    }
+
+    void plotLevels_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("y"); // -1: no point
+        QTest::newRow("level") << "85.3" << 85.3;
+        QTest::newRow("OL at the top") << "OL" << 140.0;
+        QTest::newRow("0000 display at the top") << "142.0" << 140.0;
+        QTest::newRow("---- just under the bottom") << "----" << 67.9;
+        QTest::newRow("junk") << "abc" << -1.0;
+    }
+    void plotLevels() {
+        const double y = plotLevel(nd::stored::parseLevel(QFETCH_TYPE(QString, text)));
+        QCOMPARE(std::isnan(y) ? -1.0 : y, QFETCH_TYPE(double, y));
+    }
+
+    void thinningKeepsALoneSpike_data() {
+        QTest::addColumn<int>("spikeAt");
+        QTest::newRow("first") << 0;
+        QTest::newRow("middle") << 43210;
+        QTest::newRow("last") << 86399;
+    }
+    void thinningKeepsALoneSpike() {
+        std::vector<double> values(86400, 80.0);
+        const int spike = QFETCH_TYPE(int, spikeAt);
+        values[static_cast<std::size_t>(spike)] = 130.0;
+        values[1000] = 60.0; // and a dip
+        const auto points = visibleSlice(values, {1.0, 86400.0}, 800);
+        QVERIFY(points.size() <= 2 * 800 + 2);
+        double top = 0, bottom = 1000;
+        for (const QPointF& p : points) {
+            top = std::max(top, p.y());
+            bottom = std::min(bottom, p.y());
+        }
+        QCOMPARE(top, 130.0);
+        QCOMPARE(bottom, 60.0);
+        for (std::size_t i = 1; i < points.size(); ++i)
+            QVERIFY(points[i].x() > points[i - 1].x());
+        QVERIFY(visibleSlice(values, {5.0, 5.0}, 800).empty());
+    }
+
+    void plotResetScale_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<double>("max");
+        QTest::newRow("120 rows") << 120 << 120.0;
+        QTest::newRow("one row") << 1 << 2.0;
+        QTest::newRow("no rows") << 0 << 2.0;
+    }
+    void plotResetScale() {
+        const AxisRange x = resetXRange(static_cast<std::size_t>(QFETCH_TYPE(int, rows)));
+        QCOMPARE(x.min, 1.0);
+        QCOMPARE(x.max, QFETCH_TYPE(double, max));
+        QVERIFY(x.valid());
     }
 };
 

@@ -1,8 +1,10 @@
 // Interval averages: classification of readings, the mean's text, LAeq, the run's
 // maximum and over-range flag, interval boundaries, pauses, the interval answers and the
-// averages of a level list.
+// averages of a level list; the .avg file: exact bytes, the round trip, refused files,
+// the listing and CSV.
 
 #include "Fetch.h"
+#include "realtime/AverageFile.h"
 #include "realtime/IntervalAverager.h"
 #include "realtime/IntervalInput.h"
 
@@ -39,6 +41,37 @@ std::vector<IntervalAverage> feedTicks(IntervalAverager& averager, const QString
     return closed;
 }
 
+AverageFile twoRows() {
+    AverageFile f;
+    f.fields = {"Hall A", "Kim", "7",        "2026/12/05", "14:50:00", "00:00:10",
+                "90",     "3",   "00:00:20", "88.2",       "No"};
+    f.rows.push_back(nd::stored::makeRow("1", "2026/12/05", "14:50:10", "85.3"));
+    f.rows.push_back(nd::stored::makeRow("2", "2026/12/05", "14:50:20", "----"));
+    return f;
+}
+
+const QByteArray kTwoRowBytes = "\"JOB: Hall A\"\r\n"
+                                "\"Name: Kim\"\r\n"
+                                "\"ID: 7\"\r\n"
+                                "\"Start date: 2026/12/05\"\r\n"
+                                "\"Start time: 14:50:00\"\r\n"
+                                "\"Time Int.: 00:00:10\"\r\n"
+                                "\"Criterion level: 90\"\r\n"
+                                "\"Exchange Rate: 3\"\r\n"
+                                "\"Run Time: 00:00:20\"\r\n"
+                                "\"SPL Max: 88.2\"\r\n"
+                                "\"140 PEAK: No\"\r\n"
+                                "************\r\n"
+                                "\"No.s\tDate\tTime\tdBA\t\"\r\n"
+                                "\"1\t2026/12/05\t14:50:10\t85.3\t\"\r\n"
+                                "\"2\t2026/12/05\t14:50:20\t----\t\"\r\n";
+
+QByteArray withLine(int line, const QByteArray& text) {
+    QList<QByteArray> lines = kTwoRowBytes.split('\n');
+    lines[line - 1] = text + '\r';
+    return lines.join('\n');
+}
+
 } // namespace
 
 class IntervalAveragesTest : public QObject {
@@ -51,13 +84,9 @@ private slots:
         QTest::addColumn<int>("samples");
         QTest::addColumn<double>("laeq"); // -1: none
         QTest::addColumn<int>("clamped");
-        QTest::newRow("ten of 99.0") << QStringList{"10*99.0"} << "99.0" << 10 << 99.0 << 0;
-        QTest::newRow("mean 85.327")
-            << QStringList{"27*85.4", "73*85.3"} << "85.3" << 100 << 85.3 << 0;
         QTest::newRow("OL counts as 140.0, never among tenths")
             << QStringList{"5*90.0", "5*OL"} << "115.0" << 10 << 137.0 << 5;
         QTest::newRow("all OL") << QStringList{"10*OL"} << "OL" << 10 << 140.0 << 10;
-        QTest::newRow("all blank") << QStringList{"10*----"} << "----" << 10 << 70.0 << 10;
         QTest::newRow("blank counts as 70.0")
             << QStringList{"5*80.0", "5*----"} << "75.0" << 10 << 77.4 << 5;
         QTest::newRow("0000 display is 142.0, not 0")
@@ -87,6 +116,17 @@ private slots:
         const auto laeq = closed[0].laeq();
         QCOMPARE(laeq ? std::round(*laeq * 10) / 10 : -1.0, QFETCH_TYPE(double, laeq));
         QCOMPARE(averager.clampedCount(), QFETCH_TYPE(int, clamped));
+    }
+
+    void aReadingTakenBeforeTheIntervalIsDropped() {
+        IntervalAverager averager;
+        averager.start(0, 100);
+        averager.restartInterval(50); // a resume: what was taken before it is not counted
+        averager.add(40, parseLevel(u"90.0"));
+        averager.add(60, parseLevel(u"80.0"));
+        const auto closed = averager.advanceTo(150);
+        QCOMPARE(closed.size(), std::size_t{1});
+        QCOMPARE(closed[0].samples, 1);
     }
 
     void runMaximum_data() {
@@ -138,8 +178,7 @@ private slots:
         }
         const auto averages = averageList(list, 10);
         QStringList means;
-        QList<int> samples;
-        QList<int> ends;
+        QList<int> samples, ends;
         for (const IntervalAverage& a : averages.intervals) {
             means << a.meanText();
             samples << a.samples;
@@ -157,43 +196,99 @@ private slots:
 
     void intervalAnswer_data() {
         QTest::addColumn<QString>("answer");
-        QTest::addColumn<QString>("text"); // empty: "Invalid, try again!"
         QTest::addColumn<int>("seconds");
-        QTest::newRow("1:2:3") << "1:2:3"
-                               << "01:02:03" << 3723;
-        QTest::newRow("blanks around fields") << " 0 : 0 : 10 "
-                                              << "00:00:10" << 10;
-        QTest::newRow("one colon: hours and seconds") << "10:20"
-                                                      << "10:00:20" << 36020;
-        QTest::newRow("longest") << "23:59:59"
-                                 << "23:59:59" << 86399;
-        QTest::newRow("minutes 90 refused, not wrapped") << "0:90:0"
-                                                         << "" << 0;
-        QTest::newRow("hours 48 refused, not wrapped") << "48:0:0"
-                                                       << "" << 0;
-        QTest::newRow("25:70:75") << "25:70:75"
-                                  << "" << 0;
-        QTest::newRow("zero") << "0:0:0"
-                              << "" << 0;
-        QTest::newRow("negative") << "-1:0:0"
-                                  << "" << 0;
-        QTest::newRow("letters") << "a:b:c"
-                                 << "" << 0;
-        QTest::newRow("no colon") << "10"
-                                  << "" << 0;
-        QTest::newRow("four fields") << "1:2:3:4"
-                                     << "" << 0;
-        QTest::newRow("empty field") << "1::3"
-                                     << "" << 0;
-        QTest::newRow("three digits") << "1:2:345"
-                                      << "" << 0;
-        QTest::newRow("decimal") << "0:0:1.5"
-                                 << "" << 0;
+        QTest::addColumn<QString>("text"); // empty: "Invalid, try again!"
+        QTest::newRow("1:2:3") << "1:2:3" << 3723 << "01:02:03";
+        QTest::newRow("blanks around fields") << " 0 : 0 : 10 " << 10 << "00:00:10";
+        QTest::newRow("one colon: hours and seconds") << "10:20" << 36020 << "10:00:20";
+        QTest::newRow("longest") << "23:59:59" << 86399 << "23:59:59";
+        // Minutes 90 and hours 48 are refused, not wrapped.
+        for (const char* refused : {"0:90:0", "48:0:0", "25:70:75", "0:0:0", "-1:0:0", "a:b:c",
+                                    "10", "1:2:3:4", "1::3", "1:2:345", "0:0:1.5"})
+            QTest::newRow(refused) << refused << 0 << QString();
     }
     void intervalAnswer() {
         const auto interval = parseIntervalAnswer(QFETCH_TYPE(QString, answer));
         QCOMPARE(interval ? interval->text : QString(), QFETCH_TYPE(QString, text));
         QCOMPARE(interval ? interval->seconds : 0, QFETCH_TYPE(int, seconds));
+    }
+
+    void twoRowBytes() { QCOMPARE(averageFileBytes(twoRows()), kTwoRowBytes); }
+
+    void saveOpenSaveIsTheSameFile() {
+        AverageFile f = twoRows();
+        f.fields[kName].clear(); // written as the label and ": " alone
+        f.fields[kJob] = " leading blank kept";
+        // An interval without a reading: an empty level, never "----".
+        f.rows.push_back(nd::stored::makeRow("3", "2026/12/05", "14:50:30", ""));
+        const QByteArray first = averageFileBytes(f);
+        const AverageFileRead read = readAverageFile(first);
+        QVERIFY2(read.ok(), qPrintable(read.error.text()));
+        QCOMPARE(read.content->fields, f.fields);
+        QCOMPARE(read.content->rows.size(), std::size_t{3});
+        QCOMPARE(averageFileBytes(*read.content), first);
+    }
+
+    void readsOtherLineEnds() {
+        QByteArray lf = kTwoRowBytes;
+        lf.replace("\r\n", "\n");
+        const AverageFileRead read = readAverageFile(lf);
+        QVERIFY(read.ok());
+        QCOMPARE(read.content->rows.back().value, QStringLiteral("----"));
+    }
+
+    void aCutLastRow_isLeftOutAndSaid() {
+        const AverageFileRead read = readAverageFile(kTwoRowBytes.chopped(12));
+        QVERIFY2(read.ok(), qPrintable(read.error.text()));
+        QCOMPARE(read.content->rows.size(), std::size_t{1});
+        QVERIFY(read.truncatedLastLine);
+    }
+
+    void fieldsDropWhatTheFileCannotCarry() {
+        AverageFile f = twoRows();
+        f.fields[kJob] = "say \"hi\"\tnow\r\n";
+        QVERIFY(averageFileBytes(f).startsWith("\"JOB: say hinow\"\r\n"));
+    }
+
+    void fileRefused_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("line");
+        QTest::newRow("line 12 not the asterisks") << withLine(12, "*****") << 12;
+        QTest::newRow("a .dat file") << QByteArray("\"No.s\tDate\tTime\tdBA\t\"\r\n") << 1;
+        QTest::newRow("empty") << QByteArray() << 1;
+        QTest::newRow("header label wrong") << withLine(3, "\"IDX: 7\"") << 3;
+        QTest::newRow("ends in the header") << kTwoRowBytes.left(37) << 4;
+        QTest::newRow("row with three cells")
+            << withLine(14, "\"1\t2026/12/05\t14:50:10\t\"") << 14;
+        QTest::newRow("row with a bad date")
+            << withLine(14, "\"1\t2026/13/05\t14:50:10\t85.3\t\"") << 14;
+        QTest::newRow("row with tenths")
+            << withLine(14, "\"1\t2026/12/05\t14:50:10.0\t85.3\t\"") << 14;
+        QTest::newRow("row number not a number")
+            << withLine(14, "\"x\t2026/12/05\t14:50:10\t85.3\t\"") << 14;
+        QTest::newRow("row unquoted") << withLine(14, "1\t2026/12/05\t14:50:10\t85.3\t") << 14;
+    }
+    void fileRefused() {
+        const AverageFileRead read = readAverageFile(QFETCH_TYPE(QByteArray, bytes));
+        QVERIFY(!read.ok());
+        QCOMPARE(read.error.line, QFETCH_TYPE(int, line));
+        QVERIFY(!read.error.why.isEmpty());
+    }
+
+    void listing() {
+        const QStringList lines = averageListingLines(twoRows());
+        const QString lead = "-" + QString(20, ' ');
+        QCOMPARE(lines.size(), 4 + 11 + 2 + 2);
+        QCOMPARE(lines[4], lead + "JOB: Hall A");
+        QCOMPARE(lines[17], lead + "1       2026/12/05  14:50:10      85.3        ");
+    }
+
+    void csvCarriesBothMeans() {
+        const QByteArray csv = averageCsvBytes(twoRows(), {85.6, std::nullopt});
+        QVERIFY(csv.contains("\r\nNo.s,Date,Time,dBA,LAeq\r\n"
+                             "1,2026-12-05,14:50:10,85.3,85.6\r\n"
+                             "2,2026-12-05,14:50:20,----,\r\n"));
+        QVERIFY(csv.startsWith("JOB,Hall A\r\n"));
     }
 };
 

@@ -1,6 +1,8 @@
-// The virtual meter's event banks: a run is recorded into the bank shown when it starts.
+// The virtual meter's run keys and event banks: a run is recorded into the bank shown
+// when it starts, its dose and exposure without the pause.
 
 #include "link/MemoryMap.h"
+#include "sim/DisplayFrame.h"
 #include "sim/VirtualMeter.h"
 
 #include <QTest>
@@ -38,9 +40,12 @@ private slots:
         meter.pressKeys(kRunPause, 0.0);
         meter.pressKeys(kEvent, 10.0); // ignored during a run
         meter.pressKeys(kRunPause, kHour);
+        const int run = frame::kRunning, pause = frame::kPaused;
+        QCOMPARE(meter.displayFrame(kHour).at(1) & (run | pause), run | pause);
         meter.pressKeys(kResume, 2 * kHour);   // an hour paused: not exposure
         QCOMPARE(bankCells(meter, 3), before); // written only when the run ends
         meter.pressKeys(kEndRun, 2 * kHour + 1800.0);
+        QCOMPARE(meter.displayFrame(3 * kHour).at(1) & (run | pause), 0);
 
         // Used, 90 dB, 5 dB, Slow; 03-15 09:41 to 12:11; 1:30 exposed; 3750 hundredths.
         const QByteArray r = bankCells(meter, 3);

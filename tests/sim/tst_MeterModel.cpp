@@ -1,51 +1,32 @@
 // The virtual meter on its own where the link relies on it: command framing, display
-// digits, dose and the run keys. The rest is tested through the link.
+// digits and the overload flag of logged levels. The rest (dose, run keys, banks, setup)
+// is tested through what it serves.
 
-#include "link/MemoryMap.h"
 #include "link/Meter.h"
 #include "sim/CommandParser.h"
 #include "sim/DisplayFrame.h"
+#include "sim/LoggedSets.h"
 #include "sim/VirtualMeter.h"
 
 #include <QTest>
 
 using namespace nd::sim;
-namespace mem = nd::link::memory;
 
 Q_DECLARE_METATYPE(nd::sim::DisplayDigits)
 
 namespace {
 using Kind = MeterCommand::Kind;
-
 using nd::link::Bytes;
-
-/// Byte `index` of the display frame: 1 mode, 2 flags, 5 bank and battery.
-int frameByte(VirtualMeter& meter, int index, double now = 0.0) {
-    return static_cast<unsigned char>(meter.displayFrame(now).at(index));
-}
-bool near(double a, double b, double tolerance = 1e-9) {
-    return qAbs(a - b) < tolerance;
-}
-
-struct DoseCase {
-    double dB;
-    int criterion, exchange, threshold;
-    double hours, percent;
-};
-
-constexpr int kRunPause = 16, kEndRun = 32, kResume = 64, kReset = 4;
-constexpr double kHour = 3600.0;
 } // namespace
-
-Q_DECLARE_METATYPE(DoseCase)
 
 class MeterModelTest : public QObject {
     Q_OBJECT
 
 private slots:
     void parserFindsTheSameCommandsHoweverTheBytesAreSplit() {
-        // Raw address and data bytes that look like command letters must stay raw.
-        const QByteArray stream = QByteArray("X ") + Bytes({'R', 0x3B, 0x00}) +
+        // Stray bytes start no command; raw address and data bytes that look like command
+        // letters must stay raw.
+        const QByteArray stream = Bytes({'Q', 0x00, 0xFF}) + "X " + Bytes({'R', 0x3B, 0x00}) +
                                   Bytes({'W', 'X', 'U', 'F'}) + Bytes({'F', 0x10}) + "U" + "EEE" +
                                   Bytes({'R', 'E', 'E'});
         const std::vector<MeterCommand> expected = {
@@ -66,22 +47,6 @@ private slots:
                          qPrintable(QStringLiteral("cut at %1, %2").arg(cut1).arg(cut2)));
             }
         }
-    }
-
-    void parserSkipsBytesThatStartNoCommand_data() {
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<int>("commands");
-        QTest::addColumn<int>("pending");
-        QTest::newRow("stray bytes before X") << Bytes({'Q', 0x00, 0xFF, 'X'}) << 1 << 0;
-        QTest::newRow("four E's: an erase and a start") << QByteArray("EEEE") << 1 << 1;
-    }
-    void parserSkipsBytesThatStartNoCommand() {
-        QFETCH(QByteArray, input);
-        QFETCH(int, commands);
-        QFETCH(int, pending);
-        CommandParser parser;
-        QCOMPARE(int(parser.feed(input, 0.0).size()), commands);
-        QCOMPARE(parser.pendingBytes(), pending);
     }
 
     void parserDropsAHalfCommandAfterTheReceiveTimeout() {
@@ -110,12 +75,10 @@ private slots:
         };
         level("94.5 dB", 94.5, {0x09, 0x45, d3});
         level("69.9 dB is blank", 69.9, {0xBB, 0xBB, 0});
-        level("69.96 dB shows as 70.0", 69.96, {0x07, 0x00, d3});
         level("140.1 dB is over range", 140.1, {0x0A, 0x00, frame::kOverRange});
         dose("5.5 %", 5.5, {0x05, 0x50, d2});
         dose("99.994 % stays dd.dd", 99.994, {0x99, 0x99, d2});
         dose("99.996 % becomes 100.0", 99.996, {0x10, 0x00, d3});
-        dose("1234.4 % whole percent", 1234.4, {0x12, 0x34, 0});
         dose("20000 % is capped", 20000.0, {0x99, 0x99, 0});
     }
     void displayDigits() {
@@ -125,53 +88,20 @@ private slots:
         QCOMPARE(dose ? nd::sim::doseDigits(value) : nd::sim::levelDigits(value), expected);
     }
 
-    void doseFollowsCriterionExchangeAndThreshold_data() {
-        QTest::addColumn<DoseCase>("c");
-        QTest::newRow("100 dB, 90/5, 1 h") << DoseCase{100.0, 90, 5, 80, 1.0, 50.0};
-        QTest::newRow("one exchange up for 4 h") << DoseCase{93.0, 90, 3, 80, 4.0, 100.0};
-        QTest::newRow("one exchange down for 8 h") << DoseCase{85.0, 90, 5, 80, 8.0, 50.0};
-        QTest::newRow("just below threshold") << DoseCase{79.9, 80, 3, 80, 8.0, 0.0};
-        QTest::newRow("at threshold counts") << DoseCase{80.0, 80, 3, 80, 8.0, 100.0};
-    }
-    void doseFollowsCriterionExchangeAndThreshold() {
-        QFETCH(DoseCase, c);
+    void loggedLevelsFrom124dBCarryTheOverloadFlag() {
         VirtualMeter meter;
-        QVERIFY(meter.setDoseSettings(c.criterion, c.exchange));
-        meter.setCell(mem::kThresholdLevel, c.threshold);
-        meter.setFixedLevel(c.dB);
-        meter.pressKeys(kRunPause, 10.0);
-        QVERIFY(near(meter.dose(10.0 + c.hours * kHour), c.percent, 1e-6));
-    }
-
-    // RUN/PAUSE starts, then pauses; a paused run stays a run and only resume leaves the
-    // pause; the dose grows only while running, and only a stopped meter resets it.
-    void runKeysSetTheModeBitsAndTheDoseGrowsOnlyWhileRunning() {
-        VirtualMeter meter; // 90 dB criterion, 5 dB exchange rate: 50 % an hour at 100 dB
-        meter.setFixedLevel(100.0);
-        const int run = frame::kRunning;
-        const int pause = frame::kPaused;
-        struct Step {
-            double hours;
-            int key, runBits;
-            double dose;
-        };
-        const Step steps[] = {{0.5, kResume, 0, 0.0},
-                              {1.0, kRunPause, run, 0.0},
-                              {1.5, kRunPause, run | pause, 25.0},
-                              {2.0, kRunPause, run | pause, 25.0},
-                              {2.5, kResume, run, 25.0},
-                              {2.75, kReset, run, 37.5},
-                              {3.0, kEndRun, 0, 50.0},
-                              {4.0, kReset, 0, 0.0},
-                              {5.0, kRunPause, run, 0.0},
-                              {5.5, kRunPause, run | pause, 25.0},
-                              {6.0, kEndRun, 0, 25.0}};
-        for (const Step& step : steps) {
-            const double now = step.hours * kHour;
-            meter.pressKeys(step.key, now);
-            QCOMPARE(frameByte(meter, 1, now) & (run | pause), step.runBits);
-            QVERIFY2(near(meter.dose(now), step.dose), qPrintable(QString::number(step.hours)));
+        // Seed 103 walks up to 125.0 dB, through 124.0 itself.
+        QVERIFY(
+            storeLoggedSets(meter, {{QDateTime(QDate(2024, 3, 15), QTime(9, 0)), 10, 600}}, 103));
+        const int records = 768 + 8; // the first set's, after its header
+        auto bcd = [](int b) { return (b >> 4) * 10 + (b & 0x0F); };
+        int at124 = 0;
+        for (int a = records; a < records + 3 * 600; a += 3) {
+            const int tenths = bcd(meter.cell(a)) + 100 * bcd(meter.cell(a + 1));
+            at124 += tenths == 1240 ? 1 : 0;
+            QCOMPARE(bool(meter.cell(a + 2) & 0x40), tenths >= 1240);
         }
+        QVERIFY(at124 > 0);
     }
 };
 

@@ -89,16 +89,6 @@ private slots:
         QCOMPARE(b.exchange("X", link::pause::kStatus), Bytes({0x02, 0x0B, 0x03}));
     }
 
-    void eraseEmptiesTheMemoryAndKeepsTheOtherStateBits() {
-        Bench b;
-        b.sim.meter().setCell(mem::kSetCount, 3);
-        b.sim.meter().setCell(mem::kMemoryState, 0x80 | mem::kMemoryFullBit);
-        b.meter.EraseMemory();
-        QCOMPARE(b.state().CellValue, 0); // the set count, read back
-        QCOMPARE(b.sim.meter().cell(mem::kMemoryState), 0x80);
-        QCOMPARE(b.sim.meter().loggedDataEnd(), mem::kEmptyDataEnd);
-    }
-
     void unpluggedPortFailsUntilPluggedInAndReopened() {
         Bench b;
         b.port->unplug();
@@ -113,19 +103,6 @@ private slots:
         QVERIFY(b.port->open().ok());
         QVERIFY(!b.port->hasFailed());
         QVERIFY(b.meter.ReadCell(mem::kThresholdLevel));
-    }
-
-    void clearInputDropsWhatArrivedButNotWhatIsOnTheWay() {
-        Bench b;
-        b.port->write("X");
-        b.port->clearInput(); // nothing has arrived yet
-        b.sim.clock().advance(link::pause::kStatus);
-        QCOMPARE(b.port->readAll().size(), 3);
-
-        b.port->write("X");
-        b.sim.clock().advance(link::pause::kStatus);
-        b.port->clearInput();
-        QVERIFY(b.port->readAll().isEmpty());
     }
 };
 

@@ -54,8 +54,7 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         m_process.setProcessEnvironment(environment);
-        m_process.start(QDir(qEnvironmentVariable("NOISEDESK_BIN_DIR")).filePath(program),
-                        arguments);
+        m_process.start(programPath(program), arguments);
     }
     ~Child() {
         if (m_process.state() != QProcess::NotRunning) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stored/LevelList.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QSqlDatabase>
@@ -25,13 +27,9 @@ public:
 
     /// Starts the server; the reason when it could not.
     bool start(QString& why) {
-        const QString bin = binDir();
-        if (bin.isEmpty()) {
+        m_bin = binDir();
+        if (m_bin.isEmpty() || !m_dir.isValid()) {
             why = QStringLiteral("no PostgreSQL server programs (Debian: postgresql)");
-            return false;
-        }
-        if (!m_dir.isValid()) {
-            why = QStringLiteral("no temporary folder");
             return false;
         }
         m_asRoot = geteuid() == 0;
@@ -43,22 +41,17 @@ public:
                 return false;
             }
         }
-        m_bin = bin;
-        if (!runPg("initdb",
-                   {"-D", data(), "-U", "postgres", "--auth=trust", "--no-locale", "-E", "UTF8",
-                    "--no-sync"},
-                   why))
-            return false;
-        if (!runPg("pg_ctl",
-                   {"-D", data(), "-l", m_dir.filePath("log"), "-w", "-t", "60", "-o",
-                    QStringLiteral("-k %1 -c listen_addresses='' -p %2 -c fsync=off")
-                        .arg(m_dir.path())
-                        .arg(kPort),
-                    "start"},
-                   why))
-            return false;
-        m_running = true;
-        return true;
+        const QString options =
+            QStringLiteral("-k %1 -c listen_addresses='' -p %2 -c fsync=off").arg(m_dir.path());
+        m_running =
+            runPg("initdb",
+                  {"-D", data(), "-U", "postgres", "--auth=trust", "--no-locale", "-E", "UTF8",
+                   "--no-sync"},
+                  why) &&
+            runPg("pg_ctl",
+                  {"-D", data(), "-l", log(), "-w", "-t", "60", "-o", options.arg(kPort), "start"},
+                  why);
+        return m_running;
     }
 
     void stop() {
@@ -82,16 +75,9 @@ public:
             db.close();
         }
         QSqlDatabase::removeDatabase("pg-admin");
-        return uri(name);
-    }
-    QString uri(const QString& database) const {
         return QStringLiteral("postgresql://postgres@localhost:%1/%2?host=%3")
             .arg(kPort)
-            .arg(database, m_dir.path());
-    }
-    QString log() const {
-        QFile f(QDir(m_dir.path()).filePath("log"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+            .arg(name, m_dir.path());
     }
 
 private:
@@ -103,13 +89,13 @@ private:
         std::sort(versions.begin(), versions.end(),
                   [](const QString& a, const QString& b) { return a.toInt() > b.toInt(); });
         for (const QString& v : versions) {
-            const QString bin = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(v);
-            if (QFile::exists(bin + "/initdb"))
-                return bin;
+            if (QFile::exists(QStringLiteral("/usr/lib/postgresql/%1/bin/initdb").arg(v)))
+                return QStringLiteral("/usr/lib/postgresql/%1/bin").arg(v);
         }
         return {};
     }
     QString data() const { return m_dir.filePath("data"); }
+    QString log() const { return m_dir.filePath("log"); }
 
     bool runPg(const QString& program, const QStringList& arguments, QString& why) {
         QProcess p;
@@ -121,7 +107,9 @@ private:
             p.start(path, arguments);
         if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit ||
             p.exitCode() != 0) {
-            why = program + ": " + QString::fromLocal8Bit(p.readAll()) + log();
+            QFile log(this->log());
+            why = program + ": " + QString::fromLocal8Bit(p.readAll()) +
+                  (log.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(log.readAll()) : "");
             return false;
         }
         return true;
@@ -132,6 +120,19 @@ private:
     bool m_asRoot = false;
     bool m_running = false;
 };
+
+/// A recording of `count` 1-s samples whose levels depend on `seed`, so each is new data.
+inline stored::LevelList recordingList(int seed, int count) {
+    stored::LevelList list;
+    const stored::StampTenths start = stored::makeStamp(QDate(2024, 5, 6), 8 * 36000);
+    for (int i = 0; i < count; ++i) {
+        const stored::StampTenths t = start + i * 10;
+        list.rows.push_back(stored::makeRow(
+            QString::number(i + 1), stored::stampDateText(t), stored::stampTimeText(t),
+            QString::number(60.0 + ((seed * 131 + i * 7) % 700) / 10.0, 'f', 1)));
+    }
+    return list;
+}
 
 /// Runs a test's cases on SQLite and on a real PostgreSQL server: the "engine" rows, a
 /// fresh archive of either engine, and whether the server's rows fail or are skipped.

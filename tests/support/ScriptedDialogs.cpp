@@ -25,11 +25,6 @@ QStringList ScriptedDialogs::messages() const {
     return texts;
 }
 
-int ScriptedDialogs::pendingAnswers() const {
-    return static_cast<int>(m_messageAnswers.size() + m_inputAnswers.size() + m_openAnswers.size() +
-                            m_saveAnswers.size() + m_folderAnswers.size() + m_printAnswers.size());
-}
-
 void ScriptedDialogs::clear() {
     m_shown.clear();
     m_openedDocuments.clear();

@@ -54,8 +54,6 @@ public:
     QStringList messages() const;
     const QList<QUrl>& openedDocuments() const { return m_openedDocuments; }
     int unscripted() const { return m_unscripted; }
-    /// Scripted answers nobody asked for yet.
-    int pendingAnswers() const;
     void clear();
 
     dialogs::Answer message(QWidget* parent, const dialogs::Message& message) override;

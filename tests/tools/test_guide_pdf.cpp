@@ -36,53 +36,17 @@ class TestGuidePdf : public QObject {
     Q_OBJECT
 
 private slots:
-    void markdownBecomesAPdfWithItsTextTableAndImage_data() {
-        QTest::addColumn<int>("paragraphs");
-        QTest::addColumn<int>("pages");
-        QTest::newRow("one page") << 3 << 1;
-        QTest::newRow("runs over pages, nothing lost") << 160 << 0; // 0: more than one
-    }
-    void markdownBecomesAPdfWithItsTextTableAndImage() {
-        QFETCH(int, paragraphs);
-        QFETCH(int, pages);
-        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
-            QSKIP("poppler-utils is not installed");
-        QTemporaryDir dir;
-        QImage shot(2400, 600, QImage::Format_RGB32); // wider than the page: scaled down
-        shot.fill(Qt::darkCyan);
-        QVERIFY(shot.save(dir.filePath("shot.png")));
-        QString markdown = "# Getting started\n\n| File | Holds |\n|---|---|\n"
-                           "| .dat | levels |\n| .avg | averages |\n\n![Main window](shot.png)\n\n";
-        for (int i = 1; i <= paragraphs; ++i)
-            markdown += QString("Paragraph %1 of the guide.\n\n").arg(i);
-        QFile source(dir.filePath("guide.md"));
-        QVERIFY(source.open(QIODevice::WriteOnly));
-        source.write(markdown.toUtf8());
-        source.close();
-
-        const QString pdf = dir.filePath("guide.pdf");
-        QCOMPARE(nd::guide::renderMarkdownToPdf(source.fileName(), pdf, "Guide"), QString());
-        const int count = pageCount(pdf);
-        QVERIFY(pages == 0 ? count > 1 : count == pages);
-        auto page = [&pdf](int n) {
-            return run("pdftotext",
-                       {"-layout", "-f", QString::number(n), "-l", QString::number(n), pdf, "-"});
-        };
-        QVERIFY(page(1).contains("Getting started"));
-        QVERIFY(page(1).contains(QRegularExpression(R"(\.avg\s+averages)")));
-        QVERIFY(page(count).contains(QString("Paragraph %1 of the guide.").arg(paragraphs)));
-    }
-
-    // Page breaks: no line is drawn twice (hidden at the next page's top), no heading ends
-    // a page, and a table's columns are as wide as their contents ask.
-    void pagesBreakCleanlyAndTablesFitTheirContents() {
+    // A heading, a table, a picture and pages of text: no line is drawn twice (hidden at
+    // the next page's top), no heading ends a page, a table's columns are as wide as their
+    // contents ask.
+    void markdownBecomesAPdfThatBreaksCleanly() {
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("poppler-utils is not installed");
         QTemporaryDir dir;
         QImage tall(500, 600, QImage::Format_RGB32); // as wide as the text: 590 pt high
         tall.fill(Qt::darkCyan);
         QVERIFY(tall.save(dir.filePath("tall.png")));
-        QString markdown = "| Key | Meaning |\n|---|---|\n";
+        QString markdown = "# Getting started\n\n| Key | Meaning |\n|---|---|\n";
         for (int i = 1; i <= 3; ++i)
             markdown += QString("| key %1 of a few words | %2 |\n")
                             .arg(i)
@@ -118,7 +82,7 @@ private slots:
                                                         QString::number(page), pdf, "-"})
                                           .trimmed() // the form feed that ends a page
                                           .split('\n', Qt::SkipEmptyParts);
-            QVERIFY(!lines.isEmpty());
+            QVERIFY(!lines.isEmpty() && (page > 1 || lines[0] == "Getting started"));
             QVERIFY2(!lines.back().trimmed().startsWith("Heading"),
                      qPrintable(QString("page %1 ends with %2").arg(page).arg(lines.back())));
         }
