@@ -110,9 +110,6 @@ private slots:
         QCOMPARE(report->findChild<QLineEdit*>("Worker")->text(), "Ann Lee");
         QCOMPARE(report->findChild<QLineEdit*>("Location")->text(), "Bay 4");
         QCOMPARE(report->findChild<QLineEdit*>("CalAfter")->text(), "94.1");
-        const QString pdf = dir.filePath("old.pdf");
-        dialogs.answerSaveFile(pdf);
-        QVERIFY(report->savePdf());
 
         window->table()->selectAll();
         const QString summary = dir.filePath("summary.pdf");

@@ -74,25 +74,6 @@ private slots:
                  qPrintable(shortDay.join('\n')));
     }
 
-    // Zero hours and a task without measurements: in test_cli_report, with the exit code.
-    void planRefusals_data() {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("negative hours")
-            << QByteArray(R"({"tasks":[{"name":"Saw","hours":-2,"measurements":["a.dat"]}]})")
-            << "task \"Saw\": \"hours\" must be a number above 0";
-        QTest::newRow("instrument") << QByteArray(R"({"instrument":"class3","tasks":[]})")
-                                    << "takes \"class1\" or \"class2\"";
-        QTest::newRow("not json") << QByteArray("{tasks") << "the plan is not JSON";
-    }
-    void planRefusals() {
-        QFETCH(QByteArray, json);
-        QFETCH(QString, error);
-        const PlanRead read = parsePlan(json);
-        QVERIFY(!read.plan);
-        QVERIFY2(read.error.contains(error), qPrintable(read.error));
-    }
-
     void planRoundTrips() {
         const PlanRead read = parsePlan(R"({"instrument":"class1","day_hours":8,"tasks":[
             {"name":"Saw","hours":2,"hours_uncertainty":0.5,
@@ -105,8 +86,8 @@ private slots:
         QCOMPARE(again.plan->tasks[1].measurements[1].reference, "18");
     }
 
-    // An archived measurement stands in a plan for the .dat file it came from; an unknown
-    // number refuses the plan, naming it.
+    // An archived measurement stands in a plan for the .dat file it came from (an unknown
+    // number, and the other refused plans: test_cli_report).
     void archiveMeasurementsInPlans() {
         QTemporaryDir dir;
         QVERIFY(test::saveRecording(dir.filePath("a.dat"), steady(2, "88.0")));
@@ -125,8 +106,6 @@ private slots:
         };
         QCOMPARE(lex(QString::number(id)), "83.0"); // 10 lg((10^8.8 + 10^8.2) / 2) - 3
         QCOMPARE(lex("\"b.dat\""), "83.0");
-        QVERIFY2(lex("999").contains("task \"Saw\": measurement 999: not in the archive"),
-                 qPrintable(lex("999")));
     }
 
     void verdicts_data() {
@@ -181,8 +160,7 @@ private slots:
         QTest::addColumn<double>("after");
         QTest::addColumn<bool>("fit");
         QTest::addColumn<QString>("text");
-        QTest::newRow("0.3 dB") << 94.0 << 93.7 << true << "Drift 0.3 dB: within 0.5 dB.";
-        QTest::newRow("0.5 dB") << 94.0 << 94.5 << true << "Drift 0.5 dB";
+        QTest::newRow("0.5 dB") << 94.0 << 93.5 << true << "Drift 0.5 dB: within 0.5 dB.";
         QTest::newRow("0.6 dB") << 94.0 << 94.6 << false << "over 0.5 dB: the measurement is unfit";
     }
     void calibrationDrift() {
