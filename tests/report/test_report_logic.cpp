@@ -1,6 +1,6 @@
 // The task-based assessment on the standard's worked example, the regulation verdicts,
-// the calibration rule, the weekly exposure, the plan's refusals, and the measurement
-// report as PDF read back with poppler's tools.
+// the calibration rule, the weekly exposure, plans written and read back, and the
+// measurement report as PDF read back with poppler's tools.
 
 #include "ReportFiles.h"
 #include "archive/Archive.h"
