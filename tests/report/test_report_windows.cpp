@@ -1,16 +1,14 @@
 // The Assessment window on the standard's worked example: the result as the plan is
 // opened and edited, the plan saved back, the report; the Report window's calibration.
 
+#include "ReportFiles.h"
 #include "ScriptedDialogs.h"
 #include "report/Assessment.h"
 #include "report/ui/AssessmentWindow.h"
 #include "report/ui/ReportWindow.h"
-#include "stored/DataFile.h"
 
 #include <QFile>
-#include <QLabel>
 #include <QLineEdit>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -23,19 +21,6 @@ class ReportWindowsTest : public QObject {
 
     QTemporaryDir m_dir;
 
-    QString recording(const QString& name, double level) {
-        QByteArray bytes = stored::recordingHeaderLine();
-        const stored::StampTenths start = stored::makeStamp(QDate(2026, 3, 2), 7 * 36000);
-        for (int i = 0; i < 60; ++i) {
-            const stored::StampTenths t = start + i * 100;
-            bytes += stored::recordingLine(
-                stored::makeRow(QString::number(i + 1), stored::stampDateText(t),
-                                stored::stampTimeText(t), QString::number(level, 'f', 1)));
-        }
-        const QString path = m_dir.filePath(name);
-        return stored::saveBytes(path, bytes) ? QString() : path;
-    }
-
 private slots:
     void initTestCase() {
         QStandardPaths::setTestModeEnabled(true);
@@ -43,7 +28,8 @@ private slots:
         // Names starting with a digit, which are no archive numbers.
         int n = 0;
         for (double level : {70.0, 80.1, 82.2, 79.6, 86.5, 92.4, 89.3, 93.2, 87.8, 86.2})
-            QVERIFY(!recording(QString("data/%1-m.dat").arg(n++), level).isEmpty());
+            QVERIFY(test::saveRecording(m_dir.filePath(QString("data/%1-m.dat").arg(n++)),
+                                        test::steadyRows(60, QString::number(level, 'f', 1))));
         QVERIFY(!stored::saveBytes(m_dir.filePath("data/plan.json"), R"({"tasks":[
             {"name":"Packing","hours":1.5,"measurements":["0-m.dat"]},
             {"name":"Sawing","hours":5,"hours_uncertainty":1,"measurements":["1-m.dat","2-m.dat","3-m.dat"]},
@@ -61,12 +47,11 @@ private slots:
         window.table()->item(2, 1)->setText("2"); // Grinding takes 2 h
         QVERIFY2(window.resultText().startsWith("LEX,8h = 85.2 dB(A) ± "),
                  qPrintable(window.resultText()));
-        QVERIFY(window.findChild<QLabel*>("Details")->text().contains("add up to 8.5 h"));
         window.table()->item(2, 1)->setText("0");
         QCOMPARE(window.resultText(), "LEX,8h: -");
-        QVERIFY(window.findChild<QLabel*>("Details")->text().contains("\"Grinding\": \"hours\""));
         window.table()->item(2, 1)->setText("1.5");
 
+        // Saved elsewhere, the plan's files are named from there.
         const QString saved = m_dir.filePath("saved/plan.json");
         QDir(m_dir.path()).mkpath("saved");
         dialogs.answerSaveFile(saved);
@@ -76,9 +61,6 @@ private slots:
         const report::PlanRead read = report::parsePlan(file.readAll());
         QVERIFY2(read.plan, qPrintable(read.error));
         QCOMPARE(read.plan->tasks[1].measurements[0].reference, "../data/1-m.dat");
-        QCOMPARE(
-            report::runPlan(*read.plan, m_dir.filePath("saved")).assessment->result.tasks.size(),
-            std::size_t(3));
 
         dialogs.answerSaveFile(m_dir.filePath("assessment.pdf"));
         QVERIFY(window.saveReport());
@@ -88,9 +70,9 @@ private slots:
 
     void reportWindowJudgesTheCalibration() {
         test::ScriptedDialogs dialogs;
-        stored::LevelList list = stored::readDataFile(m_dir.filePath("data/5-m.dat")).content->list;
-        auto* window = report::ui::ReportWindow::forFile(list, m_dir.filePath("data/5-m.dat"),
-                                                         dialogs, nullptr);
+        const QString dat = m_dir.filePath("data/5-m.dat");
+        std::unique_ptr<report::ui::ReportWindow> window(report::ui::ReportWindow::forFile(
+            stored::readDataFile(dat).content->list, dat, dialogs, nullptr));
         window->findChild<QLineEdit*>("Worker")->setText("Ann Baker");
         window->findChild<QLineEdit*>("CalBefore")->setText("94,0x");
         QVERIFY(!window->savePdf()); // refused before any file dialog
@@ -100,16 +82,12 @@ private slots:
         const QString pdf = m_dir.filePath("m5.pdf");
         dialogs.answerSaveFile(pdf);
         QVERIFY(window->savePdf());
-        if (!QStandardPaths::findExecutable("pdftotext").isEmpty()) {
-            QProcess p;
-            p.start("pdftotext", {pdf, "-"});
-            QVERIFY(p.waitForFinished(30000));
-            const QString text = QString::fromUtf8(p.readAllStandardOutput()).simplified();
-            QVERIFY2(text.contains("Ann Baker"), qPrintable(text));
-            QVERIFY2(text.contains("over 0.5 dB: the measurement is unfit"), qPrintable(text));
-            QVERIFY2(text.contains("Source: 5-m.dat SHA-256"), qPrintable(text));
-        }
-        delete window;
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            return;
+        const QString text = test::pdfText(pdf);
+        for (const char* expected : {"Worker Ann Baker", "over 0.5 dB: the measurement is unfit",
+                                     "Source: 5-m.dat SHA-256"})
+            QVERIFY2(text.contains(expected), qPrintable(text));
     }
 };
 
