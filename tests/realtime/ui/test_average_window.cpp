@@ -1,7 +1,6 @@
-// The Average window on scripted readings and a scripted clock: rows, the run's end,
-// pause, the automatic stop, link loss, the interval answers, save, open and the prompts.
+// The Average window on scripted readings and a scripted clock: pause, the automatic stop,
+// save, open and the prompts (the averages and the file: test_interval_averages).
 
-#include "../Fetch.h"
 #include "ScriptedDialogs.h"
 #include "realtime/ui/Average.h"
 #include "realtime/ui/StripGraph.h"
@@ -11,7 +10,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -80,44 +78,6 @@ class AverageWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void runs_data() {
-        QTest::addColumn<QStringList>("readings");
-        QTest::addColumn<QStringList>("rows");
-        QTest::addColumn<QString>("max");
-        QTest::addColumn<bool>("peak");
-        QTest::addColumn<QString>("laeq"); // of the last row
-        QTest::newRow("all OL, logged as OL")
-            << times(10, "OL") << QStringList{"OL"} << "OL" << true << "140.0";
-        QTest::newRow("link lost mid-interval, then a whole interval")
-            << times(5, "90.0") + times(15, "") << QStringList{"90.0", ""} << "90.0" << false << "";
-        QTest::newRow("highest 105.3") << QStringList{"80.0", "105.3"} + times(8, "80.0")
-                                       << QStringList{"82.5"} << "105.3" << false << "95.4";
-    }
-    void runs() {
-        Rig rig;
-        rig.window->start();
-        QFETCH(QStringList, readings);
-        rig.feed(readings);
-        rig.window->stop();
-        QTEST(rig.rows(), "rows");
-        QTEST(rig.text("LblMax"), "max");
-        QCOMPARE(rig.text("LblPeak"), QString(QFETCH_TYPE(bool, peak) ? "Yes" : "No"));
-        QTEST(rig.text("TxtLaeq"), "laeq");
-        QCOMPARE(rig.text("LblRunTime"),
-                 nd::realtime::clockText(10 * static_cast<long long>(rig.rows().size())));
-        QCOMPARE(rig.text("LblStartTime"), QStringLiteral("14:50:00"));
-    }
-
-    void lostIntervalIsAGap() {
-        Rig rig;
-        rig.window->start();
-        rig.feed(times(10, "") + times(10, "----"));
-        const auto& points = rig.window->findChild<ui::StripGraph*>()->points();
-        QCOMPARE(points.size(), std::size_t{2});
-        QVERIFY(std::isnan(points[0]));
-        QCOMPARE(points[1], 67.9);
-    }
-
     void pauseDropsThePartialInterval() {
         Rig rig;
         rig.window->start();
@@ -131,17 +91,11 @@ private slots:
         QCOMPARE(rig.rows(), QStringList{"90.0"});
     }
 
-    void leavingDbaStopsTheRun_data() {
-        QTest::addColumn<bool>("paused");
-        QTest::newRow("running") << false;
-        QTest::newRow("paused") << true;
-    }
     void leavingDbaStopsTheRun() {
         Rig rig;
         rig.window->start();
         rig.feed(times(25, "85.0"));
-        if (QFETCH_TYPE(bool, paused))
-            rig.window->pause();
+        rig.window->pause();
         rig.dba = false;
         rig.feed({"85.0"});
         QCOMPARE(rig.window->runState(), Average::RunState::Stopped);
@@ -164,22 +118,6 @@ private slots:
         QVERIFY(rig.rows().isEmpty());
         QVERIFY(rig.window->findChild<ui::StripGraph*>()->points().empty());
         QCOMPARE(rig.text("LblStartTime"), QStringLiteral("14:50:33"));
-        rig.feed(times(7, "99.0"));
-        rig.window->stop();
-        QVERIFY(rig.rows().isEmpty());
-        QCOMPARE(rig.text("LblRunTime"), QStringLiteral("00:00:00"));
-    }
-
-    void intervalAnswers() {
-        Rig rig;
-        rig.dialogs.answerInput(QStringLiteral("0:90:0"));
-        rig.dialogs.answerInput(QStringLiteral("0:0:5"));
-        rig.window->askInterval();
-        QCOMPARE(rig.dialogs.messages(), QStringList{"Invalid, try again!\r\n"});
-        rig.window->start();
-        QCOMPARE(rig.text("LblIntv"), QStringLiteral("00:00:05"));
-        rig.feed(times(10, "80.0"));
-        QCOMPARE(rig.rows().size(), 2);
     }
 
     void saveOpenAndPrompts() {
@@ -188,9 +126,7 @@ private slots:
         rig.window->show();
         QTest::keyClicks(rig.window->findChild<QLineEdit*>("TxtJob"), "Hall \"A\"");
         rig.window->start();
-        rig.feed(times(300, "85.0")); // 30 rows: the grid scrolled down, the strip at 11 to 30
-        QCOMPARE(rig.window->findChild<ui::StripGraph*>()->shownRange(),
-                 (std::pair<long long, long long>{11, 30}));
+        rig.feed(times(300, "85.0")); // 30 rows
         // Saving into no folder fails and says so; ".avg" is added to the typed name.
         rig.dialogs.answerSaveFile(QStringLiteral("/nonexistent-folder/run.avg"));
         rig.window->save();
@@ -215,9 +151,6 @@ private slots:
         QCOMPARE(other.rows(), QStringList(30, "85.0"));
         QCOMPARE(other.text("TxtJob"), QStringLiteral("Hall A")); // no quotes typed in
         QCOMPARE(other.text("LblRunTime"), QStringLiteral("00:05:00"));
-        QCOMPARE(other.window->findChild<ui::StripGraph*>()->shownRange(),
-                 (std::pair<long long, long long>{1, 30}));
-        QCOMPARE(other.window->findChild<QTableView*>("Grid")->rowAt(0), 0);
         // A file that is not one is refused with a message and nothing is lost.
         QVERIFY(!nd::stored::saveBytes(dir.filePath("bad.avg"), "\"JOB: x\"\r\n"));
         other.dialogs.answerOpenFile(dir.filePath("bad.avg"));

@@ -1,11 +1,11 @@
-// The Memory window on the in-process virtual meter: download, sets and records, damaged
-// sets, a silent meter, the ID code, interval and erase with read-back, save and print.
+// The Memory window on the in-process virtual meter: download, damaged sets, a failed
+// download, the ID code, interval and erase with read-back, save and print (the decoding:
+// test_logged_memory).
 
 #include "ScriptedDialogs.h"
 #include "SimFixture.h"
 #include "sim/LoggedSets.h"
 #include "stored/DataFile.h"
-#include "stored/ui/DataFileView.h"
 #include "stored/ui/ExposurePanel.h"
 #include "stored/ui/ListingPrinter.h"
 #include "stored/ui/Memory.h"
@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QSignalSpy>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,41 +70,25 @@ private slots:
         MemoryRig rig;
         rig.sim.meter().setCell(2, 1);
         rig.sim.meter().setCell(3, 2);
-        rig.sim.meter().setCell(40, 1); // memory full
         QVERIFY(rig.download());
         const auto& m = rig.window.memory();
         QCOMPARE(int(m.sets.size()), 3);
         QCOMPARE(rig.text("TxtIDCode"), QString("258"));
-        QCOMPARE(rig.text("LblMemory"), QString("32 K"));
-        QCOMPARE(rig.text("LblRemaining"), QString("0"));
-        QCOMPARE(m.sets[0].dateText, QString("2009/03/15"));
         rig.window.listSet(0);
         QCOMPARE(rig.window.records().rowCount(), 100);
         QCOMPARE(rig.window.records().list().rows[0].time, QString("00:00:05.0"));
         rig.window.listSet(1);
         QCOMPARE(rig.window.records().rowCount(), 4000);
         // The selected set's figures stand beside its records.
-        QVERIFY(!rig.window.exposurePanel().figure("LAeq").isEmpty());
         QCOMPARE(rig.window.exposurePanel().exposure().samples, 4000);
-        // The keyboard selects a set as the mouse does.
-        auto* grid1 = rig.window.findChild<QTableView*>("Grid1");
-        grid1->setCurrentIndex(grid1->model()->index(1, 0));
-        QTest::keyClick(grid1, Qt::Key_Down);
-        QCOMPARE(rig.window.records().rowCount(), 10);
         // "Save all": every set in a chosen folder, named as the command line names them.
         QTemporaryDir dir;
         rig.dialogs.answerFolder(dir.path());
         const QStringList saved = rig.window.saveAll();
         QCOMPARE(saved.size(), 3);
         QCOMPARE(QFileInfo(saved[0]).fileName(), QString("set001_2009-03-15_23-59-55.dat"));
-        const auto read = stored::readDataFile(saved[1]);
-        QVERIFY(read.ok());
-        QCOMPARE(read.content->list.rows.size(), std::size_t(4000));
+        QCOMPARE(stored::readDataFile(saved[1]).content->list.rows.size(), std::size_t(4000));
         QVERIFY(rig.idle());
-        rig.window.listSet(2);
-        rig.dialogs.answerPrint(true);
-        rig.window.print();
-        QCOMPARE(pdfPages(QDir::temp().filePath("noisedesk-test-print.pdf")), 1);
         // A new download clears the records, so an old set cannot be saved as new.
         const auto shown = rig.dialogs.shown().size();
         rig.window.download();
@@ -125,12 +108,9 @@ private slots:
         // The list goes in the box's scrollable details; the text stays one line.
         const auto& box = rig.dialogs.shown().last();
         QVERIFY2(box.detail.contains("Set 1: its pointers do not fit"), qPrintable(box.detail));
-        QVERIFY2(box.detail.contains("Set 2: its header has an impossible month"),
-                 qPrintable(box.detail));
+        QVERIFY(box.detail.contains("Set 2: its header has an impossible month"));
         QVERIFY(!box.text.contains("Set 2"));
         QVERIFY(!rig.window.memory().sets[2].troubled());
-        rig.window.listSet(1); // a bad header keeps its records, without times
-        QCOMPARE(rig.window.records().list().rows[0].time, QString());
     }
 
     void aFailedDownload_endsWithAMessageAndFreesTheLink_data() {
@@ -168,9 +148,6 @@ private slots:
         QTest::newRow("ID 258") << true << "258" << false << "Write OK !!!" << 1 << 2;
         QTest::newRow("ID, silent meter") << true << "258" << true << "Write Fail !!!" << 0 << 0;
         QTest::newRow("interval 12.5") << false << "12.5" << false << "Write OK !!!" << 0 << 125;
-        QTest::newRow("interval 6600")
-            << false << "6600" << false << "Invalid, try again! 0.1 <= Interval <= 6553.5." << 0
-            << 10;
     }
     void writesWithReadBack() {
         QFETCH(bool, idCode);
@@ -233,7 +210,6 @@ private slots:
         const QByteArray csv("No.s,Date,Time,dBA\r\n1,2009-03-16,00:00:05.0,");
         QTest::newRow("bare name, CSV chosen") << "guirec" << 1 << "guirec.csv" << csv;
         QTest::newRow("bare name, data file chosen") << "guirec" << 0 << "guirec.dat" << dat;
-        QTest::newRow("All type: the suffix decides") << "x.csv" << 2 << "x.csv" << csv;
     }
     void save_writesTheRecordsAndNotes() {
         QFETCH(QString, name);
@@ -252,14 +228,11 @@ private slots:
         const QByteArray bytes = f.readAll();
         QVERIFY2(bytes.startsWith(start), bytes.left(80).constData());
         QVERIFY(rig.dialogs.shown().last().detail.contains("CSV file[*.csv]|*.csv"));
-        if (written.endsWith(".dat")) { // the saved set reopens with its note
-            rig.dialogs.answerOpenFile(dir.filePath(written));
-            std::unique_ptr<stored::ui::DataFileView> view(
-                stored::ui::DataFileView::open(rig.dialogs, nullptr));
-            QVERIFY(view);
-            QCOMPARE(view->windowTitle(), written);
-            QCOMPARE(view->model().list().rows.size(), std::size_t(100));
-            QCOMPARE(view->findChild<QLabel*>("T1")->text(), QString("Site A"));
+        if (written.endsWith(".dat")) { // the saved set reads back with its note
+            const auto back = stored::readDataFile(dir.filePath(written));
+            QVERIFY(back.ok());
+            QCOMPARE(back.content->list.rows.size(), std::size_t(100));
+            QCOMPARE(back.content->list.notes[0], QString("Site A"));
         }
     }
 
