@@ -16,9 +16,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace nd;
@@ -31,11 +34,16 @@ constexpr int kListed = 1'000;
 QByteArray dayFile(int day) {
     QByteArray bytes = stored::recordingHeaderLine();
     const stored::StampTenths start = stored::makeStamp(QDate(2024, 1, 1).addDays(day), 0);
+    // A level that wanders as a workplace's does (steps of up to ±3 dB between 60 and 110
+    // dB), so the archive's compression meets data as varied as a real day's.
+    QRandomGenerator random(static_cast<quint32>(day + 1));
+    int tenths = 800;
     for (int i = 0; i < kDaySamples; ++i) {
         const stored::StampTenths t = start + i * 10;
-        bytes += stored::recordingLine(stored::makeRow(
-            QString::number(i + 1), stored::stampDateText(t), stored::stampTimeText(t),
-            QString::number(70.0 + ((i * 37 + day * 11) % 400) / 10.0, 'f', 1)));
+        tenths = std::clamp(tenths + random.bounded(-30, 31), 600, 1100);
+        bytes += stored::recordingLine(
+            stored::makeRow(QString::number(i + 1), stored::stampDateText(t),
+                            stored::stampTimeText(t), QString::number(tenths / 10.0, 'f', 1)));
     }
     return bytes;
 }
@@ -56,6 +64,10 @@ qint64 serverSize(const archive::Archive&, const QString& uri) {
                        "pg_total_relation_size('measurement_field')") &&
                 q.next())
                 size = q.value(0).toLongLong();
+            else
+                std::printf("size: %s\n", qPrintable(q.lastError().text()));
+        } else {
+            std::printf("size: %s\n", qPrintable(db.lastError().text()));
         }
     }
     QSqlDatabase::removeDatabase("size");
