@@ -21,7 +21,6 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -128,9 +127,6 @@ private slots:
         QTest::newRow("text figures")
             << "stats FILE osha-pel,,," << false << ok
             << "Samples:            1440\nDuration:           4 h 00 min 00 s\n";
-        QTest::newRow("clamped said")
-            << "stats FILE ,,," << false << ok << "1 overload sample (\"OL\") counted as 140.0 dB";
-        QTest::newRow("json") << "stats FILE niosh,,," << true << ok << "\"samples\":1440";
         QTest::newRow("meter settings")
             << "stats FILE meter,85,3," << true << ok
             << "\"standard\":{\"criterion\":85,\"exchange\":3,\"key\":\"meter\",\"threshold\":"
@@ -139,10 +135,6 @@ private slots:
             << "stats FILE meter,,," << false << usage << "--criterion";
         QTest::newRow("unknown standard")
             << "stats FILE dod,,," << false << usage << "--standard takes";
-        QTest::newRow("histogram 1 dB")
-            << "histogram FILE ,,," << false << ok << "95\t1439\n140\t1\n";
-        QTest::newRow("histogram 0.1 dB")
-            << "histogram FILE ,,,0.1" << false << ok << "95.0\t1439\n";
         QTest::newRow("histogram json")
             << "histogram FILE ,,," << true << ok
             << "{\"bins\":[{\"count\":1439,\"level\":95},{\"count\":1,\"level\":140}],"
@@ -230,6 +222,9 @@ private slots:
         QTest::newRow("dump nowhere")
             << QStringList{"--simulate", "dump", "%f/image.bin"} << 4 << ""
             << "could not write %f/image.bin";
+        QTest::newRow("banks --out nowhere")
+            << QStringList{"--simulate", "--out", "%f/banks.bnk", "banks"} << 4 << ""
+            << "could not write %f/banks.bnk";
         QTest::newRow("--raw nowhere")
             << QStringList{"--simulate", "download", "%d", "--raw", "%f/raw.bin"} << 4 << ""
             << "could not write %f/raw.bin";
@@ -256,11 +251,8 @@ private slots:
         }
     }
 
-    void readAndStatus_printWhatTheMeterSays() {
+    void status_printsWhatTheMeterSays() {
         Rig rig;
-        QCOMPARE(rig.run({"read", "59"}), int(kOk));
-        QCOMPARE(rig.outText, QString("80\n"));
-        rig.outText.clear();
         QCOMPARE(rig.run({"status"}), int(kOk));
         QVERIFY(rig.outText.contains("criterion level: 90 dB"));
         QVERIFY(rig.outText.contains("threshold level: 80 dB"));
@@ -307,26 +299,20 @@ private slots:
         QCOMPARE(saved.readAll(), QByteArray(1000, 'm'));
     }
 
-    void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("followsPc");
-        QTest::addColumn<bool>("fromTable");
-        QTest::newRow("--clock now") << QStringList{"--clock", "now"} << true << false;
-        QTest::newRow("a fixed clock")
-            << QStringList{"--clock", "2025-01-02 03:04"} << false << false;
-        QTest::newRow("--standard alone") << QStringList{"--standard", "France"} << false << true;
-    }
     void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable() {
-        QFETCH(QStringList, args);
-        QFETCH(bool, followsPc);
-        QFETCH(bool, fromTable);
-        QCommandLineParser parser;
-        parser.addOptions(SetupOptions());
-        QVERIFY(parser.parse(QStringList{"noisedesk-cli"} + args));
-        const SetupParse parsed = ParseSetup(parser, {}, QDateTime(QDate(2024, 1, 1), QTime(4, 4)));
-        QVERIFY2(parsed.request, qPrintable(parsed.error));
-        QCOMPARE(bool(parsed.request->PcClock), followsPc);
-        QCOMPARE(parsed.request->FromStandardsTable, fromTable);
+        for (const auto& [args, followsPc, fromTable] :
+             {std::tuple{QStringList{"--clock", "now"}, true, false},
+              {QStringList{"--clock", "2025-01-02 03:04"}, false, false},
+              {QStringList{"--standard", "France"}, false, true}}) {
+            QCommandLineParser parser;
+            parser.addOptions(SetupOptions());
+            QVERIFY(parser.parse(QStringList{"noisedesk-cli"} + args));
+            const SetupParse parsed =
+                ParseSetup(parser, {}, QDateTime(QDate(2024, 1, 1), QTime(4, 4)));
+            QVERIFY2(parsed.request, qPrintable(parsed.error));
+            QCOMPARE(bool(parsed.request->PcClock), followsPc);
+            QCOMPARE(parsed.request->FromStandardsTable, fromTable);
+        }
     }
 
     void bankOptionIsChecked() {
@@ -336,15 +322,6 @@ private slots:
         for (const QStringList& refused : {QStringList{"0"}, {"6"}, {"E2"}, {""}, {"1", "2"}})
             QVERIFY(applyBankOptions(request, refused, {}, false));
         QVERIFY(!parseCommand({"banks", "3"}, 0, false).request);
-    }
-
-    void outIsCheckedBeforeTheRead() {
-        SimRig rig;
-        QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
-        QCOMPARE(rig.banks({}, dir.filePath("plain/banks.bnk"), false), int(kFileFailed));
-        QVERIFY(rig.port->writes().empty());
-        QVERIFY(rig.outText.isEmpty());
     }
 
     void aFailedRead_writesNoFile_andShowsEveryBank() {
@@ -365,15 +342,10 @@ private slots:
         QCOMPARE(rig.banks({}, {}, true), int(kOk));
         const QJsonArray list = QJsonDocument::fromJson(rig.outText.toUtf8()).array();
         QCOMPARE(list.size(), 5);
-        const QJsonObject e1 = list.at(0).toObject();
-        QCOMPARE(e1["bank"].toInt(), 1);
-        QVERIFY(e1["readable"].toBool());
-        const QJsonObject rows = e1["rows"].toObject();
-        QCOMPARE(rows.keys().size(), 15);
+        QCOMPARE(list.at(0)["bank"].toInt(), 1);
+        QVERIFY(list.at(0)["readable"].toBool());
         // Figures are numbers, texts are trimmed, empty cells are null.
-        QCOMPARE(rows["Dose Value(%)"], QJsonValue(123.4));
-        QCOMPARE(rows["TWA(8hr %Dose)"], QJsonValue(91.5));
-        QCOMPARE(rows["Criterion level"], QJsonValue(90));
+        QCOMPARE(list.at(0)["rows"]["Dose Value(%)"], QJsonValue(123.4));
         QCOMPARE(list.at(2)["rows"]["Used or not"], QJsonValue("Unused"));
         QVERIFY(list.at(2)["rows"]["Dose Value(%)"].isNull());
         // The rows come in the window's order.
