@@ -81,16 +81,14 @@ const QByteArray kGarbled("\x02\x40\x10\x09\x45\xE1\x04", 7);
 /// A meter with `sets` sets stored and the data ending at `end`, dumping `image`.
 FakePort::Responder storing(int sets, int end, QByteArray image) {
     return [=](const QByteArray& w) {
-        if (w.at(0) == 'R') {
-            const int address =
-                static_cast<unsigned char>(w.at(1)) + 256 * static_cast<unsigned char>(w.at(2));
-            // The set count is in cell 22; n sets end at the word at 512 + 2n, low byte first.
-            return frame({address == 22               ? sets
-                          : address == 512 + 2 * sets ? end % 256
-                          : address == 513 + 2 * sets ? end / 256
-                                                      : 0});
-        }
-        return w == "U" ? image : QByteArray();
+        if (w.at(0) != 'R')
+            return w == "U" ? image : QByteArray();
+        // The set count is in cell 22; n sets end at the word at 512 + 2n, low byte first.
+        const int at = uchar(w.at(1)) + 256 * uchar(w.at(2));
+        return frame({at == 22               ? sets
+                      : at == 512 + 2 * sets ? end % 256
+                      : at == 513 + 2 * sets ? end / 256
+                                             : 0});
     };
 }
 
@@ -175,14 +173,12 @@ private slots:
     }
 
     void portOption_acceptsPathsAndComNames() {
+        const QString pairs =
+            "/dev/ttyUSB0>/dev/ttyUSB0|COM5>/dev/ttyUSB0|com  2>/dev/ttyS1|13>/dev/ttyACM0";
+        for (const QString& pair : pairs.split('|'))
+            QCOMPARE(deviceForPortOption(pair.section('>', 0, 0)), pair.section('>', 1));
         // The serial port would look for a bare or relative name in /dev.
-        for (const auto& [option, device] :
-             {std::pair<QString, QString>{"/dev/ttyUSB0", "/dev/ttyUSB0"},
-              {"COM5", "/dev/ttyUSB0"},
-              {"com  2", "/dev/ttyS1"},
-              {"13", "/dev/ttyACM0"},
-              {"../x/pty", QDir::current().absoluteFilePath("../x/pty")}})
-            QCOMPARE(deviceForPortOption(option), device);
+        QCOMPARE(deviceForPortOption("../x/pty"), QDir::current().absoluteFilePath("../x/pty"));
     }
 
     /// The built program's front: help, refusals, checks made before the meter is read.
@@ -201,12 +197,10 @@ private slots:
             << QStringList{"archive", "frob"} << 1 << ""
             << "noisedesk-cli: archive takes import, list, show, tag, export or delete; try "
                "--help\n";
-        QTest::newRow("every command named")
-            << QStringList{"--help"} << 0
-            << "record, average, stats, histogram, report, assess, archive."
-            << "";
         QTest::newRow("unknown command") << QStringList{"frob"} << 1 << ""
                                          << "noisedesk-cli: unknown command \"frob\"; try --help\n";
+        QTest::newRow("no such port") << QStringList{"--port", "%f/tty", "read", "59"} << 3 << ""
+                                      << "%f/tty does not exist";
         QTest::newRow("download into no folder")
             << QStringList{"--simulate", "download", "%f/sub"} << 4 << ""
             << "could not write into";
@@ -238,15 +232,8 @@ private slots:
             QCOMPARE(r.err.count('\n'), 1); // no usage text, no progress before the check
             QVERIFY(r.out.isEmpty());
         } else {
-            QVERIFY(!r.out.contains("Commands:") || args == QStringList{"--help"});
+            QVERIFY(!r.out.contains("Commands:")); // the help of one command only
         }
-    }
-
-    void status_printsWhatTheMeterSays() {
-        Rig rig;
-        QCOMPARE(rig.run({"status"}), int(kOk));
-        QVERIFY(rig.outText.contains("criterion level: 90 dB"));
-        QVERIFY(rig.outText.contains("threshold level: 80 dB"));
     }
 
     void watch_printsOnlyReadingsActuallyDecoded() {

@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <algorithm>
 #include <csignal>
 
 using CliResult = nd::test::ProgramResult;
@@ -54,10 +53,7 @@ private slots:
         QVERIFY2(!banks.err.contains('\r'), qPrintable(banks.err)); // whole lines in a pipe
         QVERIFY(banks.out.startsWith("[") && QFileInfo(file).size() > 0);
 
-        const CliResult missing = nd::test::runProgram(
-            "noisedesk-cli", {"--port", m_dir.filePath("nothing"), "read", "59"});
-        QCOMPARE(missing.exitCode, 3);
-        QVERIFY(missing.err.contains("does not exist"));
+        QVERIFY(run({"status"}).out.contains("threshold level: 80 dB"));
     }
 
     void download_writesOneReadableFilePerSet() {
@@ -217,17 +213,53 @@ private slots:
         QCOMPARE(r.exitCode, 0);
         const QStringList files = QDir(out).entryList({"*.dat"}, QDir::Files, QDir::Name);
         QVERIFY2(files.size() >= 3, qPrintable(r.out));
-        bool acrossMidnight = false, overRange = false;
+        bool acrossMidnight = false;
         for (const QString& name : files) {
             const auto read = nd::stored::readDataFile(QDir(out).filePath(name));
             QVERIFY(read.ok());
             const auto& rows = read.content->list.rows;
             acrossMidnight |= rows.front().date != rows.back().date;
-            overRange |=
-                std::any_of(rows.begin(), rows.end(), [](auto& row) { return row.value == "OL"; });
         }
         QVERIFY(acrossMidnight);
-        QVERIFY(overRange);
+    }
+
+    // Bad values are refused (exit 1) before anything reaches the meter.
+    void refusedOptionsTouchNothing_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("id 12.7") << QStringList{"id", "12.7"} << "whole number";
+        QTest::newRow("interval 0.05") << QStringList{"interval", "0.05"} << "";
+        QTest::newRow("erase without --yes") << QStringList{"erase"} << "";
+        QTest::newRow("record without interval") << QStringList{"record", "x.dat"} << "";
+        QTest::newRow("setup nothing asked") << QStringList{"setup"} << "at least one";
+        QTest::newRow("31 June") << QStringList{"setup", "--clock", "2025-06-31 10:00"}
+                                 << "1 to 30";
+        QTest::newRow("unknown country")
+            << QStringList{"setup", "--standard", "Atlantis"} << "U.S.A";
+        QTest::newRow("standard and criterion")
+            << QStringList{"setup", "--standard", "Japan", "--criterion", "90"} << "not both";
+    }
+    void refusedOptionsTouchNothing() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, error);
+        QVERIFY(command("sets 1"));
+        const CliResult r = run(args);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(error), qPrintable(r.err));
+        QCOMPARE(m_sim.ask("cell 22").trimmed(), QString("1"));
+        QCOMPARE(m_sim.ask("cell 59"), QString("80"));
+    }
+
+    void setsAnItemAndPrintsTheMeterReadBack() {
+        const CliResult r = run({"setup", "--criterion", "80", "--threshold", "85"});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains("criterion level: 80 dB  [set]"), qPrintable(r.out));
+        // The threshold is capped at the criterion level the meter now has.
+        QVERIFY2(r.out.contains("threshold level: 80 dB  [set]"), qPrintable(r.out));
+        QVERIFY2(r.out.contains("threshold level: asked 85 dB, capped at the criterion level"),
+                 qPrintable(r.out));
+        QVERIFY(r.out.contains("exchange rate: 5 dB\n"));
+        QVERIFY(r.out.trimmed().endsWith("Set up successfully."));
     }
 
     void ctrlCAbandonsTheSetupAndSaysWhatTheMeterHolds() {
