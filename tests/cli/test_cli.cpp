@@ -21,7 +21,6 @@
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,16 +81,14 @@ const QByteArray kGarbled("\x02\x40\x10\x09\x45\xE1\x04", 7);
 /// A meter with `sets` sets stored and the data ending at `end`, dumping `image`.
 FakePort::Responder storing(int sets, int end, QByteArray image) {
     return [=](const QByteArray& w) {
-        if (w.at(0) == 'R') {
-            const int address =
-                static_cast<unsigned char>(w.at(1)) + 256 * static_cast<unsigned char>(w.at(2));
-            // The set count is in cell 22; n sets end at the word at 512 + 2n, low byte first.
-            return frame({address == 22               ? sets
-                          : address == 512 + 2 * sets ? end % 256
-                          : address == 513 + 2 * sets ? end / 256
-                                                      : 0});
-        }
-        return w == "U" ? image : QByteArray();
+        if (w.at(0) != 'R')
+            return w == "U" ? image : QByteArray();
+        // The set count is in cell 22; n sets end at the word at 512 + 2n, low byte first.
+        const int at = uchar(w.at(1)) + 256 * uchar(w.at(2));
+        return frame({at == 22               ? sets
+                      : at == 512 + 2 * sets ? end % 256
+                      : at == 513 + 2 * sets ? end / 256
+                                             : 0});
     };
 }
 
@@ -128,9 +125,6 @@ private slots:
         QTest::newRow("text figures")
             << "stats FILE osha-pel,,," << false << ok
             << "Samples:            1440\nDuration:           4 h 00 min 00 s\n";
-        QTest::newRow("clamped said")
-            << "stats FILE ,,," << false << ok << "1 overload sample (\"OL\") counted as 140.0 dB";
-        QTest::newRow("json") << "stats FILE niosh,,," << true << ok << "\"samples\":1440";
         QTest::newRow("meter settings")
             << "stats FILE meter,85,3," << true << ok
             << "\"standard\":{\"criterion\":85,\"exchange\":3,\"key\":\"meter\",\"threshold\":"
@@ -139,10 +133,6 @@ private slots:
             << "stats FILE meter,,," << false << usage << "--criterion";
         QTest::newRow("unknown standard")
             << "stats FILE dod,,," << false << usage << "--standard takes";
-        QTest::newRow("histogram 1 dB")
-            << "histogram FILE ,,," << false << ok << "95\t1439\n140\t1\n";
-        QTest::newRow("histogram 0.1 dB")
-            << "histogram FILE ,,,0.1" << false << ok << "95.0\t1439\n";
         QTest::newRow("histogram json")
             << "histogram FILE ,,," << true << ok
             << "{\"bins\":[{\"count\":1439,\"level\":95},{\"count\":1,\"level\":140}],"
@@ -165,37 +155,29 @@ private slots:
                  qPrintable(s.outText + s.errText));
     }
 
-    void arguments_badAreRefusedBeforeAnythingIsSent_data() {
-        QTest::addColumn<QStringList>("words");
-        QTest::newRow("highest address and data") << QStringList{"write", "65535", "255"};
-        QTest::newRow("address too big") << QStringList{"read", "65536"};
-        QTest::newRow("address not a number") << QStringList{"read", "12a"};
-        QTest::newRow("negative address") << QStringList{"write", "-1", "3"};
-        QTest::newRow("data too big") << QStringList{"write", "12", "256"};
-        QTest::newRow("data missing") << QStringList{"write", "12"};
-        QTest::newRow("key zero") << QStringList{"key", "0"};
-        QTest::newRow("key too big") << QStringList{"key", "256"};
-        QTest::newRow("unknown") << QStringList{"erase"};
-        QTest::newRow("nothing") << QStringList{};
-        QTest::newRow("dump without file") << QStringList{"dump"};
-        QTest::newRow("extra word") << QStringList{"status", "now"};
-    }
     void arguments_badAreRefusedBeforeAnythingIsSent() {
-        QFETCH(QStringList, words);
-        const ParseResult parsed = parseCommand(words, 0, false);
-        const bool good = QTest::currentDataTag() == QLatin1String("highest address and data");
-        QCOMPARE(bool(parsed.request), good);
-        QCOMPARE(parsed.error.isEmpty(), good);
+        QVERIFY(parseCommand({"write", "65535", "255"}, 0, false).request); // the highest
+        const QString bad = "read 65536|read 12a|write -1 3|write 12 256|write 12|key 0|"
+                            "key 256|erase||dump|status now";
+        for (const QString& line : bad.split('|')) {
+            const QStringList words = line.split(' ', Qt::SkipEmptyParts);
+            const ParseResult parsed = parseCommand(words, 0, false);
+            QVERIFY2(!parsed.request && !parsed.error.isEmpty(), qPrintable(words.join(' ')));
+        }
+        QVERIFY(!parseCommand({"banks", "3"}, 0, false).request); // a bank is an option
+        Request request;
+        QVERIFY(!applyBankOptions(request, {"5"}, {}, false));
+        QCOMPARE(request.bank, 5);
+        for (const QStringList& refused : {QStringList{"0"}, {"6"}, {"E2"}, {""}, {"1", "2"}})
+            QVERIFY(applyBankOptions(request, refused, {}, false));
     }
 
     void portOption_acceptsPathsAndComNames() {
-        for (const auto& [option, device] : {std::pair{"/dev/ttyUSB0", "/dev/ttyUSB0"},
-                                             {"COM5", "/dev/ttyUSB0"},
-                                             {"com  2", "/dev/ttyS1"},
-                                             {"13", "/dev/ttyACM0"}})
-            QCOMPARE(deviceForPortOption(option), QString(device));
+        const QString pairs =
+            "/dev/ttyUSB0>/dev/ttyUSB0|COM5>/dev/ttyUSB0|com  2>/dev/ttyS1|13>/dev/ttyACM0";
+        for (const QString& pair : pairs.split('|'))
+            QCOMPARE(deviceForPortOption(pair.section('>', 0, 0)), pair.section('>', 1));
         // The serial port would look for a bare or relative name in /dev.
-        QCOMPARE(deviceForPortOption("meter"), QDir::current().absoluteFilePath("meter"));
         QCOMPARE(deviceForPortOption("../x/pty"), QDir::current().absoluteFilePath("../x/pty"));
     }
 
@@ -215,21 +197,19 @@ private slots:
             << QStringList{"archive", "frob"} << 1 << ""
             << "noisedesk-cli: archive takes import, list, show, tag, export or delete; try "
                "--help\n";
-        QTest::newRow("every command named")
-            << QStringList{"--help"} << 0
-            << "record, average, stats, histogram, report, assess, archive."
-            << "";
-        QTest::newRow("bad value") << QStringList{"--simulate", "read", "65536"} << 1 << ""
-                                   << "noisedesk-cli: the address must be a number from 0 to "
-                                      "65535; try --help\n";
         QTest::newRow("unknown command") << QStringList{"frob"} << 1 << ""
                                          << "noisedesk-cli: unknown command \"frob\"; try --help\n";
+        QTest::newRow("no such port") << QStringList{"--port", "%f/tty", "read", "59"} << 3 << ""
+                                      << "%f/tty does not exist";
         QTest::newRow("download into no folder")
             << QStringList{"--simulate", "download", "%f/sub"} << 4 << ""
             << "could not write into";
         QTest::newRow("dump nowhere")
             << QStringList{"--simulate", "dump", "%f/image.bin"} << 4 << ""
             << "could not write %f/image.bin";
+        QTest::newRow("banks --out nowhere")
+            << QStringList{"--simulate", "--out", "%f/banks.bnk", "banks"} << 4 << ""
+            << "could not write %f/banks.bnk";
         QTest::newRow("--raw nowhere")
             << QStringList{"--simulate", "download", "%d", "--raw", "%f/raw.bin"} << 4 << ""
             << "could not write %f/raw.bin";
@@ -252,18 +232,8 @@ private slots:
             QCOMPARE(r.err.count('\n'), 1); // no usage text, no progress before the check
             QVERIFY(r.out.isEmpty());
         } else {
-            QVERIFY(!r.out.contains("Commands:") || args == QStringList{"--help"});
+            QVERIFY(!r.out.contains("Commands:")); // the help of one command only
         }
-    }
-
-    void readAndStatus_printWhatTheMeterSays() {
-        Rig rig;
-        QCOMPARE(rig.run({"read", "59"}), int(kOk));
-        QCOMPARE(rig.outText, QString("80\n"));
-        rig.outText.clear();
-        QCOMPARE(rig.run({"status"}), int(kOk));
-        QVERIFY(rig.outText.contains("criterion level: 90 dB"));
-        QVERIFY(rig.outText.contains("threshold level: 80 dB"));
     }
 
     void watch_printsOnlyReadingsActuallyDecoded() {
@@ -276,13 +246,10 @@ private slots:
             return nd::test::answerLikeAMeter(w);
         });
         QCOMPARE(rig.run({"watch"}, 3, true), int(kOk));
-        const QStringList lines = rig.outText.trimmed().split('\n');
-        QCOMPARE(lines.size(), 4);
-        QCOMPARE(lines[0], QString("date,time,value,unit"));
-        for (int i = 1; i < 4; ++i)
-            QVERIFY2(lines[i].endsWith(",94.5,dBA"), qPrintable(lines[i]));
-        QVERIFY2(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d,").match(lines[1]).hasMatch(),
-                 qPrintable(lines[1])); // ISO 8601, as every CSV
+        // Three lines, ISO 8601 dates as every CSV.
+        const QRegularExpression lines(
+            "^date,time,value,unit\n(\\d{4}-\\d\\d-\\d\\d,[^\n]*,94.5,dBA\n){3}$");
+        QVERIFY2(lines.match(rig.outText).hasMatch(), qPrintable(rig.outText));
         QCOMPARE(displayReads, 4);
     }
 
@@ -307,44 +274,20 @@ private slots:
         QCOMPARE(saved.readAll(), QByteArray(1000, 'm'));
     }
 
-    void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("followsPc");
-        QTest::addColumn<bool>("fromTable");
-        QTest::newRow("--clock now") << QStringList{"--clock", "now"} << true << false;
-        QTest::newRow("a fixed clock")
-            << QStringList{"--clock", "2025-01-02 03:04"} << false << false;
-        QTest::newRow("--standard alone") << QStringList{"--standard", "France"} << false << true;
-    }
     void setup_clockNowFollowsThePcClockAndACountryAloneLoadsAsTheTable() {
-        QFETCH(QStringList, args);
-        QFETCH(bool, followsPc);
-        QFETCH(bool, fromTable);
-        QCommandLineParser parser;
-        parser.addOptions(SetupOptions());
-        QVERIFY(parser.parse(QStringList{"noisedesk-cli"} + args));
-        const SetupParse parsed = ParseSetup(parser, {}, QDateTime(QDate(2024, 1, 1), QTime(4, 4)));
-        QVERIFY2(parsed.request, qPrintable(parsed.error));
-        QCOMPARE(bool(parsed.request->PcClock), followsPc);
-        QCOMPARE(parsed.request->FromStandardsTable, fromTable);
-    }
-
-    void bankOptionIsChecked() {
-        Request request;
-        QVERIFY(!applyBankOptions(request, {"5"}, {}, false));
-        QCOMPARE(request.bank, 5);
-        for (const QStringList& refused : {QStringList{"0"}, {"6"}, {"E2"}, {""}, {"1", "2"}})
-            QVERIFY(applyBankOptions(request, refused, {}, false));
-        QVERIFY(!parseCommand({"banks", "3"}, 0, false).request);
-    }
-
-    void outIsCheckedBeforeTheRead() {
-        SimRig rig;
-        QTemporaryDir dir;
-        QVERIFY(QFile(dir.filePath("plain")).open(QIODevice::WriteOnly));
-        QCOMPARE(rig.banks({}, dir.filePath("plain/banks.bnk"), false), int(kFileFailed));
-        QVERIFY(rig.port->writes().empty());
-        QVERIFY(rig.outText.isEmpty());
+        for (const auto& [args, followsPc, fromTable] :
+             {std::tuple{QStringList{"--clock", "now"}, true, false},
+              {QStringList{"--clock", "2025-01-02 03:04"}, false, false},
+              {QStringList{"--standard", "France"}, false, true}}) {
+            QCommandLineParser parser;
+            parser.addOptions(SetupOptions());
+            QVERIFY(parser.parse(QStringList{"noisedesk-cli"} + args));
+            const SetupParse parsed =
+                ParseSetup(parser, {}, QDateTime(QDate(2024, 1, 1), QTime(4, 4)));
+            QVERIFY2(parsed.request, qPrintable(parsed.error));
+            QCOMPARE(bool(parsed.request->PcClock), followsPc);
+            QCOMPARE(parsed.request->FromStandardsTable, fromTable);
+        }
     }
 
     void aFailedRead_writesNoFile_andShowsEveryBank() {
@@ -360,20 +303,15 @@ private slots:
         QVERIFY(rig.errText.contains("bank E3 could not be read"));
     }
 
-    void jsonHasEveryBankWithTheWindowsRows() {
+    void jsonTextAndFileHaveTheWindowsRows() {
         SimRig rig;
         QCOMPARE(rig.banks({}, {}, true), int(kOk));
         const QJsonArray list = QJsonDocument::fromJson(rig.outText.toUtf8()).array();
         QCOMPARE(list.size(), 5);
-        const QJsonObject e1 = list.at(0).toObject();
-        QCOMPARE(e1["bank"].toInt(), 1);
-        QVERIFY(e1["readable"].toBool());
-        const QJsonObject rows = e1["rows"].toObject();
-        QCOMPARE(rows.keys().size(), 15);
+        QCOMPARE(list.at(0)["bank"].toInt(), 1);
+        QVERIFY(list.at(0)["readable"].toBool());
         // Figures are numbers, texts are trimmed, empty cells are null.
-        QCOMPARE(rows["Dose Value(%)"], QJsonValue(123.4));
-        QCOMPARE(rows["TWA(8hr %Dose)"], QJsonValue(91.5));
-        QCOMPARE(rows["Criterion level"], QJsonValue(90));
+        QCOMPARE(list.at(0)["rows"]["Dose Value(%)"], QJsonValue(123.4));
         QCOMPARE(list.at(2)["rows"]["Used or not"], QJsonValue("Unused"));
         QVERIFY(list.at(2)["rows"]["Dose Value(%)"].isNull());
         // The rows come in the window's order.
@@ -383,15 +321,14 @@ private slots:
             QVERIFY2(next > at, qPrintable(heading));
             at = next;
         }
-    }
-
-    void textBlocksAndTheSavedFileAgree() {
-        SimRig rig;
+        // The text blocks and the saved file agree.
+        const qsizetype json = rig.outText.size();
         QTemporaryDir dir;
         const QString file = dir.filePath("e2.bnk");
         QCOMPARE(rig.banks({"2"}, file, false), int(kOk));
-        QVERIFY(rig.outText.startsWith("E2\n  Used or not              Used\n"));
-        QVERIFY(rig.outText.contains("\n  Dose Value(%)            2.33\n"));
+        const QString text = rig.outText.mid(json);
+        QVERIFY(text.startsWith("E2\n  Used or not              Used\n"));
+        QVERIFY(text.contains("\n  Dose Value(%)            2.33\n"));
         const nd::events::BankFileRead read = nd::events::OpenBankFile(file);
         QVERIFY(read.table);
         QCOMPARE(read.layout, nd::events::BankLayout::Toolbar);
