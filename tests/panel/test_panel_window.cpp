@@ -303,6 +303,39 @@ private slots:
         QCOMPARE(rig.dialogs.messages().size(), 2);
         QVERIFY(rig.dialogs.messages().back().contains(installed));
     }
+
+    // The live list fed by the sample schedule: rows while the meter answers, none while
+    // it is silent, and leaving dBA stops it but keeps the window.
+    void liveList_followsTheMeter() {
+        PanelRig rig;
+        QVERIFY(rig.loadOnline());
+        rig.program().SampleInterval = 2; // a sample every 0.2 s
+        rig.activate("cmdList");
+        QTRY_VERIFY_WITH_TIMEOUT(rig.find<nd::stored::ui::List>("List"), 2 * kWait);
+        auto* list = rig.find<nd::stored::ui::List>("List");
+        QVERIFY(rig.program().ListRecording);
+        QTRY_VERIFY_WITH_TIMEOUT(list->model().rowCount() >= 3, 2 * kWait);
+        QCOMPARE(list->model().list().rows.front().number, QString("1"));
+
+        // A silent meter: the value shown goes stale and the list adds nothing.
+        rig.meter->setFaults({.silent = true});
+        QTRY_VERIFY_WITH_TIMEOUT(list->missedCount() >= 3, 2 * kWait);
+        const int rows = list->model().rowCount();
+        QTest::qWait(600);
+        QCOMPARE(list->model().rowCount(), rows);
+
+        rig.meter->setFaults({});
+        QTRY_VERIFY_WITH_TIMEOUT(list->model().rowCount() > rows, 4 * kWait);
+
+        // Leaving dBA stops the collection; the window and its rows stay.
+        rig.meter->pressKeys(nd::link::keys::kMode, rig.clock->now());
+        QTRY_VERIFY_WITH_TIMEOUT(!list->collecting(), 2 * kWait);
+        QVERIFY(!rig.program().ListRecording);
+        QVERIFY(list->isVisible());
+        QVERIFY(list->model().rowCount() > rows);
+        for (const auto& row : list->model().list().rows)
+            QVERIFY(row.level.isSound()); // no %DOSE text ever got in
+    }
 };
 
 QTEST_MAIN(PanelWindow)
