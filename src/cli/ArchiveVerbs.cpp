@@ -1,5 +1,6 @@
 #include "ArchiveVerbs.h"
 
+#include "CliArgs.h"
 #include "CliRunner.h"
 #include "archive/Archive.h"
 #include "events/BankFile.h"
@@ -44,20 +45,6 @@ std::optional<QDate> dayOf(const QString& text, bool& bad) {
     const QDate d = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
     bad = bad || !d.isValid();
     return d;
-}
-
-/// A calibrator reading: empty clears it, else 0 to 200 dB.
-bool calibration(const QString& text, std::optional<double>& value) {
-    if (text.isEmpty()) {
-        value.reset();
-        return true;
-    }
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (!ok || v < 0 || v > 200)
-        return false;
-    value = v;
-    return true;
 }
 
 std::optional<qint64> idOf(const QStringList& words, QTextStream& err) {
@@ -187,8 +174,8 @@ int runTag(archive::Archive& a, qint64 id, const ArchiveOptions& o, QTextStream&
         t.location = o.where;
     if (o.notesSet)
         t.notes = o.notes;
-    if ((o.calBeforeSet && !calibration(o.calBefore, t.calBefore)) ||
-        (o.calAfterSet && !calibration(o.calAfter, t.calAfter))) {
+    if ((o.calBeforeSet && !parseCalibration(o.calBefore, t.calBefore)) ||
+        (o.calAfterSet && !parseCalibration(o.calAfter, t.calAfter))) {
         return refuseUsage(err, QStringLiteral("--cal-before and --cal-after take the calibrator's "
                                                "reading in dB (0 to 200), or nothing to clear it"));
     }

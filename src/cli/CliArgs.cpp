@@ -18,6 +18,19 @@ std::optional<int> parseNumber(const QString& text, int low, int high) {
     return value;
 }
 
+bool parseCalibration(const QString& text, std::optional<double>& value) {
+    if (text.isEmpty()) {
+        value.reset();
+        return true;
+    }
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    if (!ok || v < 0 || v > 200)
+        return false;
+    value = v;
+    return true;
+}
+
 namespace {
 
 ParseResult refuse(const QString& why) {

@@ -37,6 +37,10 @@ ParseResult parseCommand(const QStringList& words, int count, bool csv);
 /// A whole decimal number within [low, high]; nothing for anything else.
 std::optional<int> parseNumber(const QString& text, int low, int high);
 
+/// A calibrator reading of --cal-before or --cal-after into `value`: 0 to 200 dB, or empty
+/// to clear it. False, with `value` untouched, for anything else.
+bool parseCalibration(const QString& text, std::optional<double>& value);
+
 /// The device for --port: a device path, "COM5", "COM  5" or a bare 1 to 16. A relative
 /// path is made absolute, since the serial port would take a bare name as one in /dev.
 QString deviceForPortOption(const QString& text);

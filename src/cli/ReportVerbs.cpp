@@ -1,5 +1,6 @@
 #include "ReportVerbs.h"
 
+#include "CliArgs.h"
 #include "CliRunner.h"
 #include "archive/Archive.h"
 #include "report/Assessment.h"
@@ -78,18 +79,6 @@ int save(const QString& path, const QByteArray& pdf, QTextStream& out, QTextStre
     return kOk;
 }
 
-/// A calibrator reading of --cal-before or --cal-after: 0 to 200 dB.
-bool calibrationOption(bool set, const QString& text, std::optional<double>& value) {
-    if (!set)
-        return true;
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (!ok || v < 0 || v > 200)
-        return false;
-    value = v;
-    return true;
-}
-
 /// The options' tags over the measurement's own: those given on the command line win. A
 /// file has no tags of its own, so only what is given is there.
 bool applyOptions(report::Measurement& m, const ReportOptions& o, QTextStream& err) {
@@ -99,8 +88,8 @@ bool applyOptions(report::Measurement& m, const ReportOptions& o, QTextStream& e
         m.task = o.task;
     if (o.locationSet)
         m.location = o.location;
-    if (!calibrationOption(o.calBeforeSet, o.calBefore, m.calibrationBefore) ||
-        !calibrationOption(o.calAfterSet, o.calAfter, m.calibrationAfter)) {
+    if ((o.calBeforeSet && !parseCalibration(o.calBefore, m.calibrationBefore)) ||
+        (o.calAfterSet && !parseCalibration(o.calAfter, m.calibrationAfter))) {
         err << "noisedesk-cli: --cal-before and --cal-after take the calibrator's reading in dB "
                "(0 to 200)\n";
         return false;

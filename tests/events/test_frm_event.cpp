@@ -118,13 +118,13 @@ private slots:
         rig.find("MnuAll")->trigger();
         QVERIFY(ended.wait(kWait));
         auto read = ended.last().at(0).value<events::BankTable>();
-        QCOMPARE(ended.last().at(1).toBool(), false);
+        QVERIFY(!ended.last().at(1).toBool()); // incomplete: E2 did not come
         QVERIFY(!read.Banks[0][0].isEmpty() && read.Banks[1][0].isEmpty());
 
         rig.sim.meter().setFaults({});
         QVERIFY(rig.readBank(4));
         read = ended.last().at(0).value<events::BankTable>();
-        QCOMPARE(ended.last().at(1).toBool(), true);
+        QVERIFY(ended.last().at(1).toBool()); // and only E4 is handed on
         QVERIFY(read.Banks[0][0].isEmpty() && !read.Banks[3][0].isEmpty());
     }
 

@@ -6,7 +6,6 @@
 
 #include <QLabel>
 #include <QPointer>
-#include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>

@@ -6,7 +6,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QFrame>
 #include <QLineEdit>
 #include <QSignalSpy>
