@@ -40,6 +40,16 @@ QVariant orNullLong(const std::optional<std::int64_t>& v) {
     return v ? QVariant(static_cast<qlonglong>(*v)) : QVariant(QMetaType::fromType<qlonglong>());
 }
 
+/// The user's entries, bound in the order the tag columns are named everywhere.
+void bindTags(QSqlQuery& q, const Tags& t) {
+    q.addBindValue(text(t.worker));
+    q.addBindValue(text(t.task));
+    q.addBindValue(text(t.location));
+    q.addBindValue(text(t.notes));
+    q.addBindValue(orNull(t.calBefore));
+    q.addBindValue(orNull(t.calAfter));
+}
+
 std::optional<double> optionalDouble(const QVariant& v) {
     return v.isNull() ? std::nullopt : std::optional<double>(v.toDouble());
 }
@@ -404,12 +414,7 @@ Added Archive::add(const Content& content) {
     q.addBindValue(text(m.source));
     q.addBindValue(hash);
     q.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-    q.addBindValue(text(m.tags.worker));
-    q.addBindValue(text(m.tags.task));
-    q.addBindValue(text(m.tags.location));
-    q.addBindValue(text(m.tags.notes));
-    q.addBindValue(orNull(m.tags.calBefore));
-    q.addBindValue(orNull(m.tags.calAfter));
+    bindTags(q, m.tags);
     if (!q.exec() || !q.next())
         return failed(q.lastError().text());
     const qint64 id = q.value(0).toLongLong();
@@ -559,12 +564,7 @@ bool Archive::setTags(qint64 id, const Tags& t) {
     QSqlQuery q(QSqlDatabase::database(m_name, false));
     q.prepare(QStringLiteral("UPDATE measurement SET worker = ?, task = ?, location = ?, "
                              "notes = ?, cal_before = ?, cal_after = ? WHERE id = ?"));
-    q.addBindValue(text(t.worker));
-    q.addBindValue(text(t.task));
-    q.addBindValue(text(t.location));
-    q.addBindValue(text(t.notes));
-    q.addBindValue(orNull(t.calBefore));
-    q.addBindValue(orNull(t.calAfter));
+    bindTags(q, t);
     q.addBindValue(id);
     if (!q.exec() || q.numRowsAffected() != 1) {
         m_error = q.lastError().isValid() ? q.lastError().text()
