@@ -319,12 +319,7 @@ bool Archive::prepareSchema() {
         db.rollback();
         return false;
     }
-    if (!db.commit()) {
-        m_error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
+    return commitOrRollBack(db);
 }
 
 // An older archive file that cannot be written (a read-only medium, a colleague's file) is
@@ -350,6 +345,14 @@ bool Archive::browseMigratedCopy() {
     const bool migrated = prepareSchema();
     m_readOnly = true;
     return migrated;
+}
+
+bool Archive::commitOrRollBack(QSqlDatabase& db) {
+    if (db.commit())
+        return true;
+    m_error = db.lastError().text();
+    db.rollback();
+    return false;
 }
 
 bool Archive::migrate(int from) {
@@ -604,12 +607,7 @@ bool Archive::remove(qint64 id) {
         m_error = QStringLiteral("no measurement %1").arg(id);
         return false;
     }
-    if (!db.commit()) {
-        m_error = db.lastError().text();
-        db.rollback();
-        return false;
-    }
-    return true;
+    return commitOrRollBack(db);
 }
 
 QStringList Archive::values(const QString& column) {

@@ -88,6 +88,8 @@ private:
     bool fail(const QString& why);
     bool prepareSchema();
     bool migrate(int from);
+    /// Ends the transaction; a commit the database refuses is rolled back and said.
+    bool commitOrRollBack(QSqlDatabase& db);
     bool browseMigratedCopy();
     std::optional<qint64> idOfHash(const QString& hash);
 
